@@ -1,0 +1,44 @@
+# The two commands of the README: `make run` and `make test`.
+.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format
+
+JOBS ?= $(shell nproc)
+
+deps:
+	@./tools/install-deps.sh
+
+build-release: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+build-dev: deps
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+
+run: build-release
+	./build/release/src/app/morvelle
+
+test-dev: build-dev
+	ctest --preset dev
+
+test-asan: build-asan
+	ctest --preset asan
+
+# Both suites run even if the first fails, so one report shows everything.
+test: deps
+	@status=0; \
+	$(MAKE) --no-print-directory test-dev || status=1; \
+	$(MAKE) --no-print-directory test-asan || status=1; \
+	exit $$status
+
+install: build-release
+	cmake --install build/release --prefix $(or $(PREFIX),/usr/local)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

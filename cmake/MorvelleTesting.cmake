@@ -1,0 +1,25 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(MORVELLE_LSAN_SUPPRESSIONS ${PROJECT_SOURCE_DIR}/tests/lsan.supp)
+set(MORVELLE_TEST_ENV
+    QT_QPA_PLATFORM=offscreen
+    LC_ALL=C.UTF-8
+    LSAN_OPTIONS=suppressions=${MORVELLE_LSAN_SUPPRESSIONS}:print_suppressions=0
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    MORVELLE_SOURCE_DIR=${PROJECT_SOURCE_DIR})
+
+# morvelle_test(<name> SOURCES ... LIBS ... [TIMEOUT s])
+# One executable per unit under test; every GoogleTest case becomes a ctest entry.
+function(morvelle_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  morvelle_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "${MORVELLE_TEST_ENV}" TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,29 @@
+#pragma once
+// The file buffer of the batch replacement. A loaded file's text comes back through
+// SaveFile byte for byte when nothing changed it; edits keep every byte outside them.
+
+#include <QString>
+#include <vector>
+
+#include "services/text_service.h"
+
+namespace morvelle {
+
+class EditorBuffer {
+ public:
+  virtual ~EditorBuffer() = default;
+
+  // Throws ServiceError naming the file and the cause (a folder is a failure too).
+  virtual void LoadFile(const QString& path) = 0;
+
+  virtual QString Text() const = 0;
+  // Replaces the whole text; spans that stay equal keep their original bytes.
+  virtual void SetText(const QString& text) = 0;
+  // Applies one rule's edits, positions relative to the current Text().
+  virtual void ApplyEdits(const std::vector<TextEdit>& edits) = 0;
+
+  // Writes atomically; throws ServiceError (also for a character the file's code cannot hold).
+  virtual void SaveFile(const QString& path) = 0;
+};
+
+}  // namespace morvelle

@@ -1,0 +1,47 @@
+#pragma once
+// The text service applies one Perl substitution to a whole text and converts files between
+// Japanese character codes. Besides the plain result it can report exactly which spans a
+// rule replaced, so that the file buffer keeps every byte outside them.
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace morvelle {
+
+// One replaced span, in UTF-16 units of the text the rule was applied to.
+struct TextEdit {
+  qsizetype start = 0;
+  qsizetype length = 0;
+  QString replacement;
+
+  friend bool operator==(const TextEdit&, const TextEdit&) = default;
+};
+
+struct SubstituteOutcome {
+  QString text;                 // the text with the rule applied
+  std::vector<TextEdit> edits;  // sorted, non-overlapping; empty when nothing matched
+};
+
+// CharacterCode of the conversion list: 1 "SHIFT JIS" … 5 "UNICODE UTF8".
+enum class CharacterCode : int { ShiftJis = 1, Euc = 2, Jis = 3, Ucs2 = 4, Utf8 = 5 };
+
+class TextService {
+ public:
+  virtual ~TextService() = default;
+
+  // Throws ServiceError when the expression cannot be used or the match exceeds its bound.
+  virtual QString Substitute(const QString& expression, const QString& text) = 0;
+  virtual SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) = 0;
+
+  // Reads sourcePath, writes it converted to `code` at destinationPath (atomically).
+  // Throws ServiceError naming the file and the cause; nothing is written then.
+  virtual void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
+                           int option) = 0;
+};
+
+// Creating an instance may fail (throws ServiceError), like any of its operations.
+using TextServiceFactory = std::function<std::unique_ptr<TextService>()>;
+
+}  // namespace morvelle

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need; does nothing
+# when all of them are present. Root runs apt-get directly, anyone else through sudo.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-translations-l10n qt6-gtk-platformtheme
+  libpcre2-dev libicu-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk
+  xvfb xauth imagemagick
+  perl nkf libc-bin icu-devtools sed
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  apt=(apt-get)
+else
+  apt=(sudo apt-get)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${apt[@]}" update -qq
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
