@@ -1,6 +1,19 @@
 #include <QApplication>
 
+#include "app/frm_main.h"
+#include "app/main_window_app.h"
+#include "app/module1.h"
+#include "app/qt_user_prompts.h"
+#include "services/text_service_factory.h"
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  morvelle::SetUpJapaneseUi(app);
+
+  morvelle::Module1 module1(morvelle::MakeTextServiceFactory());
+  morvelle::QtUserPrompts prompts;
+  morvelle::frmMain* window = morvelle::Main(module1, prompts);
+  prompts.setParent(window);
+  // Closing the main window ends the program, without a question.
+  return app.exec();
 }

@@ -2,8 +2,8 @@
 // Every service reports a failure by throwing ServiceError. Handlers catch it and show
 // description() to the user, so the text is always Japanese and names the file or row.
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 namespace morvelle {

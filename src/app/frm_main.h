@@ -1,0 +1,82 @@
+#pragma once
+// The main window: places the controls and routes each control event to the unit that owns
+// its behaviour. It holds no state beyond its controls.
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QWidget>
+#include <memory>
+
+#include "services/rule_table.h"
+#include "services/user_prompts.h"
+
+namespace morvelle {
+
+class Module1;
+class TabControl;
+class CodeComboBox;
+namespace rulegrid {
+class RuleGrid;
+}
+namespace rules {
+class GridRuleTable;
+}
+
+class frmMain : public QWidget, private RuleTableEvents {
+  Q_OBJECT
+
+ public:
+  frmMain(Module1& module1, UserPrompts& prompts);
+  ~frmMain() override;
+
+  // Controls, by their generic names.
+  TabControl* SSTab1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QWidget* ListView1 = nullptr;
+  CodeComboBox* Combo1 = nullptr;
+  QPushButton* Command6 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QLabel* Label2 = nullptr;
+  rulegrid::RuleGrid* DataTable1 = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QMenu* mnuPop = nullptr;
+  QAction* mnuPopDel = nullptr;
+
+  RuleTable& Rules();
+
+  // Handlers, reached by the controls' events and by tests alike.
+  void Form_Load();
+  void Command5_Click();
+  void DataTable1_RowEntered(int row);
+  void DataTable1_BeforeRowAction(int row, int& cancel);
+  void DataTable1_MouseDown(int button, int shift, int x, int y);
+  void mnuPopDel_Click();
+
+  // Which control opened the pop-up menu last; "削除" acts on that control.
+  enum class PopupSource { None, FileList, RuleGrid };
+  PopupSource popupSource() const { return popupSource_; }
+
+ protected:
+  // Shows mnuPop at a global position without blocking, so tests can answer it.
+  virtual void ShowPopup(PopupSource source, const QPoint& globalPos);
+
+ private:
+  void RowEntered(int row) override { DataTable1_RowEntered(row); }
+  void BeforeRowAction(int row, int& cancel) override { DataTable1_BeforeRowAction(row, cancel); }
+  void MouseDown(int button, int shift, int x, int y) override {
+    DataTable1_MouseDown(button, shift, x, y);
+  }
+
+  void CreateControls();
+
+  Module1& module1_;
+  UserPrompts& prompts_;
+  std::unique_ptr<rules::GridRuleTable> rules_;
+  PopupSource popupSource_ = PopupSource::None;
+};
+
+}  // namespace morvelle
