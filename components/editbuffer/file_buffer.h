@@ -1,0 +1,80 @@
+#pragma once
+// A lossless file buffer. The loaded bytes stay in memory; the text is a piece table over the
+// decoded original and the inserted replacements, so saving copies the original bytes of every
+// untouched span and encodes only what edits put in. A chain of many edits stays linear: each
+// applyEdits is one merge pass over the pieces and the sorted edits.
+
+#include <cstddef>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "text/codec/codec.h"
+
+namespace morvelle::editbuffer {
+
+// Every failure of the buffer. what() is a Japanese description in UTF-8 naming the file and
+// the cause, ready to show to the user.
+class BufferError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One replaced span, in UTF-16 units of the text the edit list applies to.
+struct Edit {
+  std::size_t start = 0;
+  std::size_t length = 0;
+  std::u16string replacement;
+};
+
+struct SaveOptions {
+  bool sync = false;  // fsync the temporary file before the rename
+};
+
+class FileBuffer {
+ public:
+  FileBuffer();
+  ~FileBuffer();
+  FileBuffer(FileBuffer&&) noexcept;
+  FileBuffer& operator=(FileBuffer&&) noexcept;
+
+  // `path` is the file-system name (bytes). Throws BufferError; a folder is a failure. On a
+  // failure the buffer keeps what it held before.
+  void load(const std::string& path);
+  // The same from bytes already in memory (`name` only appears in messages).
+  void loadBytes(std::string bytes, const std::string& name);
+
+  // The recognised code of the loaded file.
+  text::Encoding encoding() const;
+
+  const std::u16string& text() const;
+  // Replaces the whole text; the common head and tail keep their original bytes.
+  void setText(std::u16string text);
+  // Edits are sorted by start, non-overlapping, positions in the current text(). Throws
+  // BufferError (std::out_of_range semantics) on edits that are out of order or out of range.
+  void applyEdits(const std::vector<Edit>& edits);
+
+  // True when nothing differs from the loaded text.
+  bool unchanged() const;
+
+  // The bytes save() would write. Throws BufferError naming `name` for a character the file's
+  // code cannot hold.
+  std::string bytes(const std::string& name) const;
+  // Writes atomically: a temporary file in the same folder, then a rename over `path`. A planted
+  // symbolic link at `path` is replaced, never followed. A failure leaves no temporary file and
+  // `path` as it was.
+  void save(const std::string& path, SaveOptions options = {}) const;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+// Writes `bytes` to `path` atomically as save() does; throws BufferError.
+void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
+                         SaveOptions options = {});
+// Reads the whole file; throws BufferError (a folder is a failure).
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace morvelle::editbuffer

@@ -1,0 +1,117 @@
+#pragma once
+// Japanese character codes, table-driven and lossless: a byte sequence a code cannot decode
+// becomes U+F700 + byte (a private-use range no CP932 or eucJP-ms code decodes to) and encodes
+// back to that byte, so decoding and encoding an untouched text gives back the same bytes.
+// The CP932 and eucJP-ms tables are generated from glibc's converters (tools/codecgen).
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvelle::text {
+
+enum class Encoding {
+  Ascii,      // 7-bit; decoded and encoded as UTF-8 would (bytes >= 0x80 are undecodable)
+  ShiftJis,   // CP932: Shift_JIS with NEC and IBM extensions as Windows writes it
+  EucJp,      // eucJP-ms
+  Iso2022Jp,  // ISO-2022-JP written the CP50221 way
+  Utf8,       // without BOM
+  Utf8Bom,    // with BOM (EF BB BF)
+  Utf16Le,    // with or without BOM, as found; the BOM is not part of the text
+  Utf16Be,
+  Binary,  // every byte kept as U+F700 + byte
+};
+
+// First private-use code point of the undecodable-byte range U+F700..U+F7FF.
+inline constexpr char16_t kRawByteBase = 0xF700;
+
+// Human-readable name of a code, as shown in messages ("Shift_JIS", "EUC-JP", ...).
+std::string_view EncodingName(Encoding encoding);
+
+// Length of the byte-order mark that starts `bytes` for this code (0 when absent).
+std::size_t BomLength(Encoding encoding, std::span<const unsigned char> bytes);
+
+struct Decoded {
+  std::u16string text;
+  // offsets[i] is the byte offset where the bytes of text[i] start (a unit that follows an
+  // ISO-2022-JP escape starts at the escape); both units of a surrogate pair share one offset.
+  // offsets.size() == text.size() + 1; the last entry is the input's size.
+  std::vector<std::size_t> offsets;
+};
+
+// Decoding never fails: whatever the code cannot decode becomes U+F700 + byte.
+Decoded Decode(Encoding encoding, std::span<const unsigned char> bytes);
+// The same text without the offsets (faster, a third of the memory).
+std::u16string DecodeText(Encoding encoding, std::span<const unsigned char> bytes);
+
+// Strict validity for recognition: CP932 and eucJP-ms accept assigned codes only, UTF-8 rejects
+// overlong forms, surrogates and values beyond U+10FFFF, ISO-2022-JP needs known escapes and
+// 7-bit bytes, Ascii needs 7-bit bytes. With `allowTruncatedEnd`, a multibyte sequence cut off
+// at the end of `bytes` counts as valid (for a sample taken from the start of a longer file).
+// Utf16Le/Be and Binary: always valid.
+std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> bytes,
+                              bool allowTruncatedEnd = false);
+inline bool IsStrictlyValid(Encoding encoding, std::span<const unsigned char> bytes,
+                            bool allowTruncatedEnd = false) {
+  return ValidPrefixLength(encoding, bytes, allowTruncatedEnd) == bytes.size();
+}
+
+// The first character that could not be encoded. line and column count from 1; column counts
+// characters (code points) of the line; CR, LF and CR LF end a line.
+struct EncodeError {
+  char32_t codePoint = 0;
+  std::size_t index = 0;  // UTF-16 index in the text handed to the encoder
+  std::size_t line = 0;
+  std::size_t column = 0;
+};
+
+// Formats a code point as "U+1F600" (at least four hex digits).
+std::string CodePointName(char32_t codePoint);
+
+// Fills error.line and error.column for the character at UTF-16 index error.index of `text`.
+void LocateInText(std::u16string_view text, EncodeError& error);
+
+struct EncodeOptions {
+  // U+F700 + byte encodes back to the raw byte. Off for a conversion, where a raw byte from a
+  // broken source would only produce a broken destination.
+  bool rawBytes = true;
+  // Utf8Bom, Utf16Le, Utf16Be: write the byte-order mark first.
+  bool bom = true;
+};
+
+// Appends the encoded text to `out`. On a character the code cannot hold, returns false, fills
+// `error` (if given) and leaves `out` as it was. Encoding::Binary holds only U+F700..U+F7FF.
+// ISO-2022-JP output starts and ends in ASCII.
+bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
+            EncodeError* error = nullptr, EncodeOptions options = {});
+
+// Stateful ISO-2022-JP pieces, for writers that splice original bytes and new text (the file
+// buffer restores the original escape state at each seam).
+namespace jis {
+
+// Designation of G0 plus the SO/SI shift; the encoder only ever writes Ascii, Kana and Jis0208.
+enum class Set : std::uint8_t { Ascii, Roman, Kana, Jis0208, Jis1978, Jis0212 };
+struct State {
+  Set g0 = Set::Ascii;
+  bool shiftOut = false;  // SO seen: bytes 0x21..0x5F are half-width katakana
+  friend bool operator==(const State&, const State&) = default;
+};
+
+// The state after decoding bytes[from, to) starting in `state`; `from` must be where a
+// character or escape starts (a decoder offset).
+State Scan(std::span<const unsigned char> bytes, std::size_t from, std::size_t to, State state);
+
+// Appends what switches from `current` to `wanted` (nothing when equal); current becomes wanted.
+void SwitchTo(State& current, State wanted, std::string& out);
+
+// Appends text encoded from `state`, leaving `state` at the last character's set (no final
+// return to ASCII). Failure as for Encode; then out and state are as they were.
+bool EncodeFrom(State& state, std::u16string_view text, std::string& out,
+                EncodeError* error = nullptr, EncodeOptions options = {});
+
+}  // namespace jis
+
+}  // namespace morvelle::text
