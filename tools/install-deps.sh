@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-translations-l10n qt6-gtk-platformtheme
+  qt6-base-dev qt6-translations-l10n qt6-gtk-platformtheme libqt6svg6
   libpcre2-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk

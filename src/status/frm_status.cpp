@@ -1,0 +1,110 @@
+#include "frm_status.h"
+
+#include <qdrawutil.h>
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "clip_player.h"
+#include "services/service_error.h"
+
+namespace morvelle {
+
+namespace {
+
+QRect TwipsRect(int left, int top, int width, int height) {
+  return QRect(frmStatus::kFramePx + frmStatus::Twips(left),
+               frmStatus::kFramePx + frmStatus::Twips(top), frmStatus::Twips(width),
+               frmStatus::Twips(height));
+}
+
+int ButtonBits(Qt::MouseButtons buttons) {
+  int bits = 0;
+  if (buttons & Qt::LeftButton) bits |= 1;
+  if (buttons & Qt::RightButton) bits |= 2;
+  if (buttons & Qt::MiddleButton) bits |= 4;
+  return bits;
+}
+
+int ShiftBits(Qt::KeyboardModifiers modifiers) {
+  int bits = 0;
+  if (modifiers & Qt::ShiftModifier) bits |= 1;
+  if (modifiers & Qt::ControlModifier) bits |= 2;
+  if (modifiers & Qt::AltModifier) bits |= 4;
+  return bits;
+}
+
+}  // namespace
+
+frmStatus::frmStatus()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint),
+      label1_(new QLabel(this)),
+      animation1_(new animation::ClipPlayer(this)) {
+  // Closing this window must never end the program; the main window does that.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setFixedSize(Twips(kClientWidthTwips) + 2 * kFramePx, Twips(kClientHeightTwips) + 2 * kFramePx);
+
+  animation1_->setObjectName(QStringLiteral("Animation1"));
+  animation1_->setGeometry(TwipsRect(240, 240, 495, 375));
+  animation1_->setTransparent(true);
+
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setGeometry(TwipsRect(960, 360, 3375, 255));
+  label1_->setTextFormat(Qt::PlainText);  // the text is shown as given, never as markup
+}
+
+frmStatus::~frmStatus() = default;
+
+void frmStatus::setShowMsg(const QString& text) { label1_->setText(text); }
+
+QRect frmStatus::clientRect() const {
+  return QRect(kFramePx, kFramePx, Twips(kClientWidthTwips), Twips(kClientHeightTwips));
+}
+
+void frmStatus::StartAni() {
+  try {
+    animation1_->open(aviPath_);
+  } catch (const animation::ClipError& e) {
+    const QString name = aviPath_.isEmpty() ? QStringLiteral("(なし)") : aviPath_;
+    throw ServiceError(
+        QStringLiteral("アニメーションを再生できません: %1 (%2)").arg(name, e.cause()));
+  }
+  animation1_->play();
+}
+
+void frmStatus::Form_MouseMove(int Button, int /*Shift*/, int /*X*/, int /*Y*/) {
+  if (Button != 1) return;
+  beginSystemMove();
+}
+
+void frmStatus::beginSystemMove() {
+  // The window system takes the pointer for the move; no grab of ours may stay behind.
+  if (QWidget::mouseGrabber() == this) releaseMouse();
+  if (QWindow* w = windowHandle()) w->startSystemMove();
+}
+
+void frmStatus::mouseMoveEvent(QMouseEvent* event) {
+  event->accept();
+  // Moves over the label or the animation reach us only because those ignore them.
+  const QPoint pos = event->position().toPoint();
+  if (childAt(pos) != nullptr) return;
+  Form_MouseMove(ButtonBits(event->buttons()), ShiftBits(event->modifiers()), pos.x(), pos.y());
+}
+
+void frmStatus::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().color(QPalette::Window));
+  // A raised two-pixel panel edge, then one pixel of face colour: the look of a fixed
+  // dialog frame.
+  qDrawWinPanel(&painter, rect(), palette(), false);
+}
+
+void frmStatus::closeEvent(QCloseEvent* event) {
+  animation1_->stop();
+  QWidget::closeEvent(event);
+}
+
+}  // namespace morvelle
