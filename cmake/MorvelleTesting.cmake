@@ -10,13 +10,20 @@ set(MORVELLE_TEST_ENV
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     MORVELLE_SOURCE_DIR=${PROJECT_SOURCE_DIR})
 
-# morvelle_test(<name> SOURCES ... LIBS ... [TIMEOUT s])
+# morvelle_test(<name> SOURCES ... LIBS ... [GUI] [TIMEOUT s])
 # One executable per unit under test; every GoogleTest case becomes a ctest entry.
+# GUI: the test's main creates a QApplication (offscreen) and sets a Japanese default locale.
 function(morvelle_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   morvelle_warnings(${name})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(T_GUI)
+    set(T_MAIN morvelle_qt_test_main)
+  else()
+    set(T_MAIN GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} morvelle_test_support GTest::gtest GTest::gmock
+                                        ${T_MAIN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

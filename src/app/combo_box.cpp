@@ -7,9 +7,11 @@ namespace morvelle {
 CodeComboBox::CodeComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
-  // With duplicates allowed, Return does not look the text up among the entries.
-  setDuplicatesEnabled(true);
   setCompleter(nullptr);
+  // QComboBox would pick the entry matching the typed text when editing finishes (Return or
+  // focus loss); here only choosing from the list selects.
+  disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+  disconnect(lineEdit(), &QLineEdit::returnPressed, this, nullptr);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
     if (currentIndex() < 0) return;
     // Typed text no longer names the chosen entry; keep the text, drop the selection.

@@ -57,6 +57,7 @@ void frmMain::CreateControls() {
   Label1 = new QLabel(QStringLiteral("編集するファイルをドロップしてください。"), files);
   Label1->setGeometry(TwipsRect(600, 480, 4455, 375));
   ListView1 = new QWidget(files);
+  ListView1->setFocusPolicy(Qt::StrongFocus);
   ListView1->setGeometry(TwipsRect(360, 960, 8415, 5775));
   Combo1 = new CodeComboBox(files);
   Combo1->setGeometry(TwipsRect(480, 6960, 2295, 300));
@@ -81,8 +82,8 @@ void frmMain::CreateControls() {
   rules_->SetEvents(this);
 
   // The keyboard order of the layout; labels take no focus, the hidden helpers are not widgets.
-  QWidget* order[] = {SSTab1->tabBar(), ListView1, Command1, DataTable1, Command2, Command3,
-                      Command4,         Command5,  Label1,   Label2,     Combo1,   Command6};
+  QWidget* order[] = {SSTab1->tabBar(), ListView1, Command1, DataTable1, Command2,
+                      Command3,         Command4,  Command5, Combo1,     Command6};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   connect(Command5, &QPushButton::clicked, this, &frmMain::Command5_Click);
