@@ -1,0 +1,205 @@
+// Encoders. A character the target cannot hold stops the encoding with its position; the
+// output is rolled back so that a caller never sees a partial result.
+
+#include <bit>
+#include <cstring>
+
+#include "codec.h"
+#include "tables.h"
+
+namespace morvelle::text {
+namespace {
+
+bool IsRaw(char32_t cp) { return cp >= kRawByteBase && cp <= kRawByteBase + 0xFF; }
+
+// The code point at text[i] and how many units it takes; a lone surrogate is itself.
+char32_t CodePointAt(std::u16string_view text, std::size_t i, std::size_t& units) {
+  char16_t u = text[i];
+  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+      text[i + 1] <= 0xDFFF) {
+    units = 2;
+    return 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  }
+  units = 1;
+  return u;
+}
+
+bool IsSurrogate(char32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
+
+// Copies the run of ASCII units at text[i] and returns the index after it.
+std::size_t AsciiRun(std::u16string_view text, std::size_t i, std::string& out) {
+  std::size_t j = i;
+  while (j < text.size() && text[j] < 0x80) ++j;
+  if (j > i) {
+    std::size_t at = out.size();
+    out.resize(at + (j - i));
+    char* o = out.data() + at;
+    for (std::size_t k = i; k < j; ++k) *o++ = static_cast<char>(text[k]);
+  }
+  return j;
+}
+
+void PutUtf8(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+void PutBytes(std::uint32_t code, std::string& out) {
+  if (code > 0xFFFF) out.push_back(static_cast<char>(code >> 16));
+  if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+  out.push_back(static_cast<char>(code));
+}
+
+// Returns the index of the first character that cannot be encoded, or npos.
+template <typename Table>
+std::size_t EncodeTable(std::u16string_view text, const Table* table, bool rawBytes,
+                        std::string& out) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    i = AsciiRun(text, i, out);
+    if (i == text.size()) break;
+    std::size_t units;
+    char32_t cp = CodePointAt(text, i, units);
+    if (rawBytes && IsRaw(cp)) {
+      out.push_back(static_cast<char>(cp - kRawByteBase));
+    } else if (cp < 0x10000 && !IsSurrogate(cp) && table[cp] != 0) {
+      PutBytes(table[cp], out);
+    } else {
+      return i;
+    }
+    i += units;
+  }
+  return std::u16string_view::npos;
+}
+
+std::size_t EncodeUtf8(std::u16string_view text, bool rawBytes, std::string& out) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    i = AsciiRun(text, i, out);
+    if (i == text.size()) break;
+    std::size_t units;
+    char32_t cp = CodePointAt(text, i, units);
+    if (rawBytes && IsRaw(cp)) {
+      out.push_back(static_cast<char>(cp - kRawByteBase));
+    } else if (IsSurrogate(cp)) {
+      return i;
+    } else {
+      PutUtf8(cp, out);
+    }
+    i += units;
+  }
+  return std::u16string_view::npos;
+}
+
+// UTF-16 holds every unit, lone surrogates included; U+F7xx stays a unit, since a raw byte
+// would shift every following unit.
+void EncodeUtf16(std::u16string_view text, bool bigEndian, std::string& out) {
+  std::size_t at = out.size();
+  out.resize(at + text.size() * 2);
+  char* o = out.data() + at;
+  if ((std::endian::native == std::endian::big) == bigEndian) {
+    std::memcpy(o, text.data(), text.size() * 2);
+    return;
+  }
+  for (char16_t u : text) {
+    *o++ = static_cast<char>(u >> 8);
+    *o++ = static_cast<char>(u & 0xFF);
+  }
+}
+
+std::size_t EncodeBinary(std::u16string_view text, std::string& out) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!IsRaw(text[i])) return i;
+    out.push_back(static_cast<char>(text[i] - kRawByteBase));
+  }
+  return std::u16string_view::npos;
+}
+
+}  // namespace
+
+void LocateInText(std::u16string_view text, EncodeError& error) {
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i < error.index && i < text.size(); ++i) {
+    char16_t u = text[i];
+    if (u == u'\n' || (u == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) {
+      ++line;
+      column = 1;
+    } else if (u == u'\r' || (u >= 0xDC00 && u <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 &&
+                              text[i - 1] <= 0xDBFF)) {
+      // the CR of CR LF, or the second half of a pair: no column of its own
+    } else {
+      ++column;
+    }
+  }
+  error.line = line;
+  error.column = column;
+}
+
+bool Encode(Encoding encoding, std::u16string_view text, std::string& out, EncodeError* error,
+            EncodeOptions options) {
+  const std::size_t start = out.size();
+  std::size_t bad = std::u16string_view::npos;
+  switch (encoding) {
+    case Encoding::ShiftJis:
+      out.reserve(start + text.size() * 2);
+      bad = EncodeTable(text, detail::Cp932Encoder(), options.rawBytes, out);
+      break;
+    case Encoding::EucJp:
+      out.reserve(start + text.size() * 2);
+      bad = EncodeTable(text, detail::EucEncoder(), options.rawBytes, out);
+      break;
+    case Encoding::Utf8Bom:
+      if (options.bom) out += "\xEF\xBB\xBF";
+      [[fallthrough]];
+    case Encoding::Ascii:
+    case Encoding::Utf8:
+      out.reserve(out.size() + text.size() * 3);
+      bad = EncodeUtf8(text, options.rawBytes, out);
+      break;
+    case Encoding::Utf16Le:
+      if (options.bom) out += "\xFF\xFE";
+      EncodeUtf16(text, false, out);
+      break;
+    case Encoding::Utf16Be:
+      if (options.bom) out += "\xFE\xFF";
+      EncodeUtf16(text, true, out);
+      break;
+    case Encoding::Iso2022Jp: {
+      jis::State state;
+      EncodeError local;
+      if (!jis::EncodeFrom(state, text, out, &local, options)) {
+        bad = local.index;
+      } else {
+        jis::SwitchTo(state, jis::State{}, out);
+      }
+      break;
+    }
+    case Encoding::Binary:
+      bad = EncodeBinary(text, out);
+      break;
+  }
+  if (bad == std::u16string_view::npos) return true;
+  out.resize(start);
+  if (error) {
+    std::size_t units;
+    error->codePoint = CodePointAt(text, bad, units);
+    error->index = bad;
+    LocateInText(text, *error);
+  }
+  return false;
+}
+
+}  // namespace morvelle::text

@@ -1,0 +1,88 @@
+// ISO-2022-JP the CP50221 way: JIS X 0208 (with NEC row 13 and the IBM rows as NEC selected
+// them) after ESC $ B, half-width katakana after ESC ( I, ASCII after ESC ( B.
+
+#include "codec.h"
+#include "jis_step.h"
+#include "tables.h"
+
+namespace morvelle::text::jis {
+
+State Scan(std::span<const unsigned char> bytes, std::size_t from, std::size_t to, State state) {
+  const unsigned char* p = bytes.data();
+  const std::size_t n = to < bytes.size() ? to : bytes.size();
+  for (std::size_t i = from; i < n;) i += detail::JisNext(p, n, i, state).length;
+  return state;
+}
+
+void SwitchTo(State& current, State wanted, std::string& out) {
+  if (current.g0 != wanted.g0) {
+    switch (wanted.g0) {
+      case Set::Ascii:
+        out += "\x1B(B";
+        break;
+      case Set::Roman:
+        out += "\x1B(J";
+        break;
+      case Set::Kana:
+        out += "\x1B(I";
+        break;
+      case Set::Jis1978:
+        out += "\x1B$@";
+        break;
+      case Set::Jis0208:
+        out += "\x1B$B";
+        break;
+      case Set::Jis0212:
+        out += "\x1B$(D";
+        break;
+    }
+  }
+  if (current.shiftOut != wanted.shiftOut) out.push_back(wanted.shiftOut ? '\x0E' : '\x0F');
+  current = wanted;
+}
+
+bool EncodeFrom(State& state, std::u16string_view text, std::string& out, EncodeError* error,
+                EncodeOptions options) {
+  const std::uint16_t* table = detail::JisEncoder();
+  const std::size_t start = out.size();
+  const State initial = state;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t u = text[i];
+    if (options.rawBytes && u >= kRawByteBase && u <= kRawByteBase + 0xFF) {
+      out.push_back(static_cast<char>(u - kRawByteBase));
+      continue;
+    }
+    std::uint16_t code = table[u];
+    // ESC, SO and SI written as text would read back as shifts; surrogates have no JIS code.
+    bool shiftByte = u == 0x1B || u == 0x0E || u == 0x0F;
+    if (code == detail::kNoJis || shiftByte) {
+      out.resize(start);
+      state = initial;
+      if (error) {
+        error->index = i;
+        error->codePoint = u;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+          error->codePoint =
+              0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        }
+        LocateInText(text, *error);
+      }
+      return false;
+    }
+    if (code < 0x80) {
+      SwitchTo(state, State{Set::Ascii, false}, out);
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x100) {
+      SwitchTo(state, State{Set::Kana, false}, out);
+      out.push_back(static_cast<char>(code - 0x80));
+    } else {
+      SwitchTo(state, State{Set::Jis0208, false}, out);
+      out.push_back(static_cast<char>(code >> 8));
+      out.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return true;
+}
+
+}  // namespace morvelle::text::jis

@@ -1,0 +1,95 @@
+#pragma once
+// One step of the ISO-2022-JP decoder: a character, a shift (escape sequence, SO or SI, which
+// only changes the state) or undecodable bytes.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "codec.h"
+#include "tables.h"
+
+namespace morvelle::text::detail {
+
+struct JisStep {
+  enum Kind : std::uint8_t { Char, Shift, Raw };
+  char32_t codePoint;
+  std::uint8_t length;
+  Kind kind;
+  bool truncated;
+};
+
+// The designation an escape at p[i] makes, with its length; length 0 when it is none we know.
+// truncated when the bytes end inside what could still become a known escape.
+inline bool ParseEscape(const unsigned char* p, std::size_t n, std::size_t i, jis::Set& set,
+                        std::uint8_t& length, bool& truncated) {
+  struct Known {
+    unsigned char bytes[4];
+    std::uint8_t length;
+    jis::Set set;
+  };
+  static constexpr Known kKnown[] = {
+      {{0x1B, '(', 'B', 0}, 3, jis::Set::Ascii},   {{0x1B, '(', 'J', 0}, 3, jis::Set::Roman},
+      {{0x1B, '(', 'I', 0}, 3, jis::Set::Kana},    {{0x1B, '$', '@', 0}, 3, jis::Set::Jis1978},
+      {{0x1B, '$', 'B', 0}, 3, jis::Set::Jis0208}, {{0x1B, '$', '(', 'D'}, 4, jis::Set::Jis0212},
+  };
+  truncated = false;
+  for (const Known& k : kKnown) {
+    std::size_t m = 0;
+    while (m < k.length && i + m < n && p[i + m] == k.bytes[m]) ++m;
+    if (m == k.length) {
+      set = k.set;
+      length = k.length;
+      return true;
+    }
+    if (i + m == n) truncated = true;
+  }
+  return false;
+}
+
+inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis::State& state) {
+  unsigned b = p[i];
+  if (b == 0x1B) {
+    jis::Set set;
+    std::uint8_t length;
+    bool truncated;
+    if (ParseEscape(p, n, i, set, length, truncated)) {
+      state.g0 = set;
+      return {0, length, JisStep::Shift, false};
+    }
+    return {0, 1, JisStep::Raw, truncated};
+  }
+  if (b == 0x0E || b == 0x0F) {
+    state.shiftOut = b == 0x0E;
+    return {0, 1, JisStep::Shift, false};
+  }
+  if (b >= 0x80) return {0, 1, JisStep::Raw, false};
+  if (b < 0x21 || b == 0x7F) return {b, 1, JisStep::Char, false};
+  if (state.shiftOut || state.g0 == jis::Set::Kana) {
+    if (b <= 0x5F) return {0xFF40 + b, 1, JisStep::Char, false};
+    return {0, 1, JisStep::Raw, false};
+  }
+  switch (state.g0) {
+    case jis::Set::Ascii:
+    case jis::Set::Roman:
+    case jis::Set::Kana:
+      return {b, 1, JisStep::Char, false};
+    case jis::Set::Jis0208:
+    case jis::Set::Jis1978:
+    case jis::Set::Jis0212:
+      break;
+  }
+  if (i + 1 >= n) return {0, 1, JisStep::Raw, true};
+  unsigned t = p[i + 1];
+  if (t < 0x21 || t > 0x7E) return {0, 1, JisStep::Raw, false};
+  std::uint16_t u;
+  if (state.g0 == jis::Set::Jis0212) {
+    u = euc0212[(b - 0x21) * 94 + (t - 0x21)];
+  } else {
+    std::uint16_t sjis = JisToSjis(b, t);
+    u = cp932Pairs[((sjis >> 8) - 0x80) * 192 + ((sjis & 0xFF) - 0x40)];
+  }
+  if (u == 0) return {0, 2, JisStep::Raw, false};
+  return {u, 2, JisStep::Char, false};
+}
+
+}  // namespace morvelle::text::detail

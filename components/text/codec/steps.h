@@ -1,0 +1,99 @@
+#pragma once
+// One character step of each code, shared by decoding and the validity check so that both
+// agree on every byte.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "tables.h"
+
+namespace morvelle::text::detail {
+
+// The character starting at p[i]. ok == false: the `length` bytes are undecodable (an
+// unassigned pair counts as two such bytes). truncated: a sequence cut off by the end.
+struct Step {
+  char32_t codePoint;
+  std::uint8_t length;
+  bool ok;
+  bool truncated;
+};
+
+inline Step Bad(std::uint8_t length, bool truncated = false) {
+  return {0, length, false, truncated};
+}
+
+inline Step Cp932Step(const unsigned char* p, std::size_t n, std::size_t i) {
+  unsigned b = p[i];
+  std::uint16_t v = cp932Single[b];
+  if (v < kLeadByte) return {v, 1, true, false};
+  if (v == kInvalidSingle) return Bad(1);
+  if (i + 1 >= n) return Bad(1, true);
+  unsigned t = p[i + 1];
+  if (t < 0x40 || t > 0xFC || t == 0x7F) return Bad(1);
+  std::uint16_t u = cp932Pairs[(b - 0x80) * 192 + (t - 0x40)];
+  if (u == 0) return Bad(2);
+  return {u, 2, true, false};
+}
+
+inline bool InEucRange(unsigned b) { return b >= 0xA1 && b <= 0xFE; }
+
+inline Step EucStep(const unsigned char* p, std::size_t n, std::size_t i) {
+  unsigned b = p[i];
+  std::uint16_t v = eucSingle[b];
+  if (v != kInvalidSingle) return {v, 1, true, false};
+  if (b == 0x8E) {
+    if (i + 1 >= n) return Bad(1, true);
+    unsigned t = p[i + 1];
+    if (t < 0xA0 || t > 0xDF) return InEucRange(t) ? Bad(2) : Bad(1);
+    std::uint16_t u = eucKana[t - 0xA0];
+    return u ? Step{u, 2, true, false} : Bad(2);
+  }
+  if (b == 0x8F) {
+    if (i + 1 >= n) return Bad(1, true);
+    if (!InEucRange(p[i + 1])) return Bad(1);
+    if (i + 2 >= n) return Bad(1, true);
+    if (!InEucRange(p[i + 2])) return Bad(1);
+    std::uint16_t u = euc0212[(p[i + 1] - 0xA1) * 94 + (p[i + 2] - 0xA1)];
+    return u ? Step{u, 3, true, false} : Bad(3);
+  }
+  if (!InEucRange(b)) return Bad(1);
+  if (i + 1 >= n) return Bad(1, true);
+  if (!InEucRange(p[i + 1])) return Bad(1);
+  std::uint16_t u = euc0208[(b - 0xA1) * 94 + (p[i + 1] - 0xA1)];
+  return u ? Step{u, 2, true, false} : Bad(2);
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF. A bad sequence
+// yields its first byte alone, so decoding resynchronises on the next byte.
+inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
+  unsigned b = p[i];
+  if (b < 0x80) return {b, 1, true, false};
+  unsigned length;
+  char32_t cp;
+  unsigned lo = 0x80, hi = 0xBF;  // bounds of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    length = 2;
+    cp = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    length = 3;
+    cp = b & 0x0F;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    length = 4;
+    cp = b & 0x07;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return Bad(1);
+  }
+  for (unsigned k = 1; k < length; ++k) {
+    if (i + k >= n) return Bad(1, true);
+    unsigned c = p[i + k];
+    if (k == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF)) return Bad(1);
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  return {cp, static_cast<std::uint8_t>(length), true, false};
+}
+
+}  // namespace morvelle::text::detail
