@@ -1,0 +1,45 @@
+#pragma once
+// Small pictures for the list, looked up by the file's name only (its MIME type by
+// extension), never by reading the file: a drop of thousands of files must not read each
+// one. A picture is drawn once per MIME type on the list's background and then shared.
+//
+// The icon theme of the desktop is used when it has the icon; a session without a theme
+// (an offscreen or bare X session) falls back to an installed freedesktop theme, and
+// failing that to pictures drawn here.
+
+#include <QColor>
+#include <QHash>
+#include <QMimeDatabase>
+#include <QPixmap>
+#include <QString>
+
+namespace morvelle {
+
+class FileIcons {
+ public:
+  explicit FileIcons(QColor background);
+
+  QColor Background() const { return background_; }
+  // Later pictures are drawn on the new colour; pictures already handed out stay as drawn.
+  void SetBackground(QColor background);
+
+  QPixmap FolderPicture();
+  QPixmap PictureForFile(const QString& path);
+
+  // Drawn stand-ins, used when the theme has no icon.
+  static QPixmap DrawnFolder(QColor background);
+  static QPixmap DrawnDocument(QColor background);
+
+ private:
+  QPixmap Render(const QString& iconName, const QString& genericName, bool folder);
+
+  QColor background_;
+  QMimeDatabase mimes_;
+  QHash<QString, QPixmap> byMimeType_;
+  QPixmap folder_;
+};
+
+// Makes the freedesktop icon themes reachable when the platform named none. Idempotent.
+void EnsureIconTheme();
+
+}  // namespace morvelle

@@ -1,0 +1,6 @@
+#include <QApplication>
+
+#include "test_support.h"
+
+static ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new morvelle::testing::AppEnvironment<QApplication>);
