@@ -1,0 +1,202 @@
+#include "text/detect/detect.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <limits>
+
+#include "pair_model.h"
+#include "validity.h"
+
+namespace morvelle::text {
+namespace {
+
+using Bytes = std::span<const unsigned char>;
+
+// Enough text to settle any real file; more only costs time.
+constexpr std::size_t kSampleBytes = 256 * 1024;
+// A valid UTF-8 sample with this many multibyte characters is UTF-8 whatever else it could be:
+// the chance that Shift_JIS or EUC-JP text forms that many valid sequences is negligible.
+constexpr std::size_t kDecisiveUtf8Characters = 8;
+
+struct Sample {
+  Bytes bytes;
+  bool truncated = false;  // the file goes on after the sample
+  bool atStart = false;    // the sample starts at the file's first byte
+};
+
+bool IsTelling(unsigned char b) { return b >= 0x80 || b == 0x00 || b == 0x1B; }
+
+// Ends a cut-off sample after a byte below 0x21, which no multibyte character of any of the
+// codes contains, so the last character is whole.
+Bytes TrimCut(Bytes sample) {
+  const std::size_t floor = sample.size() > 4096 ? sample.size() - 4096 : 0;
+  for (std::size_t i = sample.size(); i > floor; --i) {
+    if (sample[i - 1] < 0x21) return sample.first(i);
+  }
+  return sample;
+}
+
+// The head of the file, or, when the head is plain ASCII, the stretch from the first byte that
+// could tell another code: a long English log with Japanese near its end is not ASCII.
+Sample TakeSample(Bytes bytes) {
+  const std::size_t n = bytes.size();
+  Bytes head = bytes.first(std::min(n, kSampleBytes));
+  if (n <= kSampleBytes || std::any_of(head.begin(), head.end(), IsTelling)) {
+    return {n > kSampleBytes ? TrimCut(head) : head, n > kSampleBytes, true};
+  }
+  const auto first = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(kSampleBytes),
+                                  bytes.end(), IsTelling);
+  if (first == bytes.end()) return {head, true, true};
+  const auto from = static_cast<std::size_t>(first - bytes.begin());
+  Bytes window = bytes.subspan(from, std::min(n - from, kSampleBytes));
+  const bool truncated = from + window.size() < n;
+  return {truncated ? TrimCut(window) : window, truncated, false};
+}
+
+struct Utf16Reading {
+  std::size_t units = 0;
+  std::size_t bad = 0;  // NUL, unpaired surrogates, non-characters, unusual C0 controls
+  long long score = 0;  // common text characters, less the signs of a swapped byte order
+};
+
+Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
+  Utf16Reading r;
+  const std::size_t n = bytes.size() / 2;
+  auto unit = [&](std::size_t k) -> unsigned {
+    const unsigned a = bytes[2 * k], b = bytes[2 * k + 1];
+    return littleEndian ? (a | (b << 8)) : ((a << 8) | b);
+  };
+  r.units = n;
+  for (std::size_t k = 0; k < n; ++k) {
+    const unsigned u = unit(k);
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      if (k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+        ++k;
+        ++r.score;
+      } else if (k + 1 < n) {
+        ++r.bad;
+      }
+      continue;
+    }
+    if ((u >= 0xDC00 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
+        (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0B && u != 0x0C && u != 0x0D && u != 0x1A &&
+         u != 0x1B)) {
+      ++r.bad;
+      continue;
+    }
+    if ((u & 0xFF) == 0 && u > 0xFF) {
+      --r.score;  // U+xx00 is rare in text, common when the bytes are swapped
+      continue;
+    }
+    if (u < 0x80 || (u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+        (u >= 0xFF00 && u <= 0xFFEF)) {
+      ++r.score;
+    }
+  }
+  return r;
+}
+
+// UTF-16 (without BOM) when one byte order reads as text; `strict` also asks that most of it
+// be common text, for samples without the NUL bytes that otherwise point to UTF-16.
+Encoding Utf16WithoutBom(Bytes bytes, bool strict) {
+  const Utf16Reading le = ReadUtf16(bytes, true);
+  const Utf16Reading be = ReadUtf16(bytes, false);
+  const Utf16Reading& best = le.score >= be.score ? le : be;
+  const std::size_t units = std::max<std::size_t>(best.units, 1);
+  const bool ok =
+      strict ? (best.bad == 0 && bytes.size() % 2 == 0 &&
+                best.score * 10 >= static_cast<long long>(units) * 9)
+             : (best.bad * 100 <= units && best.score * 2 >= static_cast<long long>(units));
+  if (!ok) return Encoding::Binary;
+  return &best == &le ? Encoding::Utf16Le : Encoding::Utf16Be;
+}
+
+// ISO-2022-JP: every ESC starts a designation the decoder knows, and at least one of them
+// leaves ASCII.
+bool HoldsJisEscapes(Bytes bytes) {
+  bool designated = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] != 0x1B) continue;
+    const std::size_t left = bytes.size() - i - 1;
+    auto at = [&](std::size_t k) { return k <= left ? bytes[i + k] : 0; };
+    if (at(1) == '(' && (at(2) == 'B' || at(2) == 'J' || at(2) == 'I')) {
+      designated = designated || at(2) == 'I';
+      i += 2;
+    } else if (at(1) == '$' && (at(2) == '@' || at(2) == 'B')) {
+      designated = true;
+      i += 2;
+    } else if (at(1) == '$' && at(2) == '(' && at(3) == 'D') {
+      designated = true;
+      i += 3;
+    } else if (at(1) == '&' && at(2) == '@') {
+      i += 2;  // announces the 1990 edition before ESC $ B
+    } else if (left < 3) {
+      break;  // cut off by the end of the sample
+    } else {
+      return false;
+    }
+  }
+  return designated;
+}
+
+Encoding DecideEightBit(const Sample& s) {
+  constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
+  std::array<std::size_t, 3> errors{};
+  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  for (std::size_t k = 0; k < kCodes.size(); ++k) {
+    // Counting beyond the best so far cannot change the outcome.
+    errors[k] = detect::CountInvalid(
+        kCodes[k], s.bytes, s.truncated,
+        fewest == std::numeric_limits<std::size_t>::max() ? fewest : fewest + 1);
+    fewest = std::min(fewest, errors[k]);
+  }
+  if (fewest > 0 && s.atStart && Utf16WithoutBom(s.bytes, true) != Encoding::Binary) {
+    return Utf16WithoutBom(s.bytes, true);
+  }
+  std::array<detect::Reading, 3> readings{};
+  if (errors[0] == 0) {
+    readings[0] = detect::ScoreUtf8(s.bytes);
+    if (readings[0].multibyte >= kDecisiveUtf8Characters) return Encoding::Utf8;
+  }
+  std::size_t candidates = 0;
+  for (std::size_t k = 0; k < kCodes.size(); ++k) candidates += errors[k] == fewest;
+  if (candidates == 1) {
+    for (std::size_t k = 0; k < kCodes.size(); ++k) {
+      if (errors[k] == fewest) return kCodes[k];
+    }
+  }
+  if (errors[0] == fewest && errors[0] != 0) readings[0] = detect::ScoreUtf8(s.bytes);
+  if (errors[1] == fewest) readings[1] = detect::ScoreShiftJis(s.bytes);
+  if (errors[2] == fewest) readings[2] = detect::ScoreEucJp(s.bytes);
+  std::size_t best = kCodes.size();
+  for (std::size_t k = 0; k < kCodes.size(); ++k) {
+    if (errors[k] != fewest) continue;
+    if (best == kCodes.size() || readings[k].cost < readings[best].cost) best = k;
+  }
+  return kCodes[best];
+}
+
+}  // namespace
+
+Encoding DetectEncoding(std::span<const unsigned char> bytes) {
+  const std::size_t n = bytes.size();
+  if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return Encoding::Utf8Bom;
+  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Encoding::Utf16Le;
+  if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return Encoding::Utf16Be;
+
+  const Sample s = TakeSample(bytes);
+  const bool hasNul = std::find(s.bytes.begin(), s.bytes.end(), 0) != s.bytes.end();
+  if (hasNul) return s.atStart ? Utf16WithoutBom(s.bytes, false) : Encoding::Binary;
+
+  const bool sevenBit =
+      std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
+  if (sevenBit) {
+    const bool jis =
+        HoldsJisEscapes(s.bytes) && IsStrictlyValid(Encoding::Iso2022Jp, s.bytes, s.truncated);
+    return jis ? Encoding::Iso2022Jp : Encoding::Ascii;
+  }
+  return DecideEightBit(s);
+}
+
+}  // namespace morvelle::text

@@ -1,0 +1,17 @@
+#pragma once
+// Recognition of a file's character code. Cheap, certain evidence decides first (byte-order
+// mark, NUL patterns, 7-bit escapes, strict validity); only text that is valid in more than one
+// code reaches the character-pair model. At most a few hundred kilobytes are examined, so the
+// cost per file is bounded however large the file is.
+
+#include <span>
+
+#include "text/codec/codec.h"
+
+namespace morvelle::text {
+
+// Never fails: bytes that no code explains still get the likeliest code (the decoder keeps
+// what it cannot decode), and NUL-bearing data that is not UTF-16 is Binary.
+Encoding DetectEncoding(std::span<const unsigned char> bytes);
+
+}  // namespace morvelle::text
