@@ -5,6 +5,7 @@
 // applyEdits is one merge pass over the pieces and the sorted edits.
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -42,8 +43,10 @@ class FileBuffer {
   // `path` is the file-system name (bytes). Throws BufferError; a folder is a failure. On a
   // failure the buffer keeps what it held before.
   void load(const std::string& path);
-  // The same from bytes already in memory (`name` only appears in messages).
-  void loadBytes(std::string bytes, const std::string& name);
+  // The same from bytes already in memory (`name` only appears in messages); `encoding`
+  // overrides recognition.
+  void loadBytes(std::string bytes, const std::string& name,
+                 std::optional<text::Encoding> encoding = std::nullopt);
 
   // The recognised code of the loaded file.
   text::Encoding encoding() const;
@@ -52,7 +55,7 @@ class FileBuffer {
   // Replaces the whole text; the common head and tail keep their original bytes.
   void setText(std::u16string text);
   // Edits are sorted by start, non-overlapping, positions in the current text(). Throws
-  // BufferError (std::out_of_range semantics) on edits that are out of order or out of range.
+  // BufferError on edits that are out of order or out of range; the text stays as it was.
   void applyEdits(const std::vector<Edit>& edits);
 
   // True when nothing differs from the loaded text.

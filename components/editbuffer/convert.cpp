@@ -1,0 +1,126 @@
+#include "convert.h"
+
+#include <cstdio>
+
+#include "file_buffer.h"
+#include "text/detect/detect.h"
+
+namespace morvelle::editbuffer {
+namespace {
+
+using text::Encoding;
+
+std::span<const unsigned char> AsBytes(const std::string& s) {
+  return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
+}
+
+std::string Position(std::u16string_view textView, std::size_t index) {
+  text::EncodeError where;
+  where.index = index;
+  text::LocateInText(textView, where);
+  return std::to_string(where.line) + " 行 " + std::to_string(where.column) + " 列目";
+}
+
+// The destination's bytes when the source already is in the target code: the source itself
+// (less a UTF-8 BOM, plus a UTF-16 one); nothing when a real conversion is needed.
+bool SameCode(Encoding source, TargetCode target, const std::string& bytes, std::string& out) {
+  switch (target) {
+    case TargetCode::ShiftJis:
+    case TargetCode::EucJp:
+    case TargetCode::Jis:
+    case TargetCode::Utf8:
+      if (source == Encoding::Ascii) {
+        out = bytes;
+        return true;
+      }
+      break;
+    case TargetCode::Utf16LeBom:
+      break;
+  }
+  switch (target) {
+    case TargetCode::ShiftJis:
+      if (source != Encoding::ShiftJis) return false;
+      out = bytes;
+      return true;
+    case TargetCode::EucJp:
+      if (source != Encoding::EucJp) return false;
+      out = bytes;
+      return true;
+    case TargetCode::Jis:
+      if (source != Encoding::Iso2022Jp) return false;
+      out = bytes;
+      return true;
+    case TargetCode::Utf8:
+      if (source == Encoding::Utf8) {
+        out = bytes;
+      } else if (source == Encoding::Utf8Bom) {
+        out.assign(bytes, text::BomLength(source, AsBytes(bytes)));
+      } else {
+        return false;
+      }
+      return true;
+    case TargetCode::Utf16LeBom:
+      if (source != Encoding::Utf16Le) return false;
+      out = text::BomLength(source, AsBytes(bytes)) ? bytes : "\xFF\xFE" + bytes;
+      return true;
+  }
+  return false;
+}
+
+Encoding TargetEncoding(TargetCode target) {
+  switch (target) {
+    case TargetCode::ShiftJis:
+      return Encoding::ShiftJis;
+    case TargetCode::EucJp:
+      return Encoding::EucJp;
+    case TargetCode::Jis:
+      return Encoding::Iso2022Jp;
+    case TargetCode::Utf16LeBom:
+      return Encoding::Utf16Le;
+    case TargetCode::Utf8:
+      return Encoding::Utf8;
+  }
+  return Encoding::Utf8;
+}
+
+}  // namespace
+
+void ConvertFile(const std::string& source, const std::string& destination, int code) {
+  if (code < 1 || code > 5) {
+    throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
+                      source + ")");
+  }
+  const auto target = static_cast<TargetCode>(code);
+  const std::string bytes = ReadWholeFile(source);
+  const Encoding from = text::DetectEncoding(AsBytes(bytes));
+  if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
+
+  std::string out;
+  if (!SameCode(from, target, bytes, out)) {
+    const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
+    // Undecodable bytes came in as U+F7xx of one byte each; converting them would only carry
+    // the damage into the destination. (A real U+F7xx of a UTF source spans more bytes.)
+    for (std::size_t i = 0; i < decoded.text.size(); ++i) {
+      char16_t u = decoded.text[i];
+      if (u >= text::kRawByteBase && u <= text::kRawByteBase + 0xFF &&
+          decoded.offsets[i + 1] - decoded.offsets[i] == 1) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
+        throw BufferError("読めないバイトがあるので変換できません: " + source + " の " +
+                          Position(decoded.text, i) + "のバイト " + hex + " (" +
+                          std::string(text::EncodingName(from)) + " として)");
+      }
+    }
+    const Encoding to = TargetEncoding(target);
+    text::EncodeError error;
+    if (!text::Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = true})) {
+      throw BufferError("変換できない文字があります: " + source + " の " +
+                        std::to_string(error.line) + " 行 " + std::to_string(error.column) +
+                        " 列目の " + text::CodePointName(error.codePoint) + " を " +
+                        std::string(text::EncodingName(to)) + " で表せません");
+    }
+  }
+  WriteFileAtomically(destination, out);
+}
+
+}  // namespace morvelle::editbuffer

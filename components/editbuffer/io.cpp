@@ -1,0 +1,168 @@
+#include "io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+#include "file_buffer.h"
+
+namespace morvelle::editbuffer {
+namespace detail {
+
+std::string ErrnoText(int error) {
+  switch (error) {
+    case ENOENT:
+      return "ファイルまたはフォルダーが見つかりません";
+    case EACCES:
+    case EPERM:
+      return "アクセスが拒否されました";
+    case ENOSPC:
+      return "ディスクの空き領域が足りません";
+    case EDQUOT:
+      return "ディスクの使用量の上限を超えました";
+    case EISDIR:
+      return "フォルダーです";
+    case ENOTDIR:
+      return "パスの途中にフォルダーでないものがあります";
+    case EROFS:
+      return "読み取り専用のファイルシステムです";
+    case ENAMETOOLONG:
+      return "名前が長すぎます";
+    case ELOOP:
+      return "シンボリックリンクの参照が多すぎます";
+    case EMFILE:
+    case ENFILE:
+      return "開いているファイルが多すぎます";
+    case EIO:
+      return "入出力エラーが発生しました";
+    case EFBIG:
+      return "ファイルが大きすぎます";
+    case ENOMEM:
+      return "メモリが足りません";
+    case EBUSY:
+    case ETXTBSY:
+      return "ファイルが使用中です";
+    case EEXIST:
+      return "同じ名前のファイルがあります";
+    case EXDEV:
+      return "別のファイルシステムへは移せません";
+    case EINVAL:
+      return "引数が正しくありません";
+    default:
+      return "エラー番号 " + std::to_string(error);
+  }
+}
+
+void ThrowErrno(const char* what, const std::string& path, int error) {
+  throw BufferError(std::string(what) + ": " + path + " (" + ErrnoText(error) + ")");
+}
+
+}  // namespace detail
+
+namespace {
+
+// A descriptor closed on every path out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports close's own failure (a delayed write error shows up here).
+  int release() {
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+mode_t NewFileMode() {
+  // umask can only be read by setting it; the lock keeps two saves from racing on it.
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.get() < 0) detail::ThrowErrno("ファイルを開けません", path, errno);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) detail::ThrowErrno("ファイルを読み込めません", path, errno);
+  if (S_ISDIR(st.st_mode)) throw BufferError("フォルダーは読み込めません: " + path);
+  if (!S_ISREG(st.st_mode)) throw BufferError("通常のファイルではないので読み込めません: " + path);
+  std::string bytes;
+  bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);  // the file grew
+    ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      detail::ThrowErrno("ファイルを読み込めません", path, errno);
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  bytes.resize(filled);
+  return bytes;
+}
+
+void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
+                         SaveOptions options) {
+  const char* what = "ファイルを書き込めません";
+  if (path.empty()) detail::ThrowErrno(what, path, ENOENT);
+  if (path.back() == '/') detail::ThrowErrno(what, path, EISDIR);
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // The temporary name must stay within NAME_MAX however long the target's name is.
+  if (name.size() > 200) name.resize(200);
+  std::string temp = folder + "." + name + ".XXXXXX";
+
+  // mkstemp opens with O_EXCL: a name planted in the folder is never reused or followed.
+  Fd fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) detail::ThrowErrno(what, path, errno);
+  auto fail = [&](int error) {
+    ::unlink(temp.c_str());
+    detail::ThrowErrno(what, path, error);
+  };
+
+  // An existing regular file keeps its permissions; a symbolic link there is replaced by the
+  // rename, so its target's mode does not matter.
+  struct stat st;
+  mode_t mode =
+      ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
+  if (::fchmod(fd.get(), mode) != 0) fail(errno);
+
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd.get(), p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (options.sync && ::fsync(fd.get()) != 0) fail(errno);
+  if (fd.release() != 0) fail(errno);
+  // rename replaces whatever the name holds (file or link) without following it.
+  if (::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
+}
+
+}  // namespace morvelle::editbuffer
