@@ -1,8 +1,15 @@
 #include "clip_player.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace morvelle::animation {
+
+namespace {
+// Faster clips are slowed down rather than let their timer crowd out the rest of the loop.
+constexpr int kMinTimerMs = 10;
+int TimerMs(const Clip& clip) { return std::max(kMinTimerMs, clip.frameIntervalMs); }
+}  // namespace
 
 ClipPlayer::ClipPlayer(QWidget* parent) : QWidget(parent) {
   timer_.setTimerType(Qt::PreciseTimer);
@@ -26,7 +33,7 @@ void ClipPlayer::play() {
   if (!clip_) return;
   frame_ = 0;
   wantPlaying_ = true;
-  timer_.start(clip_->frameIntervalMs);
+  timer_.start(TimerMs(*clip_));
   update();
 }
 
@@ -85,7 +92,7 @@ void ClipPlayer::hideEvent(QHideEvent* event) {
 }
 
 void ClipPlayer::showEvent(QShowEvent* event) {
-  if (wantPlaying_ && clip_ && !timer_.isActive()) timer_.start(clip_->frameIntervalMs);
+  if (wantPlaying_ && clip_ && !timer_.isActive()) timer_.start(TimerMs(*clip_));
   QWidget::showEvent(event);
 }
 

@@ -255,6 +255,18 @@ TEST(DecodeClip, SurvivesTruncationAndRandomDamage) {
     }
   }
   EXPECT_GT(decoded, 0);  // damage in pixel data alone still plays
+
+  // Random RLE8 streams, biased towards escapes and small counts so every branch is hit.
+  for (int i = 0; i < 4000; ++i) {
+    std::vector<std::uint8_t> payload(random() % 48);
+    for (auto& b : payload) b = static_cast<std::uint8_t>(random() % 3 == 0 ? 0 : random() % 7);
+    try {
+      const Clip clip = DecodeClip(RawRleClip(5, 4, {payload, payload}));
+      ASSERT_EQ(clip.frames.size(), 2u);
+    } catch (const ClipError& e) {
+      ASSERT_FALSE(e.cause().isEmpty());
+    }
+  }
 }
 
 TEST(LoadClip, FileProblemsNameTheCause) {
