@@ -10,6 +10,8 @@
 #include "rulegrid/rule_grid.h"
 #include "rules/grid_rule_table.h"
 #include "rules/rule_rows.h"
+#include "rules/rule_set_file.h"
+#include "services/service_error.h"
 
 namespace morvelle {
 
@@ -86,6 +88,8 @@ void frmMain::CreateControls() {
                       Command3,         Command4,  Command5, Combo1,     Command6};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
+  connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+  connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
   connect(Command5, &QPushButton::clicked, this, &frmMain::Command5_Click);
   connect(mnuPopDel, &QAction::triggered, this, &frmMain::mnuPopDel_Click);
 }
@@ -101,6 +105,27 @@ void frmMain::Form_Load() {
   Combo1->setCurrentIndex(-1);
   Combo1->lineEdit()->clear();
 }
+
+template <typename F>
+void frmMain::WithRuleSet(F&& action) {
+  rules::RuleSetContext context{
+      *rules_,
+      prompts_,
+      [this]() -> TextService& { return module1_.SharedTextService(); },
+      [this]() -> SettingsFileService& { return module1_.SettingsFiles(); },
+      module1_.AppDir,
+      CommonDialog1FileName_};
+  try {
+    action(context);
+  } catch (const ServiceError& e) {
+    // Whatever fails, the program keeps running and says why.
+    prompts_.ShowMessage(e.description(), MessageIcon::None);
+  }
+}
+
+void frmMain::Command3_Click() { WithRuleSet(rules::SaveRuleSet); }
+
+void frmMain::Command4_Click() { WithRuleSet(rules::LoadRuleSet); }
 
 void frmMain::Command5_Click() { rules::ResetRules(*rules_); }
 

@@ -50,6 +50,8 @@ class frmMain : public QWidget, private RuleTableEvents {
 
   // Handlers, reached by the controls' events and by tests alike.
   void Form_Load();
+  void Command3_Click();
+  void Command4_Click();
   void Command5_Click();
   void DataTable1_RowEntered(int row);
   void DataTable1_BeforeRowAction(int row, int& cancel);
@@ -72,11 +74,14 @@ class frmMain : public QWidget, private RuleTableEvents {
   }
 
   void CreateControls();
+  template <typename F>
+  void WithRuleSet(F&& action);
 
   Module1& module1_;
   UserPrompts& prompts_;
   std::unique_ptr<rules::GridRuleTable> rules_;
   PopupSource popupSource_ = PopupSource::None;
+  QString CommonDialog1FileName_;  // the dialogs open with the name chosen last
 };
 
 }  // namespace morvelle

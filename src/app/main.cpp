@@ -4,13 +4,14 @@
 #include "app/main_window_app.h"
 #include "app/module1.h"
 #include "app/qt_user_prompts.h"
+#include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   morvelle::SetUpJapaneseUi(app);
 
-  morvelle::Module1 module1(morvelle::MakeTextServiceFactory());
+  morvelle::Module1 module1(morvelle::MakeTextServiceFactory(), morvelle::MakeSettingsFileService);
   morvelle::QtUserPrompts prompts;
   morvelle::frmMain* window = morvelle::Main(module1, prompts);
   prompts.setParent(window);

@@ -5,14 +5,18 @@
 #include <QStringList>
 #include <memory>
 
+#include "services/settings_file_service.h"
 #include "services/text_service.h"
 
 namespace morvelle {
 
+using SettingsFileFactory = std::function<std::unique_ptr<SettingsFileService>()>;
+
 class Module1 {
  public:
-  explicit Module1(TextServiceFactory textServiceFactory)
-      : textServiceFactory_(std::move(textServiceFactory)) {}
+  Module1(TextServiceFactory textServiceFactory, SettingsFileFactory settingsFileFactory)
+      : textServiceFactory_(std::move(textServiceFactory)),
+        settingsFileFactory_(std::move(settingsFileFactory)) {}
 
   QString AppDir;
   QStringList EnabledRules;  // rebuilt by each "置換" run
@@ -25,12 +29,20 @@ class Module1 {
   }
   bool HasSharedTextService() const { return sharedTextService_ != nullptr; }
 
+  // The rule-set file's file-system service, created on first use.
+  SettingsFileService& SettingsFiles() {
+    if (!settingsFiles_) settingsFiles_ = settingsFileFactory_();
+    return *settingsFiles_;
+  }
+
   // The batch replacement makes a fresh instance per file.
   std::unique_ptr<TextService> NewTextService() const { return textServiceFactory_(); }
 
  private:
   TextServiceFactory textServiceFactory_;
+  SettingsFileFactory settingsFileFactory_;
   std::unique_ptr<TextService> sharedTextService_;
+  std::unique_ptr<SettingsFileService> settingsFiles_;
 };
 
 }  // namespace morvelle

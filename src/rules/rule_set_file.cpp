@@ -1,0 +1,113 @@
+#include "rules/rule_set_file.h"
+
+#include "rules/rule_rows.h"
+#include "services/service_error.h"
+
+namespace morvelle::rules {
+
+namespace {
+
+const QString kProbe = QStringLiteral("\n");
+
+QString RowMessage(int row, const QString& expression, const QString& reason,
+                   const QString& detail) {
+  return QString::number(row + 1) + QStringLiteral(":  ") + expression + QStringLiteral("\r\n") +
+         reason + QStringLiteral("\r\n") + detail;
+}
+
+// The first row whose expression is not usable, or cannot be stored in the file.
+bool ReportBadRow(RuleSetContext& c) {
+  const int count = c.table.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const QString expression = c.table.RowValues(i)[1].toString();
+    if (expression.isEmpty()) continue;
+
+    QString result;
+    try {
+      result = c.textService().Substitute(expression, kProbe);
+    } catch (const ServiceError& e) {
+      result = e.description();
+    }
+    QString reason = QStringLiteral("正規表現の設定が正しくありません。");
+    if (result == kProbe) {
+      // The file has no escaping, and it is written in CP932.
+      reason = QStringLiteral("この条件は設定ファイルに保存できません。");
+      if (expression.contains(u'\t') || expression.contains(u'\r') || expression.contains(u'\n')) {
+        result = QStringLiteral("タブや改行を含む条件は保存できません。");
+      } else if (const std::optional<char32_t> bad = c.files().FirstUnstorable(expression)) {
+        result = QStringLiteral("U+%1 は Shift_JIS で表せません。")
+                     .arg(QString::number(uint(*bad), 16).toUpper().rightJustified(4, u'0'));
+      } else {
+        continue;
+      }
+    }
+    c.prompts.ShowMessage(RowMessage(i, expression, reason, result), MessageIcon::Critical);
+    c.table.SetCurrentRow(i);
+    return true;
+  }
+  return false;
+}
+
+QString InitialFolder(const RuleSetContext& c) { return c.appDir + QStringLiteral("ExpFile"); }
+
+}  // namespace
+
+void SaveRuleSet(RuleSetContext& c) {
+  if (ReportBadRow(c)) return;
+
+  const QString chosen =
+      c.prompts.GetSaveFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
+  if (chosen.isEmpty()) return;
+  c.fileName = chosen;
+
+  QStringList lines;
+  const int count = c.table.RowCount();
+  for (int i = 0; i < count; ++i) {
+    const RuleValues values = c.table.RowValues(i);
+    lines << values[1].toString() + u'\t' + QString::number(values[0].toLongLong());
+  }
+  try {
+    c.files().WriteLines(chosen, lines);
+  } catch (const ServiceError& e) {
+    c.prompts.ShowMessage(e.description(), MessageIcon::None);
+  }
+}
+
+std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringList& lines) {
+  std::vector<QStringList> rows;
+  for (qsizetype n = 0; n < lines.size(); ++n) {
+    if (lines[n].isEmpty()) continue;
+    const QStringList pieces = lines[n].split(u'\t');
+    if (pieces[0].isEmpty()) continue;
+    if (pieces.size() > 1 && !ParseFlag(pieces[1])) {
+      throw ServiceError(QStringLiteral("設定ファイルを読み込めません: %1 (%2 行目の有効フラグ "
+                                        "\"%3\" が整数ではありません)")
+                             .arg(path)
+                             .arg(n + 1)
+                             .arg(pieces[1]));
+    }
+    rows.push_back(pieces);
+  }
+  return rows;
+}
+
+void LoadRuleSet(RuleSetContext& c) {
+  const QString chosen =
+      c.prompts.GetOpenFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
+  if (chosen.isEmpty()) return;
+  c.fileName = chosen;
+
+  std::vector<QStringList> rows;
+  try {
+    rows = ParseRuleSetLines(chosen, c.files().ReadLines(chosen));
+  } catch (const ServiceError& e) {
+    // Nothing has touched the table yet.
+    c.prompts.ShowMessage(e.description(), MessageIcon::None);
+    return;
+  }
+  c.table.ClearRows();
+  for (const QStringList& row : rows) AddRuleRow(c.table, row);
+  AddRuleRow(c.table, QString());
+}
+
+}  // namespace morvelle::rules

@@ -1,0 +1,288 @@
+// Saving and loading rule sets: the validation, the file's bytes, and the faults a user can
+// meet (an unreadable file, a bad flag, a failed write), each with the message it shows.
+#include "rules/rule_set_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "services/settings_file_service_impl.h"
+#include "support/fake_prompts.h"
+#include "support/fake_text_service.h"
+#include "support/memory_rule_table.h"
+
+namespace morvelle::rules {
+namespace {
+
+using testing::FakePrompts;
+using testing::FakeTextService;
+using testing::MemoryRuleTable;
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+class RuleSetTest : public ::testing::Test {
+ protected:
+  RuleSetTest()
+      : service_(testing::LiteralRule),
+        files_(MakeSettingsFileService()),
+        context_{table_,
+                 prompts_,
+                 [this]() -> TextService& { return service_; },
+                 [this]() -> SettingsFileService& { return *files_; },
+                 dir_.path() + u'/',
+                 fileName_} {}
+
+  void Rows(std::initializer_list<std::pair<int, QString>> rows) {
+    table_.ClearRows();
+    for (const auto& [flag, expression] : rows) table_.AppendRow({QVariant(flag), expression});
+  }
+  QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+  void Save(const QString& path) {
+    prompts_.answers.push_back(path);
+    SaveRuleSet(context_);
+  }
+  void Load(const QString& path) {
+    prompts_.answers.push_back(path);
+    LoadRuleSet(context_);
+  }
+
+  QTemporaryDir dir_;
+  MemoryRuleTable table_;
+  FakePrompts prompts_;
+  FakeTextService service_;
+  std::unique_ptr<SettingsFileService> files_;
+  QString fileName_;
+  RuleSetContext context_;
+};
+
+TEST_F(RuleSetTest, SpareRowAloneIsOneLineTabOne) {
+  Rows({{1, QString()}});
+  Save(Path("a.exp"));
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Path("a.exp")), QByteArray("\t1\r\n"));
+}
+
+TEST_F(RuleSetTest, SaveWritesEveryRowAndLoadDropsEmptyOnes) {
+  Rows({{1, QStringLiteral("s/ABC/XYZ/g")}, {0, QString()}, {1, QString()}});
+  Save(Path("b.exp"));
+  EXPECT_EQ(ReadAll(Path("b.exp")), QByteArray("s/ABC/XYZ/g\t1\r\n\t0\r\n\t1\r\n"));
+
+  Rows({{1, QStringLiteral("old")}});
+  Load(Path("b.exp"));
+  ASSERT_EQ(table_.RowCount(), 2);
+  EXPECT_EQ(table_.rows[0][1].toString(), QStringLiteral("s/ABC/XYZ/g"));
+  EXPECT_EQ(table_.rows[0][0].toInt(), 1);
+  EXPECT_EQ(table_.rows[1][0].toInt(), 1);
+  EXPECT_TRUE(table_.rows[1][1].toString().isEmpty());
+}
+
+TEST_F(RuleSetTest, JapaneseRulesAreWrittenInCp932ByteForByte) {
+  Rows({{1, QStringLiteral("s/東京/大阪/g")}, {-2, QStringLiteral("s/ｶﾅ/①Ⅱ/")}, {1, QString()}});
+  Save(Path("j.exp"));
+  // 東京 93 8C 8B 9E, 大阪 91 E5 8D E3, ｶﾅ B6 C5, ① 87 40, Ⅱ 87 55 (NEC row 13).
+  const QByteArray expected =
+      "s/\x93\x8C\x8B\x9E/\x91\xE5\x8D\xE3/g\t1\r\n"
+      "s/\xB6\xC5/\x87\x40\x87\x55/\t-2\r\n"
+      "\t1\r\n";
+  EXPECT_EQ(ReadAll(Path("j.exp")), expected);
+}
+
+TEST_F(RuleSetTest, EveryCp932RangeSurvivesARoundTrip) {
+  // Hiragana, katakana, kanji of both levels, NEC row 13, NEC-selected IBM, IBM extension,
+  // half-width katakana, full-width forms.
+  const QString every = QStringLiteral("s/あア亜腕弌熙/①㈱∮纊褜鍈/ｱｰﾝﾟ～∥－￢/g");
+  Rows({{1, every}, {0, QStringLiteral("s/髙﨑/はしご/")}, {1, QString()}});
+  Save(Path("r.exp"));
+  Rows({});
+  Load(Path("r.exp"));
+  ASSERT_EQ(table_.RowCount(), 3);
+  EXPECT_EQ(table_.rows[0][1].toString(), every);
+  EXPECT_EQ(table_.rows[1][1].toString(), QStringLiteral("s/髙﨑/はしご/"));
+  EXPECT_EQ(table_.rows[1][0].toInt(), 0);
+}
+
+TEST_F(RuleSetTest, FirstBadRowIsReportedAndNothingWritten) {
+  Rows({{1, QStringLiteral("bad(")},
+        {1, QStringLiteral("s/a/b/")},
+        {0, QStringLiteral("bad2")},
+        {1, QString()}});
+  Save(Path("x.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text,
+            QStringLiteral("1:  bad(\r\n正規表現の設定が正しくありません。\r\n"
+                           "正規表現を解釈できません: bad("));
+  EXPECT_EQ(prompts_.messages[0].icon, MessageIcon::Critical);
+  EXPECT_EQ(table_.current, 0);
+  EXPECT_TRUE(prompts_.dialogs.empty());
+  EXPECT_FALSE(QFile::exists(Path("x.exp")));
+}
+
+TEST_F(RuleSetTest, AnExpressionThatChangesALineFeedIsBadAndShowsTheResult) {
+  Rows({{0, QStringLiteral("s/a/b/")}, {0, QStringLiteral("s/\\n/-/")}, {1, QString()}});
+  Save(Path("x.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text,
+            QStringLiteral("2:  s/\\n/-/\r\n正規表現の設定が正しくありません。\r\n-"));
+  EXPECT_EQ(table_.current, 1);
+  EXPECT_EQ(service_.calls, 2);  // disabled rows are tried too, empty ones are not
+}
+
+TEST_F(RuleSetTest, UnstorableExpressionsStopTheSaveBeforeAnyDialog) {
+  struct Case {
+    QString expression;
+    QString detail;
+  };
+  const Case cases[] = {
+      {QStringLiteral("s/a\tb/c/"), QStringLiteral("タブや改行を含む条件は保存できません。")},
+      {QStringLiteral("s/a/b\r/"), QStringLiteral("タブや改行を含む条件は保存できません。")},
+      {QStringLiteral("s/😀/x/"), QStringLiteral("U+1F600 は Shift_JIS で表せません。")},
+  };
+  for (const Case& c : cases) {
+    prompts_.messages.clear();
+    Rows({{1, QStringLiteral("s/ok/fine/")}, {1, c.expression}, {1, QString()}});
+    Save(Path("u.exp"));
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text,
+              QStringLiteral("2:  ") + c.expression +
+                  QStringLiteral("\r\nこの条件は設定ファイルに保存できません。\r\n") + c.detail);
+    EXPECT_EQ(table_.current, 1);
+    EXPECT_TRUE(prompts_.dialogs.empty());
+    prompts_.answers.clear();
+  }
+  EXPECT_FALSE(QFile::exists(Path("u.exp")));
+}
+
+TEST_F(RuleSetTest, DialogsUseTheFilterTheFolderAndTheLastName) {
+  Rows({{1, QString()}});
+  Save(QString());  // cancelled: nothing written, name kept empty
+  Save(Path("k.exp"));
+  Load(QString());
+  ASSERT_EQ(prompts_.dialogs.size(), 3u);
+  for (const auto& d : prompts_.dialogs) {
+    EXPECT_EQ(d.filter, QStringLiteral("設定ﾌｧｲﾙ(*.exp)|*.exp|すべて (*.*)|*.*"));
+    EXPECT_EQ(d.initialFolder, dir_.path() + QStringLiteral("/ExpFile"));
+  }
+  EXPECT_TRUE(prompts_.dialogs[0].save);
+  EXPECT_TRUE(prompts_.dialogs[1].fileName.isEmpty());
+  EXPECT_FALSE(prompts_.dialogs[2].save);
+  EXPECT_EQ(prompts_.dialogs[2].fileName, Path("k.exp"));
+  EXPECT_EQ(table_.RowCount(), 1);
+}
+
+TEST_F(RuleSetTest, NoExtensionIsAddedAndAnExistingFileIsReplaced) {
+  WriteAll(Path("plain"), "old contents that are longer than the new ones\r\n");
+  Rows({{1, QStringLiteral("s/a/b/")}, {1, QString()}});
+  Save(Path("plain"));
+  EXPECT_EQ(ReadAll(Path("plain")), QByteArray("s/a/b/\t1\r\n\t1\r\n"));
+  EXPECT_FALSE(QFile::exists(Path("plain.exp")));
+}
+
+TEST_F(RuleSetTest, LoadReadsLinesAsOtherEditorsWriteThem) {
+  // No TAB → flag 1; flag 0 → disabled; a third field is ignored; blanks stay; empty lines and
+  // lines with an empty expression are skipped; LF-only ends are fine.
+  WriteAll(Path("l.exp"), "s/a/b/\r\n\r\n s/c/d/ \t0\textra\n\t5\r\ns/e/f/\t 7 \r\nlast");
+  Load(Path("l.exp"));
+  ASSERT_EQ(table_.RowCount(), 5);
+  EXPECT_EQ(table_.rows[0][1].toString(), QStringLiteral("s/a/b/"));
+  EXPECT_EQ(table_.rows[0][0].toInt(), 1);
+  EXPECT_EQ(table_.rows[1][1].toString(), QStringLiteral(" s/c/d/ "));
+  EXPECT_EQ(table_.rows[1][0].toInt(), 0);
+  EXPECT_EQ(table_.rows[2][0].toInt(), 7);
+  EXPECT_EQ(table_.rows[3][1].toString(), QStringLiteral("last"));
+  EXPECT_TRUE(table_.rows[4][1].toString().isEmpty());
+}
+
+TEST_F(RuleSetTest, EmptyFilesLeaveOnlyTheSpareRow) {
+  for (const char* contents : {"", "\r\n\r\n\n"}) {
+    WriteAll(Path("e.exp"), contents);
+    Rows({{1, QStringLiteral("s/a/b/")}, {1, QString()}});
+    Load(Path("e.exp"));
+    ASSERT_EQ(table_.RowCount(), 1);
+    EXPECT_TRUE(table_.rows[0][1].toString().isEmpty());
+  }
+}
+
+TEST_F(RuleSetTest, Utf8WithBomLoadsAsUtf8) {
+  WriteAll(Path("u8.exp"), "\xEF\xBB\xBFs/\xE6\x9D\xB1/\xE8\xA5\xBF/\t1\r\n");
+  Load(Path("u8.exp"));
+  ASSERT_EQ(table_.RowCount(), 2);
+  EXPECT_EQ(table_.rows[0][1].toString(), QStringLiteral("s/東/西/"));
+}
+
+TEST_F(RuleSetTest, OrderSurvivesSaveAndLoad) {
+  Rows({{1, QStringLiteral("s/1/2/")},
+        {0, QStringLiteral("s/2/3/")},
+        {1, QStringLiteral("s/3/4/")},
+        {1, QString()}});
+  Save(Path("o.exp"));
+  Rows({});
+  Load(Path("o.exp"));
+  ASSERT_EQ(table_.RowCount(), 4);
+  EXPECT_EQ(table_.rows[0][1].toString(), QStringLiteral("s/1/2/"));
+  EXPECT_EQ(table_.rows[1][1].toString(), QStringLiteral("s/2/3/"));
+  EXPECT_EQ(table_.rows[1][0].toInt(), 0);
+  EXPECT_EQ(table_.rows[2][1].toString(), QStringLiteral("s/3/4/"));
+}
+
+// --- Mended faults: the table stays as it was, and the user is told why ------------------------
+
+TEST_F(RuleSetTest, BadFlagsAreReportedWithFileAndLineAndTheTableIsKept) {
+  struct Case {
+    QByteArray contents;
+    QString message;
+  };
+  const Case cases[] = {
+      {"s/a/b/\t1\r\ns/c/d/\t\r\n", QStringLiteral("2 行目の有効フラグ \"\" が整数ではありません")},
+      {"s/a/b/\tabc\r\n", QStringLiteral("1 行目の有効フラグ \"abc\" が整数ではありません")},
+      {"\r\ns/a/b/\t2147483648\r\n",
+       QStringLiteral("2 行目の有効フラグ \"2147483648\" が整数ではありません")},
+  };
+  for (const Case& c : cases) {
+    WriteAll(Path("f.exp"), c.contents);
+    Rows({{1, QStringLiteral("keep")}, {1, QString()}});
+    prompts_.messages.clear();
+    Load(Path("f.exp"));
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text, QStringLiteral("設定ファイルを読み込めません: ") +
+                                             Path("f.exp") + QStringLiteral(" (") + c.message +
+                                             u')');
+    ASSERT_EQ(table_.RowCount(), 2);
+    EXPECT_EQ(table_.rows[0][1].toString(), QStringLiteral("keep"));
+  }
+}
+
+TEST_F(RuleSetTest, MissingFileIsReportedAndTheTableIsKept) {
+  Rows({{1, QStringLiteral("keep")}, {1, QString()}});
+  Load(Path("nowhere.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Path("nowhere.exp")));
+  EXPECT_EQ(table_.RowCount(), 2);
+}
+
+TEST_F(RuleSetTest, FailedSaveKeepsTheEarlierFile) {
+  // A folder at the chosen name cannot be replaced by a file: the rename fails.
+  ASSERT_TRUE(QDir(dir_.path()).mkpath(QStringLiteral("taken.exp/inner")));
+  Rows({{1, QStringLiteral("s/a/b/")}, {1, QString()}});
+  Save(Path("taken.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Path("taken.exp")));
+  EXPECT_TRUE(QFileInfo(Path("taken.exp/inner")).isDir());
+  // No temporary file is left beside it.
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+}  // namespace
+}  // namespace morvelle::rules

@@ -1,0 +1,51 @@
+#pragma once
+// A text service whose substitution is a function the test gives; counts its calls and can be
+// told to fail every call, as a broken component would.
+
+#include <functional>
+
+#include "services/service_error.h"
+#include "services/text_service.h"
+
+namespace morvelle::testing {
+
+class FakeTextService : public TextService {
+ public:
+  using Rule = std::function<QString(const QString& expression, const QString& text)>;
+
+  explicit FakeTextService(Rule rule) : rule_(std::move(rule)) {}
+
+  int calls = 0;
+  std::vector<std::tuple<QString, QString, int>> conversions;  // source, destination, code
+
+  QString Substitute(const QString& expression, const QString& text) override {
+    ++calls;
+    return rule_(expression, text);
+  }
+  SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) override {
+    SubstituteOutcome outcome{Substitute(expression, text), {}};
+    if (outcome.text != text) outcome.edits.push_back({0, text.size(), outcome.text});
+    return outcome;
+  }
+  void ConvertFile(const QString& source, const QString& destination, int code, int) override {
+    conversions.emplace_back(source, destination, code);
+  }
+
+ private:
+  Rule rule_;
+};
+
+// "s/FROM/TO/" on plain text; "bad..." fails as an unusable expression would.
+inline QString LiteralRule(const QString& expression, const QString& text) {
+  if (expression.startsWith(QStringLiteral("bad"))) {
+    throw ServiceError(QStringLiteral("正規表現を解釈できません: ") + expression);
+  }
+  const QStringList parts = expression.split(u'/');
+  if (parts.size() < 3 || parts[0] != QStringLiteral("s")) return text;
+  QString from = parts[1];
+  from.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+  QString result = text;
+  return result.replace(from, parts[2]);
+}
+
+}  // namespace morvelle::testing
