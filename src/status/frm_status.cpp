@@ -88,9 +88,10 @@ void frmStatus::beginSystemMove() {
 
 void frmStatus::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
-  // Moves over the label or the animation reach us only because those ignore them.
+  // Moves over the label or the animation reach us only because those ignore them; the
+  // frame is not client surface, as a fixed dialog frame would not be.
   const QPoint pos = event->position().toPoint();
-  if (childAt(pos) != nullptr) return;
+  if (childAt(pos) != nullptr || !clientRect().contains(pos)) return;
   Form_MouseMove(ButtonBits(event->buttons()), ShiftBits(event->modifiers()), pos.x(), pos.y());
 }
 

@@ -139,7 +139,7 @@ TEST(frmStatus, DragStartsFromTheBareSurfaceOnly) {
       {"surface", Qt::LeftButton | Qt::RightButton, 0},
       {"surface", Qt::MiddleButton, 0},
       {"surface", Qt::NoButton, 0},
-      {"frame", Qt::LeftButton, 1},
+      {"frame", Qt::LeftButton, 0},
       {"label", Qt::LeftButton, 0},
       {"animation", Qt::LeftButton, 0},
   };
