@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
   xvfb xauth imagemagick
+  adwaita-icon-theme
   perl nkf libc-bin icu-devtools sed
 )
 

@@ -22,7 +22,10 @@ QPixmap Blank(QColor background) {
 }  // namespace
 
 void EnsureIconTheme() {
-  if (!QIcon::themeName().isEmpty()) return;
+  // hicolor is only the freedesktop fallback and holds next to no MIME-type icons; a bare
+  // X session reports it when no desktop chose a theme.
+  const QString current = QIcon::themeName();
+  if (!current.isEmpty() && current != QLatin1String("hicolor")) return;
   QStringList paths = QIcon::themeSearchPaths();
   const QStringList dataDirs =
       QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),

@@ -39,7 +39,8 @@ class FileIcons {
   QPixmap folder_;
 };
 
-// Makes the freedesktop icon themes reachable when the platform named none. Idempotent.
+// Makes an installed freedesktop icon theme current when the platform named none (or only
+// the bare hicolor fallback). Idempotent; a theme the desktop chose is left alone.
 void EnsureIconTheme();
 
 }  // namespace morvelle
