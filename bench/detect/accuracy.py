@@ -1,0 +1,279 @@
+#!/usr/bin/env python3
+"""Accuracy of code recognition on real text, beside nkf --guess and uchardet.
+
+Builds the test set from the same inputs as the pair model (manpages-ja, skkdic, mecab-ipadic;
+see tools/pairmodel/README.md), using only the lines the model was not trained on, converted with
+iconv and nkf:
+  whole      every input file, in each code
+  lines      single lines of 20-50 bytes holding Japanese
+  ascii4k    4 KB of ASCII holding one two-kanji word
+  halfkana   lines of half-width katakana
+Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
+The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
+libraries of the build directory.
+"""
+
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools", "pairmodel"))
+import corpus  # noqa: E402
+
+CODES = {  # our name -> how to make it from UTF-8 text
+    "Shift_JIS": ["iconv", "-f", "UTF-8", "-t", "CP932"],
+    "EUC-JP": ["iconv", "-f", "UTF-8", "-t", "EUC-JP-MS"],
+    "UTF-8": None,
+    "ISO-2022-JP": ["nkf", "-x", "-j", "-W"],
+    "UTF-8 (BOM)": ["nkf", "-x", "-w8", "-W"],
+    "UTF-16LE": ["iconv", "-f", "UTF-8", "-t", "UTF-16LE"],
+    "UTF-16BE": ["iconv", "-f", "UTF-8", "-t", "UTF-16BE"],
+}
+
+
+def normalise(tool, name):
+    """A tool's answer as one of our code names (peers are not penalised for naming style)."""
+    n = name.strip().upper()
+    n = n.split(" (LF)")[0].split(" (CRLF)")[0].split(" (CR)")[0].split(" (MIXED NL)")[0]
+    table = {
+        "SHIFT_JIS": "Shift_JIS", "CP932": "Shift_JIS", "WINDOWS-31J": "Shift_JIS",
+        "EUC-JP": "EUC-JP", "EUCJP-MS": "EUC-JP", "CP51932": "EUC-JP",
+        "ISO-2022-JP": "ISO-2022-JP", "UTF-8": "UTF-8", "ASCII": "ASCII",
+        "UTF-8 (BOM)": "UTF-8 (BOM)", "UTF-16LE": "UTF-16LE", "UTF-16BE": "UTF-16BE",
+        "UTF-16 LE (BOM)": "UTF-16LE", "UTF-16 BE (BOM)": "UTF-16BE",
+        "UTF-16LE (BOM)": "UTF-16LE", "UTF-16BE (BOM)": "UTF-16BE",
+    }
+    return table.get(n, n)
+
+
+def matches(expected, got, tool):
+    if got == expected:
+        return True
+    if tool != "morvelle":
+        # Peers name the code, not the BOM or the byte order it was found with.
+        if expected == "UTF-8 (BOM)" and got == "UTF-8":
+            return True
+        if expected.startswith("UTF-16") and got in ("UTF-16", "UTF-16 (BOM)"):
+            return True
+    return False
+
+
+def convert(text, code):
+    data = text.encode("utf-8")
+    cmd = CODES[code]
+    if cmd is None:
+        return data
+    r = subprocess.run(cmd, input=data, capture_output=True)
+    return r.stdout if r.returncode == 0 else None
+
+
+def convert_lines(lines, code):
+    """Converts many lines with one run of the converter; None where a line fails."""
+    if CODES[code] is None or code.startswith("UTF-16"):
+        return [convert(line, code) for line in lines] if code.startswith("UTF-16") else \
+            [line.encode("utf-8") for line in lines]
+    joined = convert("\n".join(lines) + "\n", code)
+    if joined is None:
+        return [convert(line, code) for line in lines]
+    parts = joined.split(b"\n")[:-1]
+    if len(parts) != len(lines):
+        return [convert(line, code) for line in lines]
+    return parts
+
+
+class Cases:
+    def __init__(self, work):
+        self.work = work
+        self.items = []  # (category, expected, path)
+
+    def add(self, category, expected, data):
+        if expected != "UTF-16LE" and expected != "UTF-16BE" and all(b < 0x80 for b in data) \
+                and b"\x1b" not in data:
+            expected = "ASCII"
+        path = os.path.join(self.work, f"{len(self.items):06d}.txt")
+        with open(path, "wb") as f:
+            f.write(data)
+        self.items.append((category, expected, path))
+
+
+def build_whole(cases):
+    for path in corpus.manpage_paths():
+        text = corpus.read_manpage(path)
+        for code in CODES:
+            data = convert(text, code)
+            if data is not None and data.strip():
+                if code.startswith("UTF-16"):
+                    bom = "\ufeff".encode("utf-16le" if code == "UTF-16LE" else "utf-16be")
+                    cases.add("whole", code, bom + data)
+                    if code == "UTF-16LE":
+                        cases.add("whole", code, data)  # and without BOM
+                else:
+                    cases.add("whole", code, data)
+    sources = [corpus.SKK_JISYO_L] + corpus.ipadic_paths()
+    for path in sources:
+        with open(path, "rb") as f:
+            raw = f.read()
+        cases.add("whole", "EUC-JP", raw)
+        enc = "euc_jis_2004" if path == corpus.SKK_JISYO_L else "euc_jp"
+        text = raw.decode(enc, "replace")
+        for code in ("Shift_JIS", "UTF-8", "UTF-16LE"):
+            data = convert(text, code)
+            if data is not None:
+                cases.add("whole", code, data)
+
+
+def has_japanese(s):
+    return any(ord(c) >= 0x3000 for c in s)
+
+
+def build_lines(cases, rng, per_case):
+    pool = [line for line in corpus.manpage_lines() if corpus.is_test_line(line)]
+    pool += [line for line in corpus.skk_lines() if corpus.is_test_line(line)]
+    pool += [line for line in corpus.ipadic_lines() if corpus.is_test_line(line)]
+    pool = [line for line in pool if has_japanese(line) and "\ufffd" not in line]
+    rng.shuffle(pool)
+    for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+        encoded = convert_lines(pool[:per_case * 6], code)
+        n = 0
+        for data in encoded:
+            if data is not None and 20 <= len(data) <= 50:
+                cases.add("lines", code, data + b"\n")
+                n += 1
+                if n == per_case:
+                    break
+
+
+def build_ascii4k(cases, rng, per_case):
+    ascii_lines = [line for line in corpus.manpage_lines()
+                   if corpus.is_test_line(line) and line and all(ord(c) < 0x80 for c in line)]
+    words = set()
+    for word in list(corpus.skk_words()) + [row[0] for row in corpus.ipadic_rows() if row]:
+        if (len(word) == 2 and all(0x4E00 <= ord(c) <= 0x9FFF for c in word)
+                and corpus.is_test_line(word)):
+            words.add(word)
+    words = sorted(words)
+    for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+        made = 0
+        while made < per_case:
+            word = rng.choice(words)
+            start = rng.randrange(len(ascii_lines) - 200)
+            body, k = [], start
+            while sum(len(x) + 1 for x in body) < 4096:
+                body.append(ascii_lines[k])
+                k += 1
+            target = rng.randrange(len(body))
+            parts = body[target].split(" ")
+            parts.insert(rng.randrange(len(parts) + 1), word)
+            body[target] = " ".join(parts)
+            data = convert("\n".join(body) + "\n", code)
+            if data is not None:
+                cases.add("ascii4k", code, data)
+                made += 1
+
+
+def build_halfkana(cases, rng, per_case):
+    readings = sorted({r for r in corpus.katakana_readings() if corpus.is_test_line(r)})
+    for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+        lines = []
+        while len(lines) < per_case:
+            words, length = [], 0
+            limit = rng.randint(20, 50)
+            while True:
+                w = corpus.to_half_width_katakana(rng.choice(readings))
+                if length + len(w) + 1 > limit and words:
+                    break
+                words.append(w)
+                length += len(w) + 1
+            line = " ".join(words)
+            if len(line.encode("cp932")) >= 20:
+                lines.append(line)
+        for data in convert_lines(lines, code):
+            if data is not None:
+                cases.add("halfkana", code, data + b"\n")
+
+
+def run_tool(tool, cmd, paths):
+    out = {}
+    for k in range(0, len(paths), 500):
+        chunk = paths[k:k + 500]
+        r = subprocess.run(cmd + chunk + ([chunk[0]] if len(chunk) == 1 else []),
+                           capture_output=True)
+        for raw in r.stdout.decode("utf-8", "replace").splitlines():
+            path, _, name = raw.partition(": ")
+            out[path] = normalise(tool, name) if tool != "morvelle" else name
+    return out
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build-dir", default=os.path.join(ROOT, "build", "dev"))
+    ap.add_argument("--work", default=None)
+    ap.add_argument("--per-case", type=int, default=2000)
+    ap.add_argument("--show", type=int, default=5)
+    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana")
+    args = ap.parse_args()
+
+    work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
+    if os.path.isdir(work):
+        shutil.rmtree(work)
+    os.makedirs(work)
+    cli = os.path.join(work, "morvelle-detect")
+    lib = os.path.join(args.build_dir, "components", "text")
+    subprocess.run(["c++", "-std=c++20", "-O2", "-I", os.path.join(ROOT, "components"),
+                    os.path.join(ROOT, "bench", "detect", "detect_cli.cpp"),
+                    os.path.join(lib, "detect", "libmorvelle_text_detect.a"),
+                    os.path.join(lib, "codec", "libmorvelle_text_codec.a"), "-o", cli], check=True)
+
+    rng = random.Random(9)
+    cases = Cases(os.path.join(work, "cases"))
+    os.makedirs(cases.work)
+    sets = args.sets.split(",")
+    if "whole" in sets:
+        build_whole(cases)
+    if "lines" in sets:
+        build_lines(cases, rng, args.per_case)
+    if "ascii4k" in sets:
+        build_ascii4k(cases, rng, args.per_case // 2)
+    if "halfkana" in sets:
+        build_halfkana(cases, rng, args.per_case // 2)
+
+    paths = [p for _, _, p in cases.items]
+    tools = {"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]}
+    answers = {t: run_tool(t, cmd, paths) for t, cmd in tools.items() if shutil.which(cmd[0])}
+
+    groups = {}
+    for category, expected, path in cases.items:
+        groups.setdefault((category, expected), []).append(path)
+    print(f"{'set':10} {'code':12} {'cases':>6} " + " ".join(f"{t:>9}" for t in answers))
+    totals = {}
+    for (category, expected), group in groups.items():
+        row = []
+        for t, got in answers.items():
+            ok = sum(matches(expected, got.get(p, "?"), t) for p in group)
+            row.append(f"{100.0 * ok / len(group):8.2f}%")
+            tot = totals.setdefault((category, t), [0, 0])
+            tot[0] += ok
+            tot[1] += len(group)
+        print(f"{category:10} {expected:12} {len(group):6} " + " ".join(row))
+    print()
+    for category in dict.fromkeys(c for c, _ in groups):
+        row = [f"{100.0 * totals[(category, t)][0] / totals[(category, t)][1]:8.2f}%"
+               for t in answers]
+        print(f"{category:10} {'all':12} {totals[(category, t)][1]:6} " + " ".join(row))
+    if args.show:
+        print("\nmorvelle's misses:")
+        shown = {}
+        for category, expected, path in cases.items:
+            got = answers["morvelle"].get(path, "?")
+            if got != expected and shown.get(category, 0) < args.show:
+                shown[category] = shown.get(category, 0) + 1
+                print(f"  {category} {expected} -> {got}: {path}")
+
+
+if __name__ == "__main__":
+    main()
