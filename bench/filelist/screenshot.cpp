@@ -1,5 +1,5 @@
-// Shows the list after dropping a folder, a text file and an image file, and saves a
-// picture of it:  filelist_screenshot OUT.png
+// Shows the list after dropping a folder, a text file and an image file, the text file
+// selected, and saves a picture of it:  filelist_screenshot OUT.png
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
   data.setUrls(
       {QUrl::fromLocalFile(folder), QUrl::fromLocalFile(text), QUrl::fromLocalFile(picture)});
   list.DropData(&data);
+  // One selected row, to show the icons on the highlight as well.
+  list.Selection().select(list.Model().index(1, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
   QTimer::singleShot(300, [&] {
     const bool saved = view.grab().save(QString::fromLocal8Bit(argv[1]));
     QApplication::exit(saved ? 0 : 1);

@@ -1,7 +1,9 @@
 #pragma once
 // Small pictures for the list, looked up by the file's name only (its MIME type by
 // extension), never by reading the file: a drop of thousands of files must not read each
-// one. A picture is drawn once per MIME type on the list's background and then shared.
+// one. A picture is drawn once per MIME type on a background colour and then shared; the
+// list uses a transparent one, so that its own background shows around the icon in every
+// row state (plain, selected, alternating).
 //
 // The icon theme of the desktop is used when it has the icon; a session without a theme
 // (an offscreen or bare X session) falls back to an installed freedesktop theme, and

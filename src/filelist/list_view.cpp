@@ -28,7 +28,6 @@ bool AcceptAsCopy(Event* event) {
 }  // namespace
 
 ListView1::ListView1(TargetList& list, QWidget* parent) : QTreeView(parent), list_(list) {
-  list_.Icons().SetBackground(palette().color(QPalette::Base));
   setModel(&list_.Model());
   QItemSelectionModel* own = selectionModel();
   setSelectionModel(&list_.Selection());

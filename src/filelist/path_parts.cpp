@@ -138,7 +138,8 @@ std::optional<QString> LocalPathOfUrl(const QUrl& url) {
   }
   // The encoded form keeps every byte of the name; the decoded QString form would not.
   const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-  if (bytes.isEmpty()) return std::nullopt;
+  // A NUL would cut the path short at the system call and address another file.
+  if (!bytes.startsWith('/') || bytes.contains('\0')) return std::nullopt;
   return DecodeFileName(bytes);
 }
 

@@ -29,7 +29,7 @@ QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& path);
 
 // The local path a file: URL names, decoded losslessly; nullopt for any other URL (another
-// scheme, a remote host, no path).
+// scheme, a remote host, a path that is not absolute or holds a NUL).
 std::optional<QString> LocalPathOfUrl(const QUrl& url);
 
 }  // namespace morvelle

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <vector>
 
 #include "filelist/file_details.h"
@@ -22,8 +20,6 @@ bool IsDirectory(const QString& path) {
 
 TargetList::TargetList(QColor background)
     : icons_(background), images_(icons_.FolderPicture()), model_(&images_), selection_(&model_) {}
-
-TargetList::TargetList() : TargetList(QGuiApplication::palette().color(QPalette::Base)) {}
 
 void TargetList::DropData(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return;

@@ -17,9 +17,9 @@ class TargetList {
  public:
   static constexpr int kRightButton = 2;
 
-  // `background` is the colour icons are drawn on: the list's base colour.
-  explicit TargetList(QColor background);
-  TargetList();
+  // `background` is the colour icons are drawn on; by default transparent, so each row
+  // shows its icon on the list's own background.
+  explicit TargetList(QColor background = Qt::transparent);
   TargetList(const TargetList&) = delete;
   TargetList& operator=(const TargetList&) = delete;
 

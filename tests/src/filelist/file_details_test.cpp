@@ -135,13 +135,14 @@ TEST_F(FileDetailsTest, IconComesFromTheNameNotTheContents) {
 }
 
 TEST(FileIconsDrawn, PicturesAreSixteenSquareOnTheBackground) {
-  const QColor background(10, 20, 30);
-  for (const QPixmap& picture :
-       {FileIcons::DrawnFolder(background), FileIcons::DrawnDocument(background)}) {
-    const QImage image = picture.toImage();
-    EXPECT_EQ(image.size(), QSize(16, 16));
-    EXPECT_EQ(image.pixelColor(0, 0), background);  // corner left as the list's background
-    EXPECT_NE(image.pixelColor(8, 8), background);
+  for (const QColor background : {QColor(10, 20, 30), QColor(Qt::transparent)}) {
+    for (const QPixmap& picture :
+         {FileIcons::DrawnFolder(background), FileIcons::DrawnDocument(background)}) {
+      const QImage image = picture.toImage();
+      EXPECT_EQ(image.size(), QSize(16, 16));
+      EXPECT_EQ(image.pixelColor(0, 0), background);  // the corner stays background
+      EXPECT_NE(image.pixelColor(8, 8), background);
+    }
   }
 }
 

@@ -95,6 +95,9 @@ TEST(PathParts, OnlyLocalFileUrlsGiveAPath) {
   EXPECT_FALSE(LocalPathOfUrl(QUrl(QStringLiteral("file://otherhost/share/a.txt"))));
   EXPECT_FALSE(LocalPathOfUrl(QUrl(QStringLiteral("file:"))));
   EXPECT_FALSE(LocalPathOfUrl(QUrl()));
+  EXPECT_FALSE(LocalPathOfUrl(QUrl(QStringLiteral("file:relative/a.txt"))));
+  // Would open /etc/passwd for a file that is not /etc/passwd.
+  EXPECT_FALSE(LocalPathOfUrl(QUrl::fromEncoded("file:///etc/passwd%00.txt")));
 }
 
 }  // namespace
