@@ -7,6 +7,9 @@
 #include "app/module1.h"
 #include "app/tab_control.h"
 #include "app/twips.h"
+#include "engine/batches.h"
+#include "filelist/list_view.h"
+#include "program_icon.h"
 #include "rulegrid/rule_grid.h"
 #include "rules/grid_rule_table.h"
 #include "rules/rule_rows.h"
@@ -37,9 +40,10 @@ frmMain::frmMain(Module1& module1, UserPrompts& prompts)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       module1_(module1),
-      prompts_(prompts) {
+      prompts_(prompts),
+      targets_(palette().color(QPalette::Base)) {
   setWindowTitle(QStringLiteral("Morvelle"));
-  setWindowIcon(QIcon(QStringLiteral(":/morvelle/morvelle.svg")));
+  setWindowIcon(ProgramIcon());
   setFixedSize(Twips(9270), Twips(7830));
   CreateControls();
   Form_Load();
@@ -58,8 +62,7 @@ void frmMain::CreateControls() {
   // Page 0: the target list and the code conversion.
   Label1 = new QLabel(QStringLiteral("編集するファイルをドロップしてください。"), files);
   Label1->setGeometry(TwipsRect(600, 480, 4455, 375));
-  ListView1 = new QWidget(files);
-  ListView1->setFocusPolicy(Qt::StrongFocus);
+  ListView1 = new class ListView1(targets_, files);
   ListView1->setGeometry(TwipsRect(360, 960, 8415, 5775));
   Combo1 = new CodeComboBox(files);
   Combo1->setGeometry(TwipsRect(480, 6960, 2295, 300));
@@ -88,6 +91,11 @@ void frmMain::CreateControls() {
                       Command3,         Command4,  Command5, Combo1,     Command6};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
+  connect(ListView1, &ListView1::OLEDragDrop, this, &frmMain::ListView1_OLEDragDrop);
+  connect(ListView1, &ListView1::MouseDown, this, &frmMain::ListView1_MouseDown);
+  connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+  connect(Command6, &QPushButton::clicked, this, &frmMain::Command6_Click);
   connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
   connect(Command4, &QPushButton::clicked, this, &frmMain::Command4_Click);
   connect(Command5, &QPushButton::clicked, this, &frmMain::Command5_Click);
@@ -104,6 +112,43 @@ void frmMain::Form_Load() {
   }
   Combo1->setCurrentIndex(-1);
   Combo1->lineEdit()->clear();
+}
+
+void frmMain::Command1_Click() { targets_.Clear(); }
+
+void frmMain::ListView1_OLEDragDrop(const QMimeData* data) { targets_.DropData(data); }
+
+void frmMain::ListView1_MouseDown(int button, int, int x, int y) {
+  if (targets_.WantsPopupMenu(button)) {
+    ShowPopup(PopupSource::FileList, ListView1->viewport()->mapToGlobal(QPoint(x, y)));
+  }
+}
+
+void frmMain::Command2_Click() {
+  RunBatch(
+      *this, module1_.AppDir, prompts_,
+      [this](engine::MessageSink& sink) {
+        // A value still being typed takes part in the run.
+        if (rules_->HasCurrentCell()) rules_->CommitEdit();
+        module1_.EnabledRules = engine::EnabledRulesOf(*rules_);
+        if (!Edit1_) Edit1_ = module1_.NewEditorBuffer();
+        engine::ReplaceAll(module1_.EnabledRules, targets_.Model(), *Edit1_,
+                           module1_.TextServices(), sink, {LetWindowsPaint});
+      },
+      runHooks);
+}
+
+void frmMain::Command6_Click() {
+  RunBatch(
+      *this, module1_.AppDir, prompts_,
+      [this](engine::MessageSink& sink) {
+        if (Combo1->currentIndex() < 0) return;
+        const int code = Combo1->itemData(Combo1->currentIndex()).toInt();
+        if (targets_.Model().TargetCount() == 0) return;
+        engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink,
+                           {LetWindowsPaint});
+      },
+      runHooks);
 }
 
 template <typename F>
@@ -147,6 +192,8 @@ void frmMain::mnuPopDel_Click() {
       DataTable1->requestDeleteRow(rules_->CurrentRow());
       break;
     case PopupSource::FileList:
+      targets_.RemoveSelected();
+      break;
     case PopupSource::None:
       break;
   }

@@ -8,6 +8,9 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/run_frame.h"
+#include "filelist/target_list.h"
+#include "services/editor_buffer.h"
 #include "services/rule_table.h"
 #include "services/user_prompts.h"
 
@@ -15,6 +18,7 @@ namespace morvelle {
 
 class Module1;
 class TabControl;
+class ListView1;
 class CodeComboBox;
 namespace rulegrid {
 class RuleGrid;
@@ -33,7 +37,7 @@ class frmMain : public QWidget, private RuleTableEvents {
   // Controls, by their generic names.
   TabControl* SSTab1 = nullptr;
   QLabel* Label1 = nullptr;
-  QWidget* ListView1 = nullptr;
+  class ListView1* ListView1 = nullptr;
   CodeComboBox* Combo1 = nullptr;
   QPushButton* Command6 = nullptr;
   QPushButton* Command1 = nullptr;
@@ -47,9 +51,15 @@ class frmMain : public QWidget, private RuleTableEvents {
   QAction* mnuPopDel = nullptr;
 
   RuleTable& Rules();
+  TargetList& Targets() { return targets_; }
 
   // Handlers, reached by the controls' events and by tests alike.
   void Form_Load();
+  void Command1_Click();
+  void Command2_Click();
+  void Command6_Click();
+  void ListView1_OLEDragDrop(const QMimeData* data);
+  void ListView1_MouseDown(int button, int shift, int x, int y);
   void Command3_Click();
   void Command4_Click();
   void Command5_Click();
@@ -61,6 +71,9 @@ class frmMain : public QWidget, private RuleTableEvents {
   // Which control opened the pop-up menu last; "削除" acts on that control.
   enum class PopupSource { None, FileList, RuleGrid };
   PopupSource popupSource() const { return popupSource_; }
+
+  // What tests attach to a batch's run frame.
+  RunFrameHooks runHooks;
 
  protected:
   // Shows mnuPop at a global position without blocking, so tests can answer it.
@@ -79,6 +92,8 @@ class frmMain : public QWidget, private RuleTableEvents {
 
   Module1& module1_;
   UserPrompts& prompts_;
+  TargetList targets_;
+  std::unique_ptr<EditorBuffer> Edit1_;  // the hidden file buffer; made on first use
   std::unique_ptr<rules::GridRuleTable> rules_;
   PopupSource popupSource_ = PopupSource::None;
   QString CommonDialog1FileName_;  // the dialogs open with the name chosen last

@@ -4,6 +4,7 @@
 #include "app/main_window_app.h"
 #include "app/module1.h"
 #include "app/qt_user_prompts.h"
+#include "services/editor_buffer_impl.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 
@@ -11,7 +12,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   morvelle::SetUpJapaneseUi(app);
 
-  morvelle::Module1 module1(morvelle::MakeTextServiceFactory(), morvelle::MakeSettingsFileService);
+  morvelle::Module1 module1({morvelle::MakeTextServiceFactory(), morvelle::MakeSettingsFileService,
+                             morvelle::MakeEditorBuffer});
   morvelle::QtUserPrompts prompts;
   morvelle::frmMain* window = morvelle::Main(module1, prompts);
   prompts.setParent(window);

@@ -1,11 +1,70 @@
+#include <QFile>
+
+#include "editbuffer/convert.h"
+#include "editbuffer/file_buffer.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
+#include "text/subst/substitute.h"
 
 namespace morvelle {
 
+namespace {
+
+std::u16string_view View(const QString& s) {
+  return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
+}
+
+class ComponentTextService : public TextService {
+ public:
+  explicit ComponentTextService(std::shared_ptr<text::Substituter> substituter)
+      : substituter_(std::move(substituter)) {}
+
+  QString Substitute(const QString& expression, const QString& text) override {
+    try {
+      return QString::fromStdU16String(substituter_->apply(View(expression), View(text)));
+    } catch (const text::SubstituteError& e) {
+      throw ServiceError(QString::fromStdU16String(e.description()));
+    }
+  }
+
+  SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) override {
+    try {
+      text::SubstituteResult result = substituter_->applyWithSpans(View(expression), View(text));
+      SubstituteOutcome outcome;
+      outcome.text = QString::fromStdU16String(result.text);
+      outcome.edits.reserve(result.spans.size());
+      for (const text::ReplacedSpan& span : result.spans) {
+        outcome.edits.push_back({qsizetype(span.start), qsizetype(span.length),
+                                 QString::fromStdU16String(span.replacement)});
+      }
+      return outcome;
+    } catch (const text::SubstituteError& e) {
+      throw ServiceError(QString::fromStdU16String(e.description()));
+    }
+  }
+
+  void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
+                   int) override {
+    try {
+      editbuffer::ConvertFile(QFile::encodeName(sourcePath).toStdString(),
+                              QFile::encodeName(destinationPath).toStdString(), code);
+    } catch (const editbuffer::BufferError& e) {
+      throw ServiceError(QString::fromUtf8(e.what()));
+    }
+  }
+
+ private:
+  std::shared_ptr<text::Substituter> substituter_;
+};
+
+}  // namespace
+
 TextServiceFactory MakeTextServiceFactory() {
-  return []() -> std::unique_ptr<TextService> {
-    throw ServiceError(QStringLiteral("テキストサービスを作成できません。"));
+  // Instances made by one factory share the compiled expressions, so a batch that makes one per
+  // file still compiles each rule once. One factory serves one thread.
+  auto substituter = std::make_shared<text::Substituter>();
+  return [substituter]() -> std::unique_ptr<TextService> {
+    return std::make_unique<ComponentTextService>(substituter);
   };
 }
 

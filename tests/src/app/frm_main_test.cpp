@@ -12,6 +12,7 @@
 #include "app/module1.h"
 #include "app/tab_control.h"
 #include "app/twips.h"
+#include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
 #include "support/fake_prompts.h"
 
@@ -33,7 +34,10 @@ class RecordingMain : public frmMain {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() : module1_([] { return std::unique_ptr<TextService>(); }) {}
+  MainWindowTest()
+      : module1_({[] { return std::unique_ptr<TextService>(); },
+                  [] { return std::unique_ptr<SettingsFileService>(); },
+                  [] { return std::unique_ptr<EditorBuffer>(); }}) {}
 
   void SetUp() override {
     window_ = std::make_unique<RecordingMain>(module1_, prompts_);

@@ -1,0 +1,52 @@
+#include "services/editor_buffer_impl.h"
+
+#include <QFile>
+
+#include "editbuffer/file_buffer.h"
+#include "services/service_error.h"
+
+namespace morvelle {
+
+namespace {
+
+std::string FileSystemName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+template <typename F>
+auto Translated(F&& action) {
+  try {
+    return action();
+  } catch (const editbuffer::BufferError& e) {
+    throw ServiceError(QString::fromUtf8(e.what()));
+  }
+}
+
+class LosslessBuffer : public EditorBuffer {
+ public:
+  void LoadFile(const QString& path) override {
+    Translated([&] { buffer_.load(FileSystemName(path)); });
+  }
+  QString Text() const override { return QString::fromStdU16String(buffer_.text()); }
+  void SetText(const QString& text) override {
+    Translated([&] { buffer_.setText(text.toStdU16String()); });
+  }
+  void ApplyEdits(const std::vector<TextEdit>& edits) override {
+    std::vector<editbuffer::Edit> converted;
+    converted.reserve(edits.size());
+    for (const TextEdit& e : edits) {
+      converted.push_back({size_t(e.start), size_t(e.length), e.replacement.toStdU16String()});
+    }
+    Translated([&] { buffer_.applyEdits(converted); });
+  }
+  void SaveFile(const QString& path) override {
+    Translated([&] { buffer_.save(FileSystemName(path)); });
+  }
+
+ private:
+  editbuffer::FileBuffer buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<EditorBuffer> MakeEditorBuffer() { return std::make_unique<LosslessBuffer>(); }
+
+}  // namespace morvelle
