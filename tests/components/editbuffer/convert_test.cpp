@@ -1,0 +1,142 @@
+// ConvertFile: every source code to every target, byte-for-byte copies for a source already in
+// the target code, and failures that name the file and write nothing.
+
+#include "editbuffer/convert.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "editbuffer/file_buffer.h"
+#include "temp_dir.h"
+
+namespace morvelle::editbuffer {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+using text::Encoding;
+
+std::string Encoded(Encoding e, std::u16string_view t, bool bom = true) {
+  std::string out;
+  EXPECT_TRUE(text::Encode(e, t, out, nullptr, {.rawBytes = false, .bom = bom}));
+  return out;
+}
+
+// Long and varied enough to leave no doubt about its code; mixed line ends.
+std::u16string Sample() {
+  std::u16string t;
+  for (int i = 0; i < 30; ++i) {
+    t += u"日本語の文章です。ｶﾀｶﾅ、①Ⅱ、髙橋さんの﨑、～と−。\r\n";
+    t += u"Plain ASCII line with ~ and \\.\n漢字かな交じり文\r";
+  }
+  return t;
+}
+
+struct Target {
+  int code;
+  Encoding encoding;
+  bool bom;
+};
+const Target kTargets[] = {{1, Encoding::ShiftJis, false},
+                           {2, Encoding::EucJp, false},
+                           {3, Encoding::Iso2022Jp, false},
+                           {4, Encoding::Utf16Le, true},
+                           {5, Encoding::Utf8, false}};
+
+TEST(ConvertFile, EverySourceToEveryTarget) {
+  TempDir dir;
+  const std::u16string text = Sample();
+  for (Encoding source : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Utf8,
+                          Encoding::Utf8Bom, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    const std::string input = Encoded(source, text);
+    WriteFile(dir / "in.txt", input);
+    for (const Target& t : kTargets) {
+      SCOPED_TRACE(std::string(text::EncodingName(source)) + " -> " + std::to_string(t.code));
+      ConvertFile(dir / "in.txt", dir / "in.txt.exp", t.code);
+      // −, ‖ and the like come back as the characters the source's code decodes them to.
+      std::u16string decoded = text::DecodeText(
+          source, {reinterpret_cast<const unsigned char*>(input.data()), input.size()});
+      EXPECT_TRUE(ReadFile(dir / "in.txt.exp") == Encoded(t.encoding, decoded, t.bom));
+    }
+    EXPECT_EQ(ReadFile(dir / "in.txt"), input);  // the source is never touched
+  }
+}
+
+TEST(ConvertFile, SourceInTheTargetCodeIsCopiedByteForByte) {
+  TempDir dir;
+  // ED40 and 8790 are duplicates that a decode and encode would rewrite (as FA5C and 81E0).
+  std::string sjis = Encoded(Encoding::ShiftJis, Sample()) + "\xED\x40\x87\x90\r\n";
+  std::string euc = Encoded(Encoding::EucJp, Sample()) + "\xAD\xF0\n";  // NEC row 13 ≒
+  std::string jis = "\x1B$B\x30\x21\x1B(J~\x1B(B" + Encoded(Encoding::Iso2022Jp, Sample());
+  struct Case {
+    std::string input;
+    int code;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {sjis, 1, sjis},
+      {euc, 2, euc},
+      {jis, 3, jis},
+      {"\xFF\xFE" + Encoded(Encoding::Utf16Le, Sample(), false), 4,
+       "\xFF\xFE" + Encoded(Encoding::Utf16Le, Sample(), false)},
+      {Encoded(Encoding::Utf8, Sample()), 5, Encoded(Encoding::Utf8, Sample())},
+      {Encoded(Encoding::Utf8Bom, Sample()), 5, Encoded(Encoding::Utf8, Sample())},  // BOM dropped
+      {"plain ascii\r\n", 1, "plain ascii\r\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir / "in.txt", c.input);
+    ConvertFile(dir / "in.txt", dir / "out.exp", c.code);
+    EXPECT_TRUE(ReadFile(dir / "out.exp") == c.expected) << c.code;
+  }
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const BufferError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(ConvertFile, FailuresNameTheFileAndWriteNothing) {
+  TempDir dir;
+  const std::string in = dir / "in.txt", out = dir / "in.txt.exp";
+  struct Case {
+    std::string input;
+    int code;
+    std::string message;  // after the path
+  };
+  const Case cases[] = {
+      {Encoded(Encoding::Utf8, u"一行目\n二行目 😀\n"), 1,
+       " の 2 行 5 列目の U+1F600 を Shift_JIS で表せません"},
+      {Encoded(Encoding::Utf8, u"外字\uE000です"), 3,
+       " の 1 行 3 列目の U+E000 を ISO-2022-JP で表せません"},
+      {std::string("\x00\x01\x02\x03\xFF\x00\x10\x80", 8) + std::string(4000, '\0'), 5, ""},
+      {Encoded(Encoding::Utf8, u"ok"), 6, ""},
+  };
+  for (const Case& c : cases) {
+    WriteFile(in, c.input);
+    std::string error = ErrorOf([&] { ConvertFile(in, out, c.code); });
+    EXPECT_NE(error.find(in), std::string::npos) << error;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(out)) << error;
+  }
+  EXPECT_EQ(
+      ErrorOf([&] { ConvertFile(dir / "missing", out, 1); }),
+      "ファイルを開けません: " + (dir / "missing") + " (ファイルまたはフォルダーが見つかりません)");
+  EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST(ConvertFile, ExistingDestinationSurvivesAFailure) {
+  TempDir dir;
+  WriteFile(dir / "in.txt", Encoded(Encoding::Utf8, u"絵文字 😀"));
+  WriteFile(dir / "in.txt.exp", "earlier");
+  EXPECT_THROW(ConvertFile(dir / "in.txt", dir / "in.txt.exp", 2), BufferError);
+  EXPECT_EQ(ReadFile(dir / "in.txt.exp"), "earlier");
+}
+
+}  // namespace
+}  // namespace morvelle::editbuffer

@@ -1,0 +1,340 @@
+// The buffer's promises: an untouched file comes back byte for byte, edits keep every byte
+// outside them (ISO-2022-JP seams included), saves are atomic and never follow a planted link,
+// and every failure is a Japanese message naming the file and the cause.
+
+#include "editbuffer/file_buffer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "temp_dir.h"
+
+namespace morvelle::editbuffer {
+namespace {
+
+using namespace std::string_literals;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+using text::Encoding;
+
+std::span<const unsigned char> Span(const std::string& s) {
+  return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
+}
+
+std::string Encoded(Encoding e, std::u16string_view t) {
+  std::string out;
+  EXPECT_TRUE(text::Encode(e, t, out));
+  return out;
+}
+
+const Encoding kAll[] = {Encoding::Ascii,     Encoding::ShiftJis, Encoding::EucJp,
+                         Encoding::Iso2022Jp, Encoding::Utf8,     Encoding::Utf8Bom,
+                         Encoding::Utf16Le,   Encoding::Utf16Be,  Encoding::Binary};
+
+// Characters every legacy code holds, with kana, kanji, NEC and IBM extensions and line ends.
+const std::u16string kSample =
+    u"第1章 概要\r\nMorvelle は ｶﾀｶﾅ と ①Ⅰ髙﨑纊 を含む。\n\r~\\ 終わり\r\n";
+
+TEST(FileBuffer, UntouchedBytesComeBackInEveryCode) {
+  std::mt19937 random(7);
+  std::vector<std::string> inputs = {"",
+                                     "\xEF\xBB\xBF",
+                                     "\xFF\xFE"
+                                     "a"s,
+                                     "\xED\x40\xEE\xFC\xFA\x5C",  // NEC-selected IBM codes
+                                     "a\r\nb\rc\n\x82\xA0\x81",
+                                     "\x1B$B\x30\x21\x1B(B\x1B$B",
+                                     "\x1B(I\x31\r\n\x0E\x32\x0F"};
+  for (Encoding e : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Utf8,
+                     Encoding::Utf16Le}) {
+    inputs.push_back(Encoded(e, kSample));
+  }
+  for (int n = 0; n < 40; ++n) {
+    std::string bytes(random() % 300, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    inputs.push_back(bytes);
+  }
+  for (const std::string& input : inputs) {
+    for (Encoding e : kAll) {
+      FileBuffer buffer;
+      buffer.loadBytes(input, "f", e);
+      buffer.setText(std::u16string(buffer.text()));  // the same text: nothing changes
+      EXPECT_TRUE(buffer.unchanged());
+      ASSERT_EQ(buffer.bytes("f"), input) << text::EncodingName(e);
+    }
+  }
+}
+
+// The test's own model of the text: for each unit, the original unit it is, or -1 if new.
+struct Model {
+  std::u16string text;
+  std::vector<long> origin;
+};
+
+void Apply(Model& m, const std::vector<Edit>& edits) {
+  Model next;
+  std::size_t at = 0;
+  for (const Edit& e : edits) {
+    next.text.append(m.text, at, e.start - at);
+    next.origin.insert(next.origin.end(), m.origin.begin() + static_cast<long>(at),
+                       m.origin.begin() + static_cast<long>(e.start));
+    next.text += e.replacement;
+    next.origin.insert(next.origin.end(), e.replacement.size(), -1);
+    at = e.start + e.length;
+  }
+  next.text.append(m.text, at);
+  next.origin.insert(next.origin.end(), m.origin.begin() + static_cast<long>(at), m.origin.end());
+  m = std::move(next);
+}
+
+// Random edits at character boundaries, sorted and disjoint.
+std::vector<Edit> RandomEdits(const std::u16string& t, std::mt19937& random) {
+  static const std::u16string pieces[] = {u"", u"x", u"漢字", u"ｱｲ", u"\r\n", u"①", u"abc"};
+  std::vector<Edit> edits;
+  std::size_t at = 0;
+  while (at < t.size()) {
+    at += random() % 12;
+    if (at >= t.size()) break;
+    std::size_t length = std::min<std::size_t>(random() % 4, t.size() - at);
+    edits.push_back({at, length, pieces[random() % std::size(pieces)]});
+    at += length + 1;
+  }
+  return edits;
+}
+
+TEST(FileBuffer, EditsKeepEveryByteOutsideThem) {
+  std::mt19937 random(11);
+  for (Encoding e : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Utf8,
+                     Encoding::Utf8Bom, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    SCOPED_TRACE(text::EncodingName(e));
+    std::string original;
+    std::u16string text;
+    for (int i = 0; i < 20; ++i) text += kSample;
+    text::Encode(e, text, original);
+    const text::Decoded decoded = text::Decode(e, Span(original));
+    for (int round = 0; round < 5; ++round) {
+      FileBuffer buffer;
+      buffer.loadBytes(original, "f", e);
+      Model model{buffer.text(), {}};
+      for (std::size_t i = 0; i < model.text.size(); ++i) model.origin.push_back(long(i));
+      for (int rule = 0; rule < 6; ++rule) {  // a chain of rules, each on the last one's text
+        auto edits = RandomEdits(buffer.text(), random);
+        buffer.applyEdits(edits);
+        Apply(model, edits);
+        ASSERT_EQ(buffer.text(), model.text);
+      }
+      const std::string saved = buffer.bytes("f");
+      EXPECT_EQ(text::DecodeText(e, Span(saved)), model.text);
+      // Each run of untouched original units is in the output, in order, as its own bytes.
+      std::size_t cursor = 0;
+      for (std::size_t i = 0; i < model.origin.size();) {
+        if (model.origin[i] < 0) {
+          ++i;
+          continue;
+        }
+        std::size_t j = i + 1;
+        while (j < model.origin.size() && model.origin[j] == model.origin[j - 1] + 1) ++j;
+        auto from = decoded.offsets[std::size_t(model.origin[i])];
+        auto to = decoded.offsets[std::size_t(model.origin[j - 1]) + 1];
+        std::size_t found = saved.find(original.substr(from, to - from), cursor);
+        ASSERT_NE(found, std::string::npos) << "units " << i << ".." << j;
+        cursor = found + (to - from);
+        i = j;
+      }
+    }
+  }
+}
+
+TEST(FileBuffer, JisSeamsRestoreTheEscapeState) {
+  struct Case {
+    std::string original;
+    std::vector<Edit> edits;
+    std::string saved;
+  };
+  const Case cases[] = {
+      // ASCII inserted into a kanji run: out to ASCII and back to JIS X 0208
+      {"\x1B$B\x34\x41\x3B\x7A\x1B(B", {{1, 0, u"x"}}, "\x1B$B\x34\x41\x1B(Bx\x1B$B\x3B\x7A\x1B(B"},
+      // kanji replacing kanji: no shift needed at either seam
+      {"\x1B$B\x34\x41\x3B\x7A\x1B(B", {{0, 1, u"亜"}}, "\x1B$B\x30\x21\x3B\x7A\x1B(B"},
+      // kana after JIS Roman; the original's ESC ( J is restored after it
+      {"\x1B(Jab", {{1, 0, u"ｱ"}}, "\x1B(Ja\x1B(I\x31\x1B(Jb"},
+      // new text at the end returns to ASCII
+      {"a\x1B$B\x34\x41", {{2, 0, u"字"}}, "a\x1B$B\x34\x41\x3B\x7A\x1B(B"},
+      // text inside an SO run: SI for ours, SO again for the original
+      {"\x0E\x31\x32\x0F", {{1, 0, u"漢"}}, "\x0E\x31\x1B$B\x0F\x34\x41\x1B(B\x0E\x32\x0F"},
+  };
+  for (const Case& c : cases) {
+    FileBuffer buffer;
+    buffer.loadBytes(c.original, "f", Encoding::Iso2022Jp);
+    buffer.applyEdits(c.edits);
+    EXPECT_EQ(buffer.bytes("f"), c.saved) << c.original;
+  }
+}
+
+TEST(FileBuffer, HeadAndTailKeepTheirBytesAndBom) {
+  FileBuffer buffer;
+  buffer.loadBytes("\xED\x40-\x81\x60-\xED\x40", "f", Encoding::ShiftJis);
+  std::u16string t = buffer.text();
+  t[2] = u'〜';  // U+301C writes as 8160 too: an equal-byte change
+  t[1] = u'+';
+  buffer.setText(t);
+  EXPECT_EQ(buffer.bytes("f"), "\xED\x40+\x81\x60-\xED\x40");  // ED40 is not rewritten FA5C
+
+  buffer.loadBytes(
+      "\xEF\xBB\xBF"
+      "abc",
+      "f", Encoding::Utf8Bom);
+  buffer.applyEdits({{0, 1, u"あ"}});
+  EXPECT_EQ(buffer.bytes("f"),
+            "\xEF\xBB\xBF\xE3\x81\x82"
+            "bc");
+  buffer.loadBytes(
+      "\xFE\xFF\x00"
+      "a"s,
+      "f", Encoding::Utf16Be);
+  buffer.applyEdits({{1, 0, u"b"}});
+  EXPECT_EQ(buffer.bytes("f"),
+            "\xFE\xFF\x00"
+            "a\x00"
+            "b"s);
+}
+
+TEST(FileBuffer, SplitSurrogatePairIsWrittenAnew) {
+  FileBuffer buffer;
+  buffer.loadBytes(
+      "\x3D\xD8\x00\xDE"
+      "a\x00"s,
+      "f", Encoding::Utf16Le);        // 😀a
+  buffer.applyEdits({{0, 1, u"x"}});  // only the high half
+  EXPECT_EQ(buffer.bytes("f"),
+            "x\x00\x00\xDE"
+            "a\x00"s);
+  buffer.loadBytes("\xF0\x9F\x98\x80", "f", Encoding::Utf8);
+  buffer.applyEdits({{1, 1, u""}});
+  EXPECT_THROW(buffer.bytes("f"), BufferError);  // a lone surrogate has no UTF-8 form
+}
+
+TEST(FileBuffer, UnencodableCharacterNamesFileLineAndColumn) {
+  FileBuffer buffer;
+  buffer.loadBytes(Encoded(Encoding::ShiftJis, u"一\r\n二\n三四五六七"), "/home/user/memo.txt",
+                   Encoding::ShiftJis);
+  buffer.applyEdits({{9, 0, u"😀"}});
+  try {
+    (void)buffer.bytes("/home/user/memo.txt");
+    FAIL();
+  } catch (const BufferError& e) {
+    EXPECT_STREQ(e.what(),
+                 "書き込めない文字があります: /home/user/memo.txt の 3 行 5 列目の U+1F600 を "
+                 "Shift_JIS で表せません");
+  }
+}
+
+TEST(FileBuffer, EditsOutOfOrderOrRangeAreRefused) {
+  FileBuffer buffer;
+  buffer.loadBytes("abcdef", "f", Encoding::Ascii);
+  const std::vector<std::vector<Edit>> bad = {
+      {{3, 1, u"x"}, {1, 1, u"y"}}, {{2, 2, u"x"}, {3, 1, u"y"}}, {{5, 2, u"x"}}, {{7, 0, u"x"}}};
+  for (const auto& edits : bad) EXPECT_THROW(buffer.applyEdits(edits), BufferError);
+  EXPECT_EQ(buffer.text(), u"abcdef");
+  buffer.applyEdits({{0, 0, u"<"}, {6, 0, u">"}});
+  EXPECT_EQ(buffer.text(), u"<abcdef>");
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const BufferError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(FileBuffer, LoadFailuresNameFileAndCause) {
+  TempDir dir;
+  FileBuffer buffer;
+  WriteFile(dir / "kept.txt", "kept");
+  buffer.load(dir / "kept.txt");
+  EXPECT_EQ(ErrorOf([&] { buffer.load(dir / "missing.txt"); }),
+            "ファイルを開けません: " + (dir / "missing.txt") +
+                " (ファイルまたはフォルダーが見つかりません)");
+  EXPECT_EQ(ErrorOf([&] { buffer.load(dir.path().string()); }),
+            "フォルダーは読み込めません: " + dir.path().string());
+  EXPECT_EQ(buffer.text(), u"kept");  // a failed load keeps the earlier file
+  if (::geteuid() != 0) {
+    WriteFile(dir / "secret.txt", "x");
+    ::chmod((dir / "secret.txt").c_str(), 0);
+    EXPECT_EQ(ErrorOf([&] { buffer.load(dir / "secret.txt"); }),
+              "ファイルを開けません: " + (dir / "secret.txt") + " (アクセスが拒否されました)");
+  }
+}
+
+TEST(FileBuffer, SaveReplacesAPlantedLinkWithoutFollowingIt) {
+  TempDir dir;
+  WriteFile(dir / "target.txt", "precious");
+  ::symlink((dir / "target.txt").c_str(), (dir / "out.exp").c_str());
+  FileBuffer buffer;
+  buffer.loadBytes("new", "f", Encoding::Ascii);
+  buffer.save(dir / "out.exp");
+  struct stat st;
+  ASSERT_EQ(::lstat((dir / "out.exp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "new");
+  EXPECT_EQ(ReadFile(dir / "target.txt"), "precious");
+  EXPECT_EQ(dir.entries(), 2u);  // no temporary file left
+}
+
+TEST(FileBuffer, FailedSaveLeavesNoTraces) {
+  TempDir dir;
+  ::mkdir((dir / "folder.exp").c_str(), 0755);
+  FileBuffer buffer;
+  buffer.loadBytes("x", "f", Encoding::Ascii);
+  EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "folder.exp"); }),
+            "ファイルを書き込めません: " + (dir / "folder.exp") + " (フォルダーです)");
+  EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "none/out.exp"); }),
+            "ファイルを書き込めません: " + (dir / "none/out.exp") +
+                " (ファイルまたはフォルダーが見つかりません)");
+  EXPECT_EQ(dir.entries(), 1u);
+  // An unencodable character fails before anything is written.
+  WriteFile(dir / "old.exp", "old");
+  buffer.loadBytes("x", "f", Encoding::ShiftJis);
+  buffer.setText(u"😀");
+  EXPECT_THROW(buffer.save(dir / "old.exp"), BufferError);
+  EXPECT_EQ(ReadFile(dir / "old.exp"), "old");
+  EXPECT_EQ(dir.entries(), 2u);
+}
+
+TEST(FileBuffer, SaveKeepsAnExistingFilesPermissions) {
+  TempDir dir;
+  WriteFile(dir / "out.exp", "old");
+  ::chmod((dir / "out.exp").c_str(), 0640);
+  FileBuffer buffer;
+  WriteFile(dir / "in.txt", Encoded(Encoding::EucJp, kSample));
+  buffer.load(dir / "in.txt");
+  buffer.save(dir / "out.exp");
+  struct stat st;
+  ::stat((dir / "out.exp").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(ReadFile(dir / "out.exp"), ReadFile(dir / "in.txt"));
+}
+
+TEST(FileBuffer, LongChainOfRulesStaysExact) {
+  // Many rules with many matches each: the piece list must stay correct as it fragments.
+  std::u16string text;
+  for (int i = 0; i < 2000; ++i) text += u"ab漢";
+  FileBuffer buffer;
+  buffer.loadBytes(Encoded(Encoding::ShiftJis, text), "f", Encoding::ShiftJis);
+  for (int rule = 0; rule < 50; ++rule) {
+    std::vector<Edit> edits;
+    const std::u16string& now = buffer.text();
+    for (std::size_t i = rule % 3; i < now.size(); i += 7) edits.push_back({i, 1, u"字"});
+    buffer.applyEdits(edits);
+  }
+  EXPECT_EQ(text::DecodeText(Encoding::ShiftJis, Span(buffer.bytes("f"))), buffer.text());
+}
+
+}  // namespace
+}  // namespace morvelle::editbuffer

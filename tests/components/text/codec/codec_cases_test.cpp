@@ -1,0 +1,261 @@
+// Byte sequences of each code as tables: the tricky characters in every target, undecodable
+// bytes and their round trip, offsets, validity and the ISO-2022-JP shifts.
+
+#include <gtest/gtest.h>
+
+#include "text/codec/codec.h"
+
+namespace morvelle::text {
+namespace {
+
+using namespace std::string_literals;
+
+std::span<const unsigned char> Span(const std::string& s) {
+  return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
+}
+
+std::string Encoded(Encoding e, std::u16string_view text, EncodeOptions options = {}) {
+  std::string out;
+  EncodeError error;
+  EXPECT_TRUE(Encode(e, text, out, &error, options)) << CodePointName(error.codePoint);
+  return out;
+}
+
+struct Tricky {
+  char16_t u;
+  const char* sjis;
+  const char* euc;
+  const char* jis;  // between ESC $ B and ESC ( B
+};
+
+// Windows' choice among duplicate codes, and the JIS-mapping twins that land on the same code.
+const Tricky kTricky[] = {
+    {u'Ⅰ', "\x87\x54", "\xAD\xB5", "\x2D\x35"},
+    {u'ⅰ', "\xFA\x40", "\x8F\xF3\xF3", "\x7C\x71"},
+    {u'∵', "\x81\xE6", "\xA2\xE8", "\x22\x68"},
+    {u'￢', "\x81\xCA", "\xA2\xCC", "\x22\x4C"},
+    {u'髙', "\xFB\xFC", "\x8F\xF4\xFB", "\x7C\x62"},
+    {u'﨑', "\xFA\xB1", "\x8F\xF4\xBD", "\x79\x75"},
+    {u'～', "\x81\x60", "\xA1\xC1", "\x21\x41"},
+    {u'〜', "\x81\x60", "\xA1\xC1", "\x21\x41"},
+    {u'∥', "\x81\x61", "\xA1\xC2", "\x21\x42"},
+    {u'‖', "\x81\x61", "\xA1\xC2", "\x21\x42"},
+    {u'－', "\x81\x7C", "\xA1\xDD", "\x21\x5D"},
+    {u'−', "\x81\x7C", "\xA1\xDD", "\x21\x5D"},
+    {u'―', "\x81\x5C", "\xA1\xBD", "\x21\x3D"},
+    {u'—', "\x81\x5C", "\xA1\xBD", "\x21\x3D"},
+    {u'￠', "\x81\x91", "\xA1\xF1", "\x21\x71"},
+    {u'¢', "\x81\x91", "\xA1\xF1", "\x21\x71"},
+    {u'¬', "\x81\xCA", "\xA2\xCC", "\x22\x4C"},
+    {u'①', "\x87\x40", "\xAD\xA1", "\x2D\x21"},
+};
+
+TEST(CodecCases, TrickyCharactersInEveryTarget) {
+  for (const Tricky& t : kTricky) {
+    std::u16string s(1, t.u);
+    SCOPED_TRACE(CodePointName(t.u));
+    EXPECT_EQ(Encoded(Encoding::ShiftJis, s), t.sjis);
+    EXPECT_EQ(Encoded(Encoding::EucJp, s), t.euc);
+    EXPECT_EQ(Encoded(Encoding::Iso2022Jp, s), std::string("\x1B$B") + t.jis + "\x1B(B");
+    std::u16string back = DecodeText(Encoding::Utf8, Span(Encoded(Encoding::Utf8, s)));
+    EXPECT_EQ(back, s);
+    EXPECT_EQ(
+        Encoded(Encoding::Utf16Le, s, {.bom = true}),
+        std::string("\xFF\xFE") + static_cast<char>(t.u & 0xFF) + static_cast<char>(t.u >> 8));
+  }
+}
+
+TEST(CodecCases, UnencodableCharacterIsNamedWithLineAndColumn) {
+  const std::u16string text = u"ab\r\nあい\rう😀x";  // U+1F600 on line 3, column 2
+  for (Encoding e : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Binary}) {
+    std::string out = "kept";
+    EncodeError error;
+    ASSERT_FALSE(Encode(e, text, out, &error)) << EncodingName(e);
+    EXPECT_EQ(out, "kept");
+    EXPECT_EQ(CodePointName(error.codePoint), e == Encoding::Binary ? "U+0061" : "U+1F600");
+    if (e != Encoding::Binary) {
+      EXPECT_EQ(error.line, 3u);
+      EXPECT_EQ(error.column, 2u);
+      EXPECT_EQ(error.index, 8u);
+    }
+  }
+  for (Encoding e : {Encoding::Utf8, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    std::string out;
+    ASSERT_TRUE(Encode(e, text, out));
+    EXPECT_EQ(DecodeText(e, Span(out)), text);
+  }
+  EncodeError error;
+  std::string out;
+  EXPECT_FALSE(Encode(Encoding::Utf8, u"a\xD800", out, &error));  // a lone surrogate
+  EXPECT_EQ(error.column, 2u);
+}
+
+struct RawCase {
+  Encoding encoding;
+  std::string bytes;
+  std::u16string text;
+  bool roundTrip = true;  // Encode(Decode(bytes)) == bytes
+};
+
+// Undecodable bytes, both bytes of unassigned pairs included, become U+F700 + byte.
+const RawCase kRaw[] = {
+    {Encoding::ShiftJis, "\x80\xA0\xFD\xFE\xFF", u"\uF780\uF7A0\uF7FD\uF7FE\uF7FF"},
+    {Encoding::ShiftJis, "\x81\xAD", u"\uF781\uF7AD"},         // unassigned pair
+    {Encoding::ShiftJis, "\x81\x20", u"\uF781 "},              // lead byte before a non-trail
+    {Encoding::ShiftJis, "a\x82", u"a\uF782"},                 // cut off
+    {Encoding::ShiftJis, "\xED\x40\xFA\x5C", u"纊纊", false},  // NEC-selected IBM and IBM: no raw
+    {Encoding::EucJp, "\xA9\xA1", u"\uF7A9\uF7A1"},
+    {Encoding::EucJp, "\x8F\xA1\xA1", u"\uF78F\uF7A1\uF7A1"},
+    {Encoding::EucJp, "\x8E\xE0", u"\uF78E\uF7E0"},
+    {Encoding::EucJp,
+     "\x8E"
+     "a\xA4",
+     u"\uF78Ea\uF7A4"},
+    {Encoding::Utf8, "\xC0\xAF", u"\uF7C0\uF7AF"},            // overlong
+    {Encoding::Utf8, "\xED\xA0\x80", u"\uF7ED\uF7A0\uF780"},  // surrogate
+    {Encoding::Utf8, "\xF4\x90\x80\x80", u"\uF7F4\uF790\uF780\uF780"},
+    {Encoding::Utf8, "\xE3\x81", u"\uF7E3\uF781"},
+    {Encoding::Utf8Bom, "\xEF\xBB\xBF\xFF", u"\uF7FF"},
+    {Encoding::Utf16Le,
+     "\xFF\xFE"
+     "a\x00\x00\xD8z"s,
+     u"a\xD800\uF77A", false},  // lone surrogate, odd byte
+    {Encoding::Iso2022Jp, "\x1B(Za", u"\uF71B(Za"},
+    // the escape before undecodable bytes is kept by the buffer's copy, not by the text
+    {Encoding::Iso2022Jp, "\x1B$B\x22\x2F\xA4", u"\uF722\uF72F\uF7A4", false},
+    {Encoding::Binary, std::string("\x00\x01\xFF", 3), u"\uF700\uF701\uF7FF"},
+};
+
+TEST(CodecCases, UndecodableBytesRoundTrip) {
+  for (const RawCase& c : kRaw) {
+    SCOPED_TRACE(std::string(EncodingName(c.encoding)) + " " + c.bytes);
+    Decoded d = Decode(c.encoding, Span(c.bytes));
+    EXPECT_EQ(d.text, c.text);
+    EXPECT_EQ(DecodeText(c.encoding, Span(c.bytes)), c.text);
+    ASSERT_EQ(d.offsets.size(), d.text.size() + 1);
+    EXPECT_EQ(d.offsets.back(), c.bytes.size());
+    if (c.roundTrip) {
+      EXPECT_EQ(Encoded(c.encoding, d.text), c.bytes);
+    }
+  }
+}
+
+struct OffsetCase {
+  Encoding encoding;
+  std::string bytes;
+  std::vector<std::size_t> offsets;
+};
+
+const OffsetCase kOffsets[] = {
+    {Encoding::ShiftJis, "a\x82\xA0\x80\xB1", {0, 1, 3, 4, 5}},
+    {Encoding::EucJp,
+     "\x8F\xF3\xF3"
+     "b\x8E\xB1",
+     {0, 3, 4, 6}},
+    {Encoding::Utf8, "a\xF0\x9F\x98\x80\xE3\x81\x82", {0, 1, 1, 5, 8}},
+    {Encoding::Utf8Bom,
+     "\xEF\xBB\xBF"
+     "ab",
+     {3, 4, 5}},
+    {Encoding::Utf16Be,
+     "\xFE\xFF\x00"
+     "a\xD8\x3D\xDE\x00"s,
+     {2, 4, 6, 8}},
+    // escapes belong to the character after them; trailing ones to the end
+    {Encoding::Iso2022Jp, "a\x1B$B\x30\x21\x30\x22\x1B(Bb\x1B(B", {0, 1, 6, 8, 15}},
+};
+
+TEST(CodecCases, OffsetsPointAtEachCharactersBytes) {
+  for (const OffsetCase& c : kOffsets) {
+    SCOPED_TRACE(EncodingName(c.encoding));
+    EXPECT_EQ(Decode(c.encoding, Span(c.bytes)).offsets, c.offsets);
+  }
+}
+
+struct ValidityCase {
+  Encoding encoding;
+  std::string bytes;
+  std::size_t strict;     // valid prefix, truncation not allowed
+  std::size_t truncated;  // valid prefix, truncated end allowed
+};
+
+const ValidityCase kValidity[] = {
+    {Encoding::Ascii, "abc\x80", 3, 3},
+    {Encoding::ShiftJis, "\x82\xA0\x82", 2, 3},
+    {Encoding::ShiftJis, "\x82\xA0\x81\xAD", 2, 2},  // unassigned
+    {Encoding::ShiftJis, "\xF0\x40", 2, 2},          // user-defined is assigned
+    {Encoding::ShiftJis, "a\x80", 1, 1},
+    {Encoding::EucJp, "\xA4\xA2\x8F\xF3", 2, 4},
+    {Encoding::EucJp, "\xA4\xA2\xA9\xA1", 2, 2},
+    {Encoding::Utf8, "\xE3\x81\x82\xE3\x81", 3, 5},
+    {Encoding::Utf8, "\xE3\x81\x82\xE3\x41", 3, 3},
+    {Encoding::Utf8, "\xC1\xBF", 0, 0},
+    {Encoding::Iso2022Jp, "a\x1B$B\x30\x21\x1B(B", 9, 9},
+    {Encoding::Iso2022Jp, "a\x1B$B\x30", 4, 5},
+    {Encoding::Iso2022Jp, "a\x1B$", 1, 3},
+    {Encoding::Iso2022Jp, "a\x1B(Z", 1, 1},
+    {Encoding::Iso2022Jp, "\xA4", 0, 0},
+};
+
+TEST(CodecCases, StrictValidityForRecognition) {
+  for (const ValidityCase& c : kValidity) {
+    SCOPED_TRACE(std::string(EncodingName(c.encoding)) + " " + c.bytes);
+    EXPECT_EQ(ValidPrefixLength(c.encoding, Span(c.bytes)), c.strict);
+    EXPECT_EQ(ValidPrefixLength(c.encoding, Span(c.bytes), true), c.truncated);
+  }
+}
+
+TEST(CodecCases, JisShiftsAndEscapes) {
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"a\x1B(I\x31\x1B$B\x34\x41\x1B(B\n", u"aｱ漢\n"},
+      {"\x1B$@\x34\x41\x1B(J\\~", u"漢\\~"},  // JIS C 6226 and JIS Roman read as JIS/ASCII
+      {"a\x0E\x31\x0F"
+       "b",
+       u"aｱb"},                                            // SO/SI kana
+      {"\x1B$(D\x22\x37\x1B(B", u"～"},                    // JIS X 0212
+      {"\x1B$B\x2D\x21\x79\x75\x7C\x62\x1B(B", u"①﨑髙"},  // NEC row 13, NEC-selected IBM rows
+      {"\x1B$B\x30\x21\r\n\x30\x22\x1B(B", u"亜\r\n唖"},   // line ends inside a kanji run
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(DecodeText(Encoding::Iso2022Jp, Span(c.bytes)), c.text);
+    EXPECT_TRUE(IsStrictlyValid(Encoding::Iso2022Jp, Span(c.bytes)));
+  }
+  // Ours returns to ASCII before every ASCII character, line ends included, and at the end.
+  EXPECT_EQ(Encoded(Encoding::Iso2022Jp, u"aｱ漢\n"), cases[0].bytes);
+  EXPECT_EQ(Encoded(Encoding::Iso2022Jp, u"亜\r\n唖"),
+            "\x1B$B\x30\x21\x1B(B\r\n\x1B$B\x30\x22\x1B(B");
+  std::string out;
+  EXPECT_FALSE(Encode(Encoding::Iso2022Jp, u"a\x1B", out));   // ESC in the text would shift
+  EXPECT_FALSE(Encode(Encoding::Iso2022Jp, u"\uE000", out));  // user-defined area
+}
+
+TEST(CodecCases, JisStateIsRestoredFromAnyStart) {
+  const std::string bytes = "a\x1B$B\x30\x21\x0E\x31";
+  jis::State s = jis::Scan(Span(bytes), 0, bytes.size(), {});
+  EXPECT_EQ(s, (jis::State{jis::Set::Jis0208, true}));
+  std::string out;
+  jis::SwitchTo(s, jis::State{}, out);
+  EXPECT_EQ(out, "\x1B(B\x0F");
+  jis::State from{jis::Set::Kana, false};
+  out.clear();
+  EXPECT_TRUE(jis::EncodeFrom(from, u"ｲ漢", out));
+  EXPECT_EQ(out, "\x32\x1B$B\x34\x41");
+  EXPECT_EQ(from.g0, jis::Set::Jis0208);
+}
+
+TEST(CodecCases, RawBytesAreRefusedWhenAsked) {
+  std::string out;
+  EncodeError error;
+  EXPECT_FALSE(Encode(Encoding::ShiftJis, u"a\uF780", out, &error, {.rawBytes = false}));
+  EXPECT_EQ(error.codePoint, 0xF780u);
+  EXPECT_TRUE(Encode(Encoding::ShiftJis, u"a\uF780", out));
+  EXPECT_EQ(out, "a\x80");
+}
+
+}  // namespace
+}  // namespace morvelle::text
