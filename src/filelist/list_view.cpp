@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "filelist/path_parts.h"
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "filelist/file_details.h"
