@@ -1,0 +1,111 @@
+#include "messages.h"
+
+namespace morvelle::text {
+
+SubstituteError::SubstituteError(SubstituteErrorKind kind, std::u16string description,
+                                 std::size_t position)
+    : std::runtime_error(toUtf8(description)),
+      kind_(kind),
+      description_(std::move(description)),
+      position_(position) {}
+
+std::string toUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string fromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  while (i < text.size()) {
+    unsigned char b = byte(i);
+    char32_t c = 0xFFFD;
+    std::size_t len = 1;
+    if (b < 0x80) {
+      c = b;
+    } else if (b >= 0xC2 && b < 0xF5) {
+      std::size_t need = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+      char32_t v = b & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
+      std::size_t k = 1;
+      for (; k < need && i + k < text.size() && (byte(i + k) & 0xC0) == 0x80; ++k) {
+        v = (v << 6) | (byte(i + k) & 0x3F);
+      }
+      if (k == need && !(need == 3 && v < 0x800) && !(need == 4 && (v < 0x10000 || v > 0x10FFFF)) &&
+          !(v >= 0xD800 && v <= 0xDFFF)) {
+        c = v;
+        len = need;
+      }
+    }
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    i += len;
+  }
+  return out;
+}
+
+namespace detail {
+
+std::u16string decimal(std::size_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+std::size_t characterPosition(std::u16string_view source, std::size_t index) {
+  std::size_t count = 1;
+  for (std::size_t i = 0; i < index && i < source.size(); ++i) {
+    bool trail = source[i] >= 0xDC00 && source[i] <= 0xDFFF && i > 0 && source[i - 1] >= 0xD800 &&
+                 source[i - 1] <= 0xDBFF;
+    if (!trail) ++count;
+  }
+  return count;
+}
+
+void failAt(SubstituteErrorKind kind, std::u16string_view head, std::u16string_view source,
+            std::size_t index, std::u16string_view detail) {
+  std::size_t position = characterPosition(source, index);
+  std::u16string text(head);
+  text += u": ";
+  text += decimal(position);
+  text += u" 文字目、";
+  text += detail;
+  throw SubstituteError(kind, std::move(text), position);
+}
+
+}  // namespace detail
+}  // namespace morvelle::text

@@ -1,0 +1,454 @@
+#include "replacement.h"
+
+#include <limits>
+
+#include "case_mapping.h"
+#include "messages.h"
+
+namespace morvelle::text::detail {
+namespace {
+
+constexpr std::size_t kUnset = std::numeric_limits<std::size_t>::max();
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isOctal(char16_t c) { return c >= u'0' && c <= u'7'; }
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isWordStart(char16_t c) { return isAsciiLetter(c) || c == u'_' || c >= 0x80; }
+
+int hexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+void appendCodePoint(std::u16string& out, char32_t c) {
+  if (c >= 0x10000) {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(c);
+  }
+}
+
+class ReplacementCompiler {
+ public:
+  ReplacementCompiler(std::u16string_view replacement, const std::vector<std::size_t>& origin,
+                      std::u16string_view source)
+      : s_(replacement), origin_(origin), source_(source) {}
+
+  ReplacementProgram literal() {
+    // Between single quotes perl only undoes \\ and the escaped delimiter (done already).
+    std::u16string text;
+    for (std::size_t i = 0; i < s_.size(); ++i) {
+      if (s_[i] == u'\\' && i + 1 < s_.size() && s_[i + 1] == u'\\') ++i;
+      text += s_[i];
+    }
+    if (!text.empty()) program_.pieces.push_back(Piece{PieceKind::Literal, 0, 0, text, {}, 0});
+    return std::move(program_);
+  }
+
+  ReplacementProgram interpolated() {
+    std::size_t i = 0;
+    while (i < s_.size()) {
+      char16_t c = s_[i];
+      if (c == u'\\' && i + 1 < s_.size()) {
+        char16_t x = s_[i + 1];
+        if (x == u'E') {
+          i = closeAtE(i);
+        } else if (std::u16string_view(u"ulULFQ").find(x) != std::u16string_view::npos) {
+          i = caseModifier(i);
+        } else {
+          i = escape(i);
+        }
+      } else if (c == u'$') {
+        i = variable(i);
+      } else if (c == u'@') {
+        checkArray(i);
+        literal_ += c;
+        ++i;
+      } else {
+        literal_ += c;
+        ++i;
+      }
+    }
+    flush();
+    while (!stack_.empty()) pop();
+    return std::move(program_);
+  }
+
+ private:
+  [[noreturn]] void refuse(std::size_t i, std::u16string_view detail,
+                           SubstituteErrorKind kind = SubstituteErrorKind::Unsupported) {
+    failAt(kind, kind == SubstituteErrorKind::Unsupported ? kUnsupportedHead : kReplacementHead,
+           source_, originOf(i), detail);
+  }
+
+  std::size_t originOf(std::size_t i) const {
+    if (i < origin_.size()) return origin_[i];
+    return origin_.empty() ? 0 : origin_.back();
+  }
+
+  void flush() {
+    if (literal_.empty()) return;
+    program_.pieces.push_back(Piece{PieceKind::Literal, 0, 0, std::move(literal_), {}, 0});
+    literal_.clear();
+  }
+
+  void add(PieceKind kind, std::size_t at, std::uint32_t group = 0, std::u16string text = {}) {
+    flush();
+    program_.pieces.push_back(Piece{kind, 0, group, std::move(text), {}, originOf(at)});
+  }
+
+  void pop() {
+    flush();
+    stack_.pop_back();
+    program_.pieces.push_back(Piece{PieceKind::Close, 0, 0, {}, {}, 0});
+  }
+
+  static bool closesAtE(char16_t op) {
+    return op == u'Q' || op == u'F' || op == u'L' || op == u'U';
+  }
+
+  // \E ends \u and \l silently on its way to the innermost \Q \F \L or \U, which it ends.
+  std::size_t closeAtE(std::size_t i) {
+    while (!stack_.empty()) {
+      char16_t top = stack_.back();
+      pop();
+      if (closesAtE(top)) return i + 2;
+    }
+    return i + 2;
+  }
+
+  std::size_t caseModifier(std::size_t i) {
+    if (i + 3 < s_.size() && s_[i + 2] == u'\\' && s_[i + 3] == u'E') return i + 4;
+    // perl reads \L\u as \u\L and \U\l as \l\U.
+    if (i + 3 < s_.size() && s_[i + 2] == u'\\' &&
+        ((s_[i + 1] == u'L' && s_[i + 3] == u'u') || (s_[i + 1] == u'U' && s_[i + 3] == u'l'))) {
+      std::swap(s_[i + 1], s_[i + 3]);
+    }
+    char16_t op = s_[i + 1];
+    if (op == u'L' || op == u'U' || op == u'F') {
+      // \U, \L and \F do not nest: each one first ends everything up to the last of them.
+      for (;;) {
+        bool pending = false;
+        for (char16_t m : stack_) pending = pending || m == u'L' || m == u'U' || m == u'F';
+        if (!pending) break;
+        pop();
+      }
+    }
+    flush();
+    stack_.push_back(op);
+    program_.hasCaseChanges = true;
+    program_.pieces.push_back(Piece{PieceKind::Open, op, 0, {}, {}, originOf(i)});
+    return i + 2;
+  }
+
+  std::size_t escape(std::size_t i) {
+    char16_t x = s_[i + 1];
+    if (x >= u'1' && x <= u'9' && !(i + 2 < s_.size() && isDigit(s_[i + 2]))) {
+      add(PieceKind::Group, i, static_cast<std::uint32_t>(x - u'0'));
+      return i + 2;
+    }
+    if (isOctal(x)) {
+      std::size_t j = i + 1;
+      char32_t value = 0;
+      for (int k = 0; k < 3 && j < s_.size() && isOctal(s_[j]); ++k, ++j) {
+        value = value * 8 + (s_[j] - u'0');
+      }
+      appendCodePoint(literal_, value);
+      return j;
+    }
+    switch (x) {
+      case u'n':
+        literal_ += u'\n';
+        return i + 2;
+      case u't':
+        literal_ += u'\t';
+        return i + 2;
+      case u'r':
+        literal_ += u'\r';
+        return i + 2;
+      case u'f':
+        literal_ += u'\f';
+        return i + 2;
+      case u'e':
+        literal_ += u'\x1B';
+        return i + 2;
+      case u'a':
+        literal_ += u'\a';
+        return i + 2;
+      case u'b':
+        literal_ += u'\b';
+        return i + 2;
+      case u'x':
+        return hexEscape(i);
+      case u'o':
+        return bracedNumber(i, i + 2, 8, u"\\o{…}");
+      case u'c': {
+        if (i + 2 >= s_.size() || s_[i + 2] == u'{' || s_[i + 2] >= 0x80) {
+          refuse(i, u"\\c の後には ASCII の文字が一つ必要です", SubstituteErrorKind::Replacement);
+        }
+        char16_t ch = s_[i + 2];
+        if (ch >= u'a' && ch <= u'z') ch = static_cast<char16_t>(ch - u'a' + u'A');
+        literal_ += static_cast<char16_t>(ch ^ 0x40);
+        return i + 3;
+      }
+      case u'N':
+        if (i + 4 < s_.size() && s_[i + 2] == u'{' && s_[i + 3] == u'U' && s_[i + 4] == u'+') {
+          return bracedNumber(i, i + 4, 16, u"\\N{U+…}");
+        }
+        refuse(i, u"\\N{名前} には対応していません。\\N{U+XXXX} か \\x{XXXX} と書いてください");
+      default:
+        break;
+    }
+    if (isAsciiLetter(x)) {
+      refuse(i, u"不明なエスケープ \\" + std::u16string(1, x) + u" です",
+             SubstituteErrorKind::Replacement);
+    }
+    literal_ += x;  // \8 \9 before a digit, punctuation, any other character: itself
+    return i + 2;
+  }
+
+  std::size_t hexEscape(std::size_t i) {
+    if (i + 2 < s_.size() && s_[i + 2] == u'{') return bracedNumber(i, i + 2, 16, u"\\x{…}");
+    std::size_t j = i + 2;
+    char32_t value = 0;
+    for (int k = 0; k < 2 && j < s_.size() && hexValue(s_[j]) >= 0; ++k, ++j) {
+      value = value * 16 + static_cast<char32_t>(hexValue(s_[j]));
+    }
+    appendCodePoint(literal_, value);
+    return j;
+  }
+
+  // `brace` is the index of "{" (for \N{U+…}, of the "+").
+  std::size_t bracedNumber(std::size_t i, std::size_t brace, int base, std::u16string_view form) {
+    std::size_t close = s_.find(u'}', brace);
+    if (brace >= s_.size() || (s_[brace] != u'{' && s_[brace] != u'+') ||
+        close == std::u16string::npos) {
+      refuse(i, std::u16string(form) + u" の括弧が閉じていません",
+             SubstituteErrorKind::Replacement);
+    }
+    std::size_t a = brace + 1;
+    std::size_t b = close;
+    while (a < b && (s_[a] == u' ' || s_[a] == u'\t')) ++a;
+    while (b > a && (s_[b - 1] == u' ' || s_[b - 1] == u'\t')) --b;
+    char32_t value = 0;
+    bool any = false;
+    for (std::size_t k = a; k < b; ++k) {
+      if (s_[k] == u'_' && any) continue;
+      int d = hexValue(s_[k]);
+      if (d < 0 || d >= base) {
+        refuse(k, std::u16string(form) + u" に数字でない文字があります",
+               SubstituteErrorKind::Replacement);
+      }
+      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(d);
+      any = true;
+      if (value > 0x10FFFF) {
+        refuse(i, std::u16string(form) + u" の値が Unicode の範囲を超えています",
+               SubstituteErrorKind::Replacement);
+      }
+    }
+    appendCodePoint(literal_, value);
+    return close + 1;
+  }
+
+  void checkSubscript(std::size_t j, std::size_t at) {
+    if (j >= s_.size()) return;
+    bool arrow = s_[j] == u'-' && j + 2 < s_.size() && s_[j + 1] == u'>' &&
+                 (s_[j + 2] == u'[' || s_[j + 2] == u'{');
+    if (s_[j] == u'[' || s_[j] == u'{' || arrow) {
+      refuse(at, u"変数の直後の " + std::u16string(1, arrow ? s_[j + 2] : s_[j]) +
+                     u" は perl では添字になります (文字として書くには \\ を前に付けてください)");
+    }
+  }
+
+  std::size_t variable(std::size_t i) {
+    if (i + 1 >= s_.size()) {
+      refuse(i, u"末尾の $ は perl では誤りです (文字の $ は \\$ と書いてください)");
+    }
+    char16_t x = s_[i + 1];
+    std::size_t j = i + 2;
+    if (x >= u'1' && x <= u'9') {
+      std::uint32_t n = 0;
+      j = i + 1;
+      while (j < s_.size() && isDigit(s_[j])) {
+        n = n * 10 + static_cast<std::uint32_t>(s_[j] - u'0');
+        if (n > 65535) refuse(i, u"グループ番号が大きすぎます");
+        ++j;
+      }
+      add(PieceKind::Group, i, n);
+    } else if (x == u'{') {
+      std::size_t close = s_.find(u'}', i + 2);
+      if (close == std::u16string::npos) refuse(i, u"${ の括弧が閉じていません");
+      std::u16string name = s_.substr(i + 2, close - i - 2);
+      j = close + 1;
+      if (!name.empty() && name[0] >= u'1' && name[0] <= u'9' &&
+          name.find_first_not_of(u"0123456789") == std::u16string_view::npos) {
+        if (name.size() > 5) refuse(i, u"グループ番号が大きすぎます");
+        std::uint32_t n = 0;
+        for (char16_t d : name) n = n * 10 + static_cast<std::uint32_t>(d - u'0');
+        add(PieceKind::Group, i, n);
+      } else if (name == u"^MATCH") {
+        add(PieceKind::Match, i);
+      } else if (name == u"^PREMATCH") {
+        add(PieceKind::Prematch, i);
+      } else if (name == u"^POSTMATCH") {
+        add(PieceKind::Postmatch, i);
+      } else if (name == u"^N") {
+        add(PieceKind::LastClosed, i);
+      } else {
+        refuse(i, u"${" + std::u16string(name) + u"} は perl の変数として展開されるため使えません");
+      }
+    } else if (x == u'&') {
+      add(PieceKind::Match, i);
+    } else if (x == u'`') {
+      add(PieceKind::Prematch, i);
+    } else if (x == u'\'') {
+      add(PieceKind::Postmatch, i);
+    } else if (x == u'+') {
+      if (j < s_.size() && s_[j] == u'{') {
+        std::size_t close = s_.find(u'}', j);
+        if (close == std::u16string::npos) refuse(i, u"$+{ の括弧が閉じていません");
+        std::u16string name(s_.substr(j + 1, close - j - 1));
+        if (name.empty() || !isWordStart(name[0])) refuse(i, u"$+{…} の名前が正しくありません");
+        add(PieceKind::Named, i, 0, std::move(name));
+        j = close + 1;
+      } else if (j < s_.size() && s_[j] == u'[') {
+        refuse(i, u"$+[…] (一致位置の配列) には対応していません");
+      } else {
+        add(PieceKind::LastParen, i);
+      }
+    } else if (x == u'^' && j < s_.size() && s_[j] == u'N') {
+      add(PieceKind::LastClosed, i);
+      ++j;
+    } else if (x == u'0') {
+      refuse(i, u"$0 はプログラム名の変数として展開されるため使えません");
+    } else if (x == u'$') {
+      refuse(i, u"$$ はプロセス番号の変数として展開されるため使えません");
+    } else if (isWordStart(x) || x == u':') {
+      std::size_t k = i + 1;
+      while (k < s_.size() && (isWordStart(s_[k]) || isDigit(s_[k]) || s_[k] == u':')) ++k;
+      refuse(
+          i,
+          u"$" + std::u16string(s_.substr(i + 1, k - i - 1)) +
+              u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)");
+    } else {
+      refuse(i, u"$" + std::u16string(1, x) +
+                    u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
+                    u"と書いてください)");
+    }
+    checkSubscript(j, i);
+    return j;
+  }
+
+  void checkArray(std::size_t i) {
+    if (i + 1 >= s_.size()) return;
+    char16_t x = s_[i + 1];
+    if (isWordStart(x) || std::u16string_view(u":'{$+-").find(x) != std::u16string_view::npos) {
+      refuse(
+          i,
+          u"@" + std::u16string(1, x) +
+              u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)");
+    }
+  }
+
+  std::u16string s_;
+  const std::vector<std::size_t>& origin_;
+  std::u16string_view source_;
+  ReplacementProgram program_;
+  std::u16string literal_;
+  std::vector<char16_t> stack_;
+};
+
+bool isSet(const MatchGroups& m, std::uint32_t g) {
+  return g < m.setCount && m.ovector[2 * g] != kUnset;
+}
+
+void appendGroup(const MatchGroups& m, std::uint32_t g, std::u16string& out) {
+  if (!isSet(m, g)) return;  // perl interpolates an unset group as the empty string
+  out.append(m.subject.substr(m.ovector[2 * g], m.ovector[2 * g + 1] - m.ovector[2 * g]));
+}
+
+std::uint32_t lastClosed(const MatchGroups& m) {
+  std::uint32_t best = 0;
+  for (std::uint32_t g = 1; g < m.setCount; ++g) {
+    if (!isSet(m, g)) continue;
+    if (best == 0 || m.ovector[2 * g + 1] > m.ovector[2 * best + 1]) {
+      best = g;
+    } else if (m.ovector[2 * g + 1] == m.ovector[2 * best + 1]) {
+      // Same end: the group whose ")" comes later in the pattern closed last.
+      bool later = m.closeRank && g < m.closeRank->size() && best < m.closeRank->size()
+                       ? (*m.closeRank)[g] > (*m.closeRank)[best]
+                       : true;
+      if (later) best = g;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+ReplacementProgram compileReplacement(std::u16string_view replacement,
+                                      const std::vector<std::size_t>& origin, bool interpolate,
+                                      std::u16string_view source) {
+  ReplacementCompiler compiler(replacement, origin, source);
+  return interpolate ? compiler.interpolated() : compiler.literal();
+}
+
+void expand(const ReplacementProgram& program, const MatchGroups& match, CaseMapper& mapper,
+            std::u16string& out) {
+  // Case modifiers work on what their reach produced, so remember where each one began.
+  std::vector<std::pair<char16_t, std::size_t>> open;
+  for (const Piece& piece : program.pieces) {
+    switch (piece.kind) {
+      case PieceKind::Literal:
+        out += piece.text;
+        break;
+      case PieceKind::Group:
+        appendGroup(match, piece.group, out);
+        break;
+      case PieceKind::Named:
+        for (std::uint32_t g : piece.groups) {
+          if (isSet(match, g)) {
+            appendGroup(match, g, out);
+            break;
+          }
+        }
+        break;
+      case PieceKind::Match:
+        appendGroup(match, 0, out);
+        break;
+      case PieceKind::Prematch:
+        out.append(match.subject.substr(0, match.ovector[0]));
+        break;
+      case PieceKind::Postmatch:
+        out.append(match.subject.substr(match.ovector[1]));
+        break;
+      case PieceKind::LastParen: {
+        std::uint32_t g = match.setCount;
+        while (g > 1 && !isSet(match, g - 1)) --g;
+        if (g > 1) appendGroup(match, g - 1, out);
+        break;
+      }
+      case PieceKind::LastClosed: {
+        std::uint32_t g = lastClosed(match);
+        if (g > 0) appendGroup(match, g, out);
+        break;
+      }
+      case PieceKind::Open:
+        open.emplace_back(piece.op, out.size());
+        break;
+      case PieceKind::Close: {
+        auto [op, start] = open.back();
+        open.pop_back();
+        std::u16string mapped = mapper.apply(op, std::u16string_view(out).substr(start));
+        out.resize(start);
+        out += mapped;
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace morvelle::text::detail

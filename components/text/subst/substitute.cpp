@@ -1,0 +1,421 @@
+#include "substitute.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+#include <time.h>
+
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+
+#include "case_mapping.h"
+#include "expression.h"
+#include "messages.h"
+#include "replacement.h"
+
+namespace morvelle::text {
+namespace {
+
+using detail::failAt;
+using detail::ParsedExpression;
+using detail::ReplacementProgram;
+
+// Every compiled pattern starts with this callout, so the deadline is read at each start
+// position; PCRE2's own match limit restarts there and cannot bound a whole run.
+constexpr std::u16string_view kDeadlinePrefix = u"(?C)";
+
+std::int64_t nowNanoseconds() {
+  timespec ts{};
+  // The coarse clock costs a memory read; a few milliseconds of resolution is plenty.
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+struct Deadline {
+  std::int64_t at = 0;
+  std::int64_t seconds = 0;
+  bool expired = false;
+};
+
+int onCallout(pcre2_callout_block_16*, void* data) {
+  auto* deadline = static_cast<Deadline*>(data);
+  if (nowNanoseconds() > deadline->at) {
+    deadline->expired = true;
+    return PCRE2_ERROR_CALLOUT;
+  }
+  return 0;
+}
+
+std::u16string pcreMessage(int code) {
+  PCRE2_UCHAR16 buffer[256];
+  int n = pcre2_get_error_message_16(code, buffer, 256);
+  if (n < 0) return u"PCRE2 error " + detail::decimal(static_cast<std::size_t>(-code));
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(n));
+}
+
+std::u16string_view japaneseCompileMessage(int code) {
+  switch (code) {
+    case PCRE2_ERROR_END_BACKSLASH:
+      return u"パターンが \\ で終わっています";
+    case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER:
+      return u"量指定子 {n,m} の数が逆順です";
+    case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
+      return u"文字クラスの ] がありません";
+    case PCRE2_ERROR_CLASS_INVALID_RANGE:
+      return u"文字クラスの範囲が正しくありません";
+    case PCRE2_ERROR_QUANTIFIER_INVALID:
+      return u"量指定子の前に繰り返せるものがありません";
+    case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
+      return u"括弧が閉じていません";
+    case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS:
+      return u"対応する開き括弧のない閉じ括弧があります";
+    case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE:
+      return u"存在しないグループを参照しています";
+    case PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH:
+      return u"後読みの長さが一定ではありません (可変長の後読みには対応していません)";
+    case PCRE2_ERROR_UNKNOWN_UNICODE_PROPERTY:
+      return u"不明な Unicode の特性名です";
+    case PCRE2_ERROR_UNSUPPORTED_ESCAPE_SEQUENCE:
+      return u"対応していないエスケープです";
+    case PCRE2_ERROR_UNKNOWN_ESCAPE:
+      return u"不明なエスケープです";
+    case PCRE2_ERROR_UNKNOWN_POSIX_CLASS:
+      return u"不明な POSIX 文字クラスです";
+    default:
+      return u"正規表現の誤りです";
+  }
+}
+
+// Rank of each capture group's ")" in the pattern, for $^N when two groups end together.
+// Gives up (empty) on constructs whose numbering it does not follow, like branch reset.
+std::vector<std::uint32_t> closeRanks(std::u16string_view p, const detail::RuleFlags& flags,
+                                      std::uint32_t captureCount) {
+  std::vector<std::uint32_t> rank(captureCount + 1, 0);
+  std::vector<std::uint32_t> stack;  // group number, 0 for non-capturing
+  std::uint32_t groups = 0;
+  std::uint32_t closed = 0;
+  bool inClass = false;
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    char16_t c = p[i];
+    if (c == u'\\') {
+      if (i + 1 < p.size() && p[i + 1] == u'Q') {
+        std::size_t end = p.find(u"\\E", i + 2);
+        if (end == std::u16string_view::npos) break;
+        i = end + 1;
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    if (inClass) {
+      if (c == u']') inClass = false;
+      continue;
+    }
+    if (c == u'[') {
+      inClass = true;
+      if (i + 1 < p.size() && p[i + 1] == u'^') ++i;
+      if (i + 1 < p.size() && p[i + 1] == u']') ++i;
+    } else if (c == u'#' && flags.extended) {
+      while (i < p.size() && p[i] != u'\n') ++i;
+    } else if (c == u'(') {
+      std::u16string_view rest = p.substr(i + 1);
+      if (rest.starts_with(u"?#")) {
+        std::size_t end = p.find(u')', i);
+        if (end == std::u16string_view::npos) break;
+        i = end;
+        continue;
+      }
+      if (rest.starts_with(u"?|")) return {};
+      bool named =
+          rest.starts_with(u"?P<") || rest.starts_with(u"?'") ||
+          (rest.starts_with(u"?<") && !rest.starts_with(u"?<=") && !rest.starts_with(u"?<!"));
+      bool capture =
+          named || (!rest.starts_with(u"?") && !rest.starts_with(u"*") && !flags.noAutoCapture);
+      stack.push_back(capture ? ++groups : 0);
+    } else if (c == u')' && !stack.empty()) {
+      std::uint32_t g = stack.back();
+      stack.pop_back();
+      if (g != 0 && g <= captureCount) rank[g] = ++closed;
+    }
+  }
+  if (groups != captureCount) return {};
+  return rank;
+}
+
+struct CompiledRule {
+  pcre2_code_16* code = nullptr;
+  pcre2_match_data_16* matchData = nullptr;
+  bool jit = false;
+  bool global = false;
+  ReplacementProgram replacement;
+  std::vector<std::uint32_t> closeRank;
+
+  CompiledRule() = default;
+  CompiledRule(const CompiledRule&) = delete;
+  CompiledRule& operator=(const CompiledRule&) = delete;
+  ~CompiledRule() {
+    if (matchData) pcre2_match_data_free_16(matchData);
+    if (code) pcre2_code_free_16(code);
+  }
+};
+
+struct CacheEntry {
+  std::shared_ptr<CompiledRule> rule;
+  std::optional<SubstituteError> error;
+};
+
+}  // namespace
+
+struct Substituter::Impl {
+  SubstituteLimits limits;
+  pcre2_compile_context_16* compileContext = nullptr;
+  pcre2_match_context_16* matchContext = nullptr;
+  pcre2_jit_stack_16* jitStack = nullptr;
+  Deadline deadline;
+  detail::CaseMapper mapper;
+  std::unordered_map<std::u16string, CacheEntry> cache;
+
+  explicit Impl(SubstituteLimits l) : limits(l) {
+    compileContext = pcre2_compile_context_create_16(nullptr);
+    matchContext = pcre2_match_context_create_16(nullptr);
+    if (!compileContext || !matchContext) throw std::bad_alloc();
+    pcre2_set_newline_16(compileContext, PCRE2_NEWLINE_LF);
+    pcre2_set_bsr_16(compileContext, PCRE2_BSR_UNICODE);
+    pcre2_set_match_limit_16(matchContext, limits.matchLimit);
+    pcre2_set_depth_limit_16(matchContext, limits.depthLimit);
+    pcre2_set_heap_limit_16(matchContext, limits.heapLimitKiB);
+    pcre2_set_callout_16(matchContext, onCallout, &deadline);
+    jitStack = pcre2_jit_stack_create_16(32 * 1024, limits.jitStackBytes, nullptr);
+    if (jitStack) pcre2_jit_stack_assign_16(matchContext, nullptr, jitStack);
+  }
+
+  ~Impl() {
+    if (jitStack) pcre2_jit_stack_free_16(jitStack);
+    pcre2_match_context_free_16(matchContext);
+    pcre2_compile_context_free_16(compileContext);
+  }
+
+  std::shared_ptr<CompiledRule> lookup(std::u16string_view expression) {
+    std::u16string key(expression);
+    auto found = cache.find(key);
+    if (found == cache.end()) {
+      CacheEntry entry;
+      try {
+        ParsedExpression parsed = detail::parseExpression(expression);
+        entry.rule = compile(parsed, expression);
+      } catch (const SubstituteError& error) {
+        entry.error = error;
+      }
+      if (cache.size() >= limits.cacheCapacity) cache.clear();
+      found = cache.emplace(std::move(key), std::move(entry)).first;
+    }
+    if (found->second.error) throw *found->second.error;
+    return found->second.rule;
+  }
+
+  std::shared_ptr<CompiledRule> compile(const ParsedExpression& parsed,
+                                        std::u16string_view source) {
+    detail::checkPattern(parsed, source);
+    const detail::RuleFlags& f = parsed.flags;
+    std::uint32_t options =
+        PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_DUPNAMES | PCRE2_NEVER_BACKSLASH_C;
+    if (!f.ascii) options |= PCRE2_UCP;  // /a: \d \s \w and POSIX classes stay ASCII
+    if (f.caseless) options |= PCRE2_CASELESS;
+    if (f.multiline) options |= PCRE2_MULTILINE;
+    if (f.dotall) options |= PCRE2_DOTALL;
+    if (f.extended == 1) options |= PCRE2_EXTENDED;
+    if (f.extended == 2) options |= PCRE2_EXTENDED_MORE;
+    if (f.noAutoCapture) options |= PCRE2_NO_AUTO_CAPTURE;
+
+    std::u16string pattern(kDeadlinePrefix);
+    pattern += parsed.pattern;
+    auto rule = std::make_shared<CompiledRule>();
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    rule->code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(pattern.data()), pattern.size(),
+                                  options, &errorCode, &errorOffset, compileContext);
+    if (!rule->code) {
+      std::size_t at =
+          errorOffset > kDeadlinePrefix.size() ? errorOffset - kDeadlinePrefix.size() : 0;
+      std::size_t index =
+          at < parsed.patternOrigin.size() ? parsed.patternOrigin[at] : parsed.patternOrigin.back();
+      std::u16string detail(japaneseCompileMessage(errorCode));
+      detail += u" (" + pcreMessage(errorCode) + u")";
+      failAt(SubstituteErrorKind::Pattern, detail::kPatternHead, source, index, detail);
+    }
+    rule->jit = pcre2_jit_compile_16(rule->code, PCRE2_JIT_COMPLETE) == 0;
+    rule->matchData = pcre2_match_data_create_from_pattern_16(rule->code, nullptr);
+    if (!rule->matchData) throw std::bad_alloc();
+    rule->global = f.global;
+
+    std::uint32_t captureCount = 0;
+    pcre2_pattern_info_16(rule->code, PCRE2_INFO_CAPTURECOUNT, &captureCount);
+    rule->replacement = detail::compileReplacement(parsed.replacement, parsed.replacementOrigin,
+                                                   parsed.interpolateReplacement, source);
+    bind(rule->replacement, rule->code, captureCount, source);
+    rule->closeRank = closeRanks(parsed.pattern, f, captureCount);
+    return rule;
+  }
+
+  // perl would quietly interpolate an empty string for a group the pattern lacks; that is
+  // almost always a mistake in a rule, so it is an error here.
+  static void bind(ReplacementProgram& program, const pcre2_code_16* code,
+                   std::uint32_t captureCount, std::u16string_view source) {
+    for (detail::Piece& piece : program.pieces) {
+      if (piece.kind == detail::PieceKind::Group && piece.group > captureCount) {
+        failAt(SubstituteErrorKind::Replacement, detail::kReplacementHead, source, piece.origin,
+               u"グループ " + detail::decimal(piece.group) +
+                   u" はパターンにありません (グループは " + detail::decimal(captureCount) +
+                   u" 個です)");
+      }
+      if (piece.kind == detail::PieceKind::Named) {
+        piece.groups = namedGroups(code, piece.text);
+        if (piece.groups.empty()) {
+          failAt(SubstituteErrorKind::Replacement, detail::kReplacementHead, source, piece.origin,
+                 u"名前付きグループ 「" + piece.text + u"」 はパターンにありません");
+        }
+      }
+    }
+  }
+
+  // Groups of that name in ascending order, so that the first set one is the leftmost.
+  static std::vector<std::uint32_t> namedGroups(const pcre2_code_16* code,
+                                                const std::u16string& name) {
+    std::uint32_t count = 0;
+    std::uint32_t entrySize = 0;
+    PCRE2_SPTR16 table = nullptr;
+    pcre2_pattern_info_16(code, PCRE2_INFO_NAMECOUNT, &count);
+    pcre2_pattern_info_16(code, PCRE2_INFO_NAMEENTRYSIZE, &entrySize);
+    pcre2_pattern_info_16(code, PCRE2_INFO_NAMETABLE, &table);
+    std::vector<std::uint32_t> groups;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      PCRE2_SPTR16 entry = table + static_cast<std::size_t>(k) * entrySize;
+      std::u16string_view entryName(reinterpret_cast<const char16_t*>(entry + 1));
+      if (entryName == name) groups.push_back(entry[0]);
+    }
+    std::sort(groups.begin(), groups.end());
+    return groups;
+  }
+
+  template <bool kSpans>
+  SubstituteResult run(CompiledRule& rule, std::u16string_view text) {
+    SubstituteResult result;
+    result.text.reserve(text.size() + text.size() / 8);
+    std::int64_t bytes = static_cast<std::int64_t>(text.size()) * 2;
+    std::int64_t budgetMs = std::max<std::int64_t>(
+        limits.minimumDeadline.count(), limits.deadlinePerMegabyte.count() * bytes / (1 << 20));
+    deadline.at = nowNanoseconds() + budgetMs * 1'000'000;
+    deadline.seconds = (budgetMs + 999) / 1000;
+    deadline.expired = false;
+
+    auto subject = reinterpret_cast<PCRE2_SPTR16>(text.data());
+    PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(rule.matchData);
+    std::size_t copied = 0;
+    std::size_t offset = 0;
+    std::uint32_t options = 0;
+    bool lastEmpty = false;
+    for (;;) {
+      std::uint32_t extra = lastEmpty ? PCRE2_NOTEMPTY_ATSTART : 0;
+      int rc = rule.jit ? pcre2_jit_match_16(rule.code, subject, text.size(), offset,
+                                             options | extra, rule.matchData, matchContext)
+                        : pcre2_match_16(rule.code, subject, text.size(), offset, options | extra,
+                                         rule.matchData, matchContext);
+      options = PCRE2_NO_UTF_CHECK;  // checked once; checking at every offset is quadratic
+      if (rc == PCRE2_ERROR_NOMATCH) break;
+      if (rc < 0) fail(rc);
+      std::size_t start = ovector[0];
+      std::size_t end = ovector[1];
+      if (end < start) end = start;  // \K after the end; perl refuses such patterns too
+      result.text.append(text.substr(copied, start - copied));
+      std::size_t before = result.text.size();
+      detail::MatchGroups groups{text, ovector, static_cast<std::uint32_t>(rc), &rule.closeRank};
+      detail::expand(rule.replacement, groups, mapper, result.text);
+      if constexpr (kSpans) {
+        std::u16string_view produced = std::u16string_view(result.text).substr(before);
+        if (produced != text.substr(start, end - start)) {
+          result.spans.push_back(ReplacedSpan{start, end - start, std::u16string(produced)});
+        }
+      }
+      copied = std::max(copied, end);
+      ++result.count;
+      if (!rule.global) break;
+      lastEmpty = start == end;
+      offset = end;
+      if (lastEmpty && offset >= text.size()) break;
+      if (nowNanoseconds() > deadline.at) {
+        deadline.expired = true;
+        fail(PCRE2_ERROR_CALLOUT);
+      }
+    }
+    result.text.append(text.substr(std::min(copied, text.size())));
+    return result;
+  }
+
+  [[noreturn]] void fail(int rc) {
+    std::u16string why;
+    SubstituteErrorKind kind = SubstituteErrorKind::MatchLimit;
+    switch (rc) {
+      case PCRE2_ERROR_CALLOUT:
+        kind = SubstituteErrorKind::TimeLimit;
+        why = u"制限時間 " + detail::decimal(static_cast<std::size_t>(deadline.seconds)) +
+              u" 秒を超えました";
+        break;
+      case PCRE2_ERROR_MATCHLIMIT:
+        why = u"照合の試行回数が上限を超えました";
+        break;
+      case PCRE2_ERROR_DEPTHLIMIT:
+        why = u"照合の深さが上限を超えました";
+        break;
+      case PCRE2_ERROR_HEAPLIMIT:
+      case PCRE2_ERROR_NOMEMORY:
+        why = u"照合に使うメモリが上限を超えました";
+        break;
+      case PCRE2_ERROR_JIT_STACKLIMIT:
+        why = u"照合に使うスタックが上限を超えました";
+        break;
+      default:
+        why = u"照合中に誤りが起きました (" + pcreMessage(rc) + u")";
+        throw SubstituteError(SubstituteErrorKind::MatchLimit, u"置換できません: " + why, 0);
+    }
+    throw SubstituteError(
+        kind,
+        u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (" + why + u")", 0);
+  }
+};
+
+Substituter::Substituter(SubstituteLimits limits) : impl_(std::make_unique<Impl>(limits)) {}
+Substituter::~Substituter() = default;
+
+const SubstituteLimits& Substituter::limits() const noexcept { return impl_->limits; }
+
+void Substituter::check(std::u16string_view expression) { impl_->lookup(expression); }
+
+std::u16string Substituter::apply(std::u16string_view expression, std::u16string_view text) {
+  std::shared_ptr<CompiledRule> rule = impl_->lookup(expression);
+  return impl_->run<false>(*rule, text).text;
+}
+
+SubstituteResult Substituter::applyWithSpans(std::u16string_view expression,
+                                             std::u16string_view text) {
+  std::shared_ptr<CompiledRule> rule = impl_->lookup(expression);
+  return impl_->run<true>(*rule, text);
+}
+
+SubstituteResult Substituter::applyParts(const RuleParts& parts, std::u16string_view text) {
+  // Error positions count in "pattern replacement flags", the parts joined by one blank.
+  std::u16string source = parts.pattern + u" " + parts.replacement + u" " + parts.flags;
+  ParsedExpression parsed;
+  parsed.pattern = parts.pattern;
+  for (std::size_t i = 0; i <= parts.pattern.size(); ++i) parsed.patternOrigin.push_back(i);
+  parsed.replacement = parts.replacement;
+  std::size_t base = parts.pattern.size() + 1;
+  for (std::size_t i = 0; i <= parts.replacement.size(); ++i) {
+    parsed.replacementOrigin.push_back(base + i);
+  }
+  parsed.interpolatePattern = false;
+  parsed.flags = detail::parseFlags(parts.flags, source, base + parts.replacement.size() + 1);
+  std::shared_ptr<CompiledRule> rule = impl_->compile(parsed, source);
+  return impl_->run<true>(*rule, text);
+}
+
+}  // namespace morvelle::text

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+
+#include "text/subst/substitute.h"
