@@ -1,0 +1,325 @@
+// "置換" and "文字コード変換" end to end: the real window, the real components, real files in
+// a temporary folder; message boxes answered by the test.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/combo_box.h"
+#include "app/frm_main.h"
+#include "app/module1.h"
+#include "app/tab_control.h"
+#include "app/twips.h"
+#include "frm_status.h"
+#include "rulegrid/rule_grid.h"
+#include "services/editor_buffer_impl.h"
+#include "services/service_error.h"
+#include "services/settings_file_service_impl.h"
+#include "services/text_service_factory.h"
+#include "support/fake_prompts.h"
+
+namespace morvelle {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray Hash(const QString& path) {
+  return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256);
+}
+
+class BatchWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Start(MakeTextServiceFactory()); }
+
+  void Start(TextServiceFactory textService) {
+    window_.reset();
+    module1_ = std::make_unique<Module1>(
+        ComponentFactories{std::move(textService), MakeSettingsFileService, MakeEditorBuffer});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELLE_CLIP_PATH),
+                            appDir_.filePath(QStringLiteral("FileFind.avi"))) ||
+                QFile::exists(appDir_.filePath(QStringLiteral("FileFind.avi"))));
+    module1_->AppDir = appDir_.path() + u'/';
+    window_ = std::make_unique<frmMain>(*module1_, prompts_);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_->runHooks.statusShown = [this](frmStatus& status) {
+      statuses_.push_back(&status);
+      shownGeometry_ = status.geometry();
+      shownMessage_ = status.Label1()->text();
+      shownAviPath_ = status.AviPath();
+    };
+  }
+
+  QString File(const char* name, const QByteArray& bytes) {
+    const QString path = data_.filePath(QString::fromUtf8(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+  }
+
+  void Drop(const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    window_->ListView1_OLEDragDrop(&data);
+  }
+
+  void Rules(std::initializer_list<std::pair<int, QString>> rows) {
+    RuleTable& table = window_->Rules();
+    table.ClearRows();
+    for (const auto& [flag, expression] : rows) table.AppendRow({QVariant(flag), expression});
+    table.AppendRow({QVariant(1), QString()});
+  }
+
+  QString Out(const char* name) const { return data_.filePath(QString::fromUtf8(name)); }
+
+  QTemporaryDir appDir_;
+  QTemporaryDir data_;
+  testing::FakePrompts prompts_;
+  std::unique_ptr<Module1> module1_;
+  std::unique_ptr<frmMain> window_;
+  std::vector<QPointer<frmStatus>> statuses_;
+  QRect shownGeometry_;
+  QString shownMessage_;
+  QString shownAviPath_;
+};
+
+// --- Outputs ------------------------------------------------------------------------------
+
+TEST_F(BatchWindowTest, OutputIsTheLowerCasedNameWithExpBesideTheSource) {
+  const QString memo = File("Memo.TXT", "ABC abc\r\n");
+  const QByteArray before = Hash(memo);
+  Drop({memo});
+  Rules({{1, QStringLiteral("s/abc/xyz/gi")}});
+  window_->Command2->click();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp")), QByteArray("xyz xyz\r\n"));
+  EXPECT_EQ(Hash(memo), before);
+
+  // A second run writes the same output again; an output in the list gets ".exp" twice (it is
+  // read after the first row has rewritten it).
+  Rules({{1, QStringLiteral("s/abc/123/")}});
+  Drop({Out("memo.txt.exp")});
+  window_->Command2->click();
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp")), QByteArray("ABC 123\r\n"));
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp.exp")), QByteArray("ABC 123\r\n"));
+  EXPECT_EQ(Hash(memo), before);
+}
+
+TEST_F(BatchWindowTest, NoEnabledRuleCopiesEachFileUnchanged) {
+  const QByteArray sjis = "\x93\x8C\x8B\x9E\r\n\x82\xA0\xED\x40\n";
+  const QByteArray euc = "\xC5\xEC\xB5\xFE\r\n";
+  Drop({File("s.txt", sjis), File("e.txt", euc)});
+  Rules({{0, QStringLiteral("s/./X/g")}, {1, QString()}});
+  window_->Command2->click();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Out("s.txt.exp")), sjis);
+  EXPECT_EQ(ReadAll(Out("e.txt.exp")), euc);
+}
+
+// --- Rules --------------------------------------------------------------------------------
+
+TEST_F(BatchWindowTest, RulesRunInOrderAndOnlyEnabledOnesCount) {
+  Drop({File("a.txt", "x-q-w\n")});
+  Rules({{1, QStringLiteral("s/x/y/")},
+         {0, QStringLiteral("s/q/Q/")},
+         {1, QString()},
+         {-9, QStringLiteral("s/y/z/")},
+         {1, QStringLiteral("s/w/\\U$&/")}});
+  window_->Command2->click();
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("z-q-W\n"));
+  EXPECT_EQ(module1_->EnabledRules, (QStringList{QStringLiteral("s/x/y/"), QStringLiteral("s/y/z/"),
+                                                 QStringLiteral("s/w/\\U$&/")}));
+}
+
+TEST_F(BatchWindowTest, AValueStillBeingTypedTakesPart) {
+  Drop({File("a.txt", "東京\n")});
+  window_->SSTab1->setCurrentIndex(1);
+  QApplication::setActiveWindow(window_.get());
+  rulegrid::RuleGrid* grid = window_->DataTable1;
+  grid->setFocus();
+  grid->setCurrentIndex(grid->model()->index(0, 1));
+  QTest::keyClick(grid, 's');  // opens the cell's editor
+  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  editor->insert(QStringLiteral("/東京/大阪/"));  // what an input method delivers
+  window_->Command2->click();
+  EXPECT_EQ(QString::fromUtf8(ReadAll(Out("a.txt.exp"))), QStringLiteral("大阪\n"));
+}
+
+TEST_F(BatchWindowTest, JapaneseFilesKeepTheirCodeThroughARule) {
+  // 東京都 in Shift_JIS and EUC-JP; the rule replaces 東京 by 大阪 in each file's own code.
+  Drop(
+      {File("s.txt", "\x93\x8C\x8B\x9E\x93\x73\r\n"), File("e.txt", "\xC5\xEC\xB5\xFE\xC5\xD4\n")});
+  Rules({{1, QStringLiteral("s/東京/大阪/g")}});
+  window_->Command2->click();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Out("s.txt.exp")), QByteArray("\x91\xE5\x8D\xE3\x93\x73\r\n"));
+  EXPECT_EQ(ReadAll(Out("e.txt.exp")), QByteArray("\xC2\xE7\xBA\xE5\xC5\xD4\n"));
+}
+
+// --- Failures -----------------------------------------------------------------------------
+
+TEST_F(BatchWindowTest, ABadRuleInTheMiddleGivesOneMessagePerFileAndTheRunGoesOn) {
+  Drop({File("a.txt", "aaa"), File("b.txt", "aba")});
+  Rules({{1, QStringLiteral("s/a/1/g")},
+         {1, QStringLiteral("s/(/x/")},
+         {1, QStringLiteral("s/b/2/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Out("a.txt")));
+  EXPECT_TRUE(prompts_.messages[1].text.contains(Out("b.txt")));
+  EXPECT_EQ(prompts_.messages[0].icon, MessageIcon::None);
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("111"));
+  EXPECT_EQ(ReadAll(Out("b.txt.exp")), QByteArray("1b1"));
+}
+
+TEST_F(BatchWindowTest, ATextServiceThatFailsEveryCallLeavesEveryFileUnchanged) {
+  Start([]() -> std::unique_ptr<TextService> {
+    throw ServiceError(QStringLiteral("テキストサービスを作成できません。"));
+  });
+  Drop({File("a.txt", "abc"), File("b.txt", "def")});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_TRUE(
+      prompts_.messages[0].text.startsWith(QStringLiteral("テキストサービスを作成できません。")));
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("abc"));
+  EXPECT_EQ(ReadAll(Out("b.txt.exp")), QByteArray("def"));
+}
+
+TEST_F(BatchWindowTest, AFolderRowEndsTheRunAndKeepsEarlierOutputs) {
+  ASSERT_TRUE(QDir(data_.path()).mkdir(QStringLiteral("old")));
+  Drop({File("a.txt", "a"), Out("old"), File("c.txt", "c")});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Out("old")))
+      << prompts_.messages[0].text.toStdString();
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("b"));
+  EXPECT_FALSE(QFile::exists(Out("c.txt.exp")));
+  EXPECT_TRUE(statuses_.at(0).isNull()) << "the status window is closed after an error too";
+}
+
+TEST_F(BatchWindowTest, AMissingClipShowsOneMessageAndTouchesNoFile) {
+  ASSERT_TRUE(QFile::remove(appDir_.filePath(QStringLiteral("FileFind.avi"))));
+  Drop({File("a.txt", "a")});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(QStringLiteral("FileFind.avi")));
+  EXPECT_FALSE(QFile::exists(Out("a.txt.exp")));
+  EXPECT_TRUE(statuses_.empty()) << "never shown";
+  window_->Combo1->setCurrentIndex(0);
+  window_->Command6->click();
+  EXPECT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_FALSE(QFile::exists(Out("a.txt.exp")));
+}
+
+TEST_F(BatchWindowTest, AnOutputThatIsAFolderEndsTheRunWithoutPartialFiles) {
+  ASSERT_TRUE(QDir(data_.path()).mkdir(QStringLiteral("b.txt.exp")));
+  Drop({File("a.txt", "a"), File("b.txt", "b"), File("c.txt", "c")});
+  Rules({{1, QStringLiteral("s/./X/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Out("b.txt.exp")));
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("X"));
+  EXPECT_FALSE(QFile::exists(Out("c.txt.exp")));
+  const QStringList files = QDir(data_.path()).entryList(QDir::Files | QDir::Hidden);
+  EXPECT_EQ(files, (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.exp"),
+                                QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+}
+
+// --- Conversion ---------------------------------------------------------------------------
+
+TEST_F(BatchWindowTest, NoSelectedCodeConvertsNothingAndSaysNothing) {
+  Drop({File("a.txt", "abc")});
+  window_->Command6->click();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(QFile::exists(Out("a.txt.exp")));
+  EXPECT_EQ(statuses_.size(), 1u);
+  EXPECT_FALSE(module1_->HasSharedTextService());
+}
+
+TEST_F(BatchWindowTest, EachCodeFromShiftJisAndFromEucJp) {
+  // 東京 CR LF abc CR LF: the same text in both sources.
+  const QString sjis = File("S.txt", "\x93\x8C\x8B\x9E\r\nabc\r\n");
+  const QString euc = File("E.txt", "\xC5\xEC\xB5\xFE\r\nabc\r\n");
+  const QByteArray expected[] = {
+      QByteArray("\x93\x8C\x8B\x9E\r\nabc\r\n"),
+      QByteArray("\xC5\xEC\xB5\xFE\r\nabc\r\n"),
+      QByteArray("\x1B\x24\x42\x45\x6C\x35\x7E\x1B\x28\x42\r\nabc\r\n"),
+      QByteArray("\xFF\xFE\x71\x67\xAC\x4E\x0D\x00\x0A\x00\x61\x00\x62\x00\x63\x00\x0D\x00\x0A\x00",
+                 20),
+      QByteArray("\xE6\x9D\xB1\xE4\xBA\xAC\r\nabc\r\n"),
+  };
+  Drop({sjis, euc});
+  for (int code = 1; code <= 5; ++code) {
+    window_->Combo1->setCurrentIndex(code - 1);
+    window_->Command6->click();
+    ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+    EXPECT_EQ(ReadAll(Out("s.txt.exp")), expected[code - 1]) << "code " << code;
+    EXPECT_EQ(ReadAll(Out("e.txt.exp")), expected[code - 1]) << "code " << code;
+  }
+}
+
+TEST_F(BatchWindowTest, AFailedConversionEndsTheRun) {
+  Drop({File("a.txt", "abc"), File("bin.dat", QByteArray("\x00\x01\x02\xFF\x00\x00", 6)),
+        File("c.txt", "c")});
+  window_->Combo1->setCurrentIndex(4);
+  window_->Command6->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Out("bin.dat")));
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("abc"));
+  EXPECT_FALSE(QFile::exists(Out("bin.dat.exp")));
+  EXPECT_FALSE(QFile::exists(Out("c.txt.exp")));
+}
+
+// --- The status window --------------------------------------------------------------------
+
+TEST_F(BatchWindowTest, StatusWindowIsPlacedBesideTheMainWindowAndClosedAfterTheRun) {
+  window_->Command2->click();  // an empty list: the window shows for up to a second
+  ASSERT_EQ(statuses_.size(), 1u);
+  EXPECT_EQ(shownGeometry_.topLeft() - QPoint(0, 0),
+            window_->frameGeometry().topLeft() + QPoint(Twips(200), Twips(200)));
+  EXPECT_EQ(shownMessage_, QStringLiteral("ただ今置換を行っています。"));
+  EXPECT_EQ(shownAviPath_, module1_->AppDir + QStringLiteral("FileFind.avi"));
+  EXPECT_TRUE(statuses_[0].isNull());
+  EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(BatchWindowTest, ASecondClickDuringTheSettleWaitRunsAtOnce) {
+  Drop({File("a.txt", "a")});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  bool clicked = false;
+  auto shown = window_->runHooks.statusShown;
+  window_->runHooks.statusShown = [&](frmStatus& status) {
+    shown(status);
+    if (clicked) return;
+    clicked = true;
+    QTimer::singleShot(0, window_->Command2, &QPushButton::click);
+  };
+  window_->Command2->click();
+  EXPECT_EQ(statuses_.size(), 2u);
+  for (const auto& s : statuses_) EXPECT_TRUE(s.isNull());
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("b"));
+}
+
+}  // namespace
+}  // namespace morvelle
