@@ -9,6 +9,10 @@ namespace {
 // Costs are summed in quarter bits so that the sum stays an exact integer.
 constexpr int kPairStepQuarters = 5;  // kPairCost counts steps of 1.25 bits
 constexpr int kKanjiBaseBits = 6;     // kKanjiCost counts bits above this
+// Half-width katakana is a trait of a whole file, rare today: the first one costs this much once,
+// on top of its pair costs. Without it, two EUC-JP kanji amid ASCII lose too often to the four
+// half-width katakana their bytes also spell in Shift_JIS.
+constexpr int kHalfKanaFileQuarters = 12 * 4;
 
 int Nibble(const unsigned char* table, std::size_t index) {
   const unsigned char b = table[index / 2];
@@ -114,6 +118,10 @@ class Scorer {
         memberQuarters);
     ++reading_.characters;
     if (multibyte) ++reading_.multibyte;
+    if (c >= cls::kHalfKana && c < cls::kHalfKana + 63 && !halfKana_) {
+      halfKana_ = true;
+      reading_.cost += kHalfKanaFileQuarters;
+    }
     prev_ = c;
   }
   void Add(int c, bool multibyte) { Add(c, kMemberCost[static_cast<std::size_t>(c)], multibyte); }
@@ -130,6 +138,7 @@ class Scorer {
 
  private:
   int prev_ = cls::kLf;
+  bool halfKana_ = false;
   Reading reading_;
 };
 

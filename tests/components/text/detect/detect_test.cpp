@@ -1,0 +1,183 @@
+#include "text/detect/detect.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvelle::text {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes Raw(std::string_view s) { return Bytes(s.begin(), s.end()); }
+
+Bytes Encoded(Encoding e, std::u16string_view text) {
+  std::string out;
+  EXPECT_TRUE(Encode(e, text, out, nullptr, EncodeOptions{.rawBytes = false, .bom = false}));
+  return Raw(out);
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// About `size` bytes of English text, as a manual page holds between Japanese words.
+Bytes AsciiFiller(std::size_t size) {
+  static constexpr std::string_view kLine =
+      "The --sort option orders entries by size, time or version; see FILES below.\n";
+  std::string s;
+  while (s.size() < size) s += kLine;
+  return Raw(s);
+}
+
+struct Case {
+  const char* name;
+  Bytes bytes;
+  Encoding expected;
+};
+
+void ExpectAll(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    EXPECT_EQ(DetectEncoding(c.bytes), c.expected)
+        << c.name << ": got " << EncodingName(DetectEncoding(c.bytes)) << ", expected "
+        << EncodingName(c.expected);
+  }
+}
+
+TEST(DetectEncoding, ByteOrderMarksDecideWhateverFollows) {
+  ExpectAll({
+      {"UTF-8 BOM", Raw("\xEF\xBB\xBFplain"), Encoding::Utf8Bom},
+      {"UTF-8 BOM alone", Raw("\xEF\xBB\xBF"), Encoding::Utf8Bom},
+      {"UTF-8 BOM then broken bytes", Raw("\xEF\xBB\xBF\xFF\xFE\x80"), Encoding::Utf8Bom},
+      {"UTF-16LE BOM",
+       Raw(std::string_view("\xFF\xFE"
+                            "a\0b\0",
+                            6)),
+       Encoding::Utf16Le},
+      {"UTF-16BE BOM", Raw(std::string_view("\xFE\xFF\0a\0b", 6)), Encoding::Utf16Be},
+      {"UTF-16LE BOM without text", Raw("\xFF\xFE"), Encoding::Utf16Le},
+  });
+}
+
+TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
+  const std::u16string mixed = u"日本語 text\r\n一二三 一覧\n";
+  ExpectAll({
+      {"UTF-16LE ASCII", Encoded(Encoding::Utf16Le, u"hello, world\n"), Encoding::Utf16Le},
+      {"UTF-16BE ASCII", Encoded(Encoding::Utf16Be, u"hello, world\n"), Encoding::Utf16Be},
+      // U+4E00 puts its NUL on the other side; the byte order still shows.
+      {"UTF-16LE Japanese", Encoded(Encoding::Utf16Le, mixed), Encoding::Utf16Le},
+      {"UTF-16BE Japanese", Encoded(Encoding::Utf16Be, mixed), Encoding::Utf16Be},
+      {"UTF-16LE cut after an odd byte",
+       Cat({Encoded(Encoding::Utf16Le, u"hello, world\n"), Raw("x")}), Encoding::Utf16Le},
+      {"one NUL in UTF-8 text", Cat({Raw("abc"), Bytes{0}, Encoded(Encoding::Utf8, u"日本語")}),
+       Encoding::Binary},
+      {"executable header",
+       Raw(std::string_view("\x7F"
+                            "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0",
+                            20)),
+       Encoding::Binary},
+      {"NULs on both sides", Raw(std::string_view("ab\0\0cd\0\0\x01\x02\0\0", 12)),
+       Encoding::Binary},
+  });
+}
+
+TEST(DetectEncoding, SevenBitIsJisOnlyWithItsEscapes) {
+  const Bytes jis = Encoded(Encoding::Iso2022Jp, u"件名: 会議の件 ｶﾅ\r\n");
+  ExpectAll({
+      {"empty", {}, Encoding::Ascii},
+      {"plain", Raw("just ASCII\r\n"), Encoding::Ascii},
+      {"ISO-2022-JP", jis, Encoding::Iso2022Jp},
+      {"ISO-2022-JP with half-width kana", Encoded(Encoding::Iso2022Jp, u"ｱｲｳ\n"),
+       Encoding::Iso2022Jp},
+      {"terminal colours", Raw("\x1B[31mred\x1B[0m\n"), Encoding::Ascii},
+      {"only a return to ASCII", Raw("abc\x1B(Bdef"), Encoding::Ascii},
+      {"JIS escape beside an unknown one", Raw("\x1B$B$\"\x1B(B \x1B[0m"), Encoding::Ascii},
+  });
+}
+
+TEST(DetectEncoding, StrictValidityLeavesOneCode) {
+  const std::u16string text = u"ひらがなとカタカナと漢字。\n";
+  ExpectAll({
+      {"Shift_JIS", Encoded(Encoding::ShiftJis, text), Encoding::ShiftJis},
+      {"EUC-JP", Encoded(Encoding::EucJp, text), Encoding::EucJp},
+      {"UTF-8", Encoded(Encoding::Utf8, text), Encoding::Utf8},
+      {"CP932 NEC-selected IBM extension", Encoded(Encoding::ShiftJis, u"髙橋さん\n"),
+       Encoding::ShiftJis},
+      {"eucJP-ms IBM extension", Encoded(Encoding::EucJp, u"髙橋さん\n"), Encoding::EucJp},
+  });
+}
+
+// Bytes that are valid in two codes; the pair model has to settle them.
+TEST(DetectEncoding, PairModelSettlesTextValidInBothCodes) {
+  std::vector<Case> cases = {
+      {"Shift_JIS half-width katakana", Encoded(Encoding::ShiftJis, u"ｶﾀｶﾅ ﾃｷｽﾄ ﾊﾝｶｸ ｶﾅ\n"),
+       Encoding::ShiftJis},
+      {"Shift_JIS half-width katakana line",
+       Encoded(Encoding::ShiftJis, u"ﾃﾞｰﾀﾍﾞｰｽ ｻｰﾊﾞ ﾌｧｲﾙ ﾒｲ\n"), Encoding::ShiftJis},
+      {"EUC-JP half-width katakana", Encoded(Encoding::EucJp, u"ｺﾝﾋﾟｭｰﾀ ｼｽﾃﾑ ｶﾞｲﾄﾞ\n"),
+       Encoding::EucJp},
+      {"EUC-JP two kanji in 4 KB of ASCII",
+       Cat({AsciiFiller(2048), Encoded(Encoding::EucJp, u"会社 "), AsciiFiller(2048)}),
+       Encoding::EucJp},
+      {"EUC-JP name in 4 KB of ASCII",
+       Cat({AsciiFiller(2048), Encoded(Encoding::EucJp, u"山田 "), AsciiFiller(2048)}),
+       Encoding::EucJp},
+      {"EUC-JP short line", Encoded(Encoding::EucJp, u"山田さんの会社\n"), Encoding::EucJp},
+      {"Shift_JIS level-2 kanji", Encoded(Encoding::ShiftJis, u"濤瀾\n"), Encoding::ShiftJis},
+  };
+  for (const Case& c : cases) {
+    const Encoding other = c.expected == Encoding::ShiftJis ? Encoding::EucJp : Encoding::ShiftJis;
+    EXPECT_TRUE(IsStrictlyValid(other, c.bytes)) << c.name << " is not ambiguous";
+  }
+  ExpectAll(cases);
+}
+
+// Two-byte UTF-8 sequences are often valid EUC-JP (and Shift_JIS) too.
+TEST(DetectEncoding, ShortUtf8LatinIsNotTakenForKanji) {
+  std::vector<Case> cases;
+  for (const char16_t* word :
+       {u"café\n", u"naïve\n", u"25°C\n", u"Straße\n", u"résumé\n", u"Zürich\n", u"©2020\n"}) {
+    cases.push_back({"Latin word", Encoded(Encoding::Utf8, word), Encoding::Utf8});
+    EXPECT_TRUE(IsStrictlyValid(Encoding::EucJp, cases.back().bytes) ||
+                IsStrictlyValid(Encoding::ShiftJis, cases.back().bytes));
+  }
+  ExpectAll(cases);
+}
+
+// The first 256 KB decide; a pure-ASCII head gives way to the first byte that can tell.
+TEST(DetectEncoding, LongFilesAreDecidedFromASample) {
+  const Bytes sjis = Encoded(Encoding::ShiftJis, u"ファイルの末尾にある日本語の説明。\n");
+  Bytes sjisBody;
+  while (sjisBody.size() < 600 * 1024) sjisBody.insert(sjisBody.end(), sjis.begin(), sjis.end());
+  // Move the sample's end into the middle of a character.
+  Bytes cut = Cat({Raw("x"), sjisBody});
+  ExpectAll({
+      {"Japanese after 1 MB of ASCII", Cat({AsciiFiller(1 << 20), sjis}), Encoding::ShiftJis},
+      {"NUL after 1 MB of ASCII", Cat({AsciiFiller(1 << 20), Bytes{0, 'a'}}), Encoding::Binary},
+      {"JIS after 1 MB of ASCII",
+       Cat({AsciiFiller(1 << 20), Encoded(Encoding::Iso2022Jp, u"日本語\n")}), Encoding::Iso2022Jp},
+      {"long Shift_JIS", sjisBody, Encoding::ShiftJis},
+      {"long Shift_JIS shifted by one byte", cut, Encoding::ShiftJis},
+      {"2 MB of ASCII", AsciiFiller(2 << 20), Encoding::Ascii},
+  });
+}
+
+TEST(DetectEncoding, BrokenBytesGetTheCodeThatExplainsTheRest) {
+  const std::u16string text = u"壊れたバイトを一つだけ含むテキストです。\n";
+  const Bytes sjis = Encoded(Encoding::ShiftJis, text);
+  const Bytes euc = Encoded(Encoding::EucJp, text);
+  const Bytes utf8 = Encoded(Encoding::Utf8, text);
+  ExpectAll({
+      {"Shift_JIS with a stray 0xFF", Cat({sjis, Raw("\xFF"), sjis}), Encoding::ShiftJis},
+      {"EUC-JP with a lone lead byte", Cat({euc, Raw("\xB0"), euc}), Encoding::EucJp},
+      {"UTF-8 cut inside its last character", Bytes(utf8.begin(), utf8.end() - 2), Encoding::Utf8},
+      {"UTF-8 with a stray continuation byte", Cat({utf8, Raw("\x80"), utf8}), Encoding::Utf8},
+  });
+}
+
+}  // namespace
+}  // namespace morvelle::text
