@@ -1,16 +1,14 @@
 #pragma once
 // Splitting and naming of dropped paths. A path is split at the last separator only, so
-// a folder part keeps every earlier separator and a name ending in one is empty.
-//
-// Dropped paths arrive as bytes. Names that are not valid UTF-8 are still kept exactly:
-// each byte that is not part of a valid UTF-8 sequence becomes U+DC80 + (byte - 0x80), a
-// lone surrogate that valid UTF-8 can never produce, so EncodeFileName gives back the
-// original bytes. QFile::decodeName would replace such bytes and lose the file.
+// a folder part keeps every earlier separator and a name ending in one is empty. Dropped
+// paths arrive as bytes and are decoded losslessly (services/file_names.h).
 
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <optional>
+
+#include "services/file_names.h"
 
 namespace morvelle {
 
@@ -24,9 +22,6 @@ QString LowerCaseName(const QString& name);
 
 // The platform's directory separator as a text ("/" here).
 QString PathSeparator();
-
-QString DecodeFileName(const QByteArray& bytes);
-QByteArray EncodeFileName(const QString& path);
 
 // The local path a file: URL names, decoded losslessly; nullopt for any other URL (another
 // scheme, a remote host, a path that is not absolute or holds a NUL).

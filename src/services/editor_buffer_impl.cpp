@@ -1,15 +1,14 @@
 #include "services/editor_buffer_impl.h"
 
-#include <QFile>
-
 #include "editbuffer/file_buffer.h"
+#include "services/file_names.h"
 #include "services/service_error.h"
 
 namespace morvelle {
 
 namespace {
 
-std::string FileSystemName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string FileSystemName(const QString& path) { return EncodeFileName(path).toStdString(); }
 
 template <typename F>
 auto Translated(F&& action) {

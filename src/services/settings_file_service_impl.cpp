@@ -1,8 +1,7 @@
 #include "services/settings_file_service_impl.h"
 
-#include <QFile>
-
 #include "editbuffer/file_buffer.h"
+#include "services/file_names.h"
 #include "services/service_error.h"
 #include "text/codec/codec.h"
 
@@ -21,7 +20,7 @@ class Cp932SettingsFile : public SettingsFileService {
   QStringList ReadLines(const QString& path) override {
     std::string bytes;
     try {
-      bytes = editbuffer::ReadWholeFile(QFile::encodeName(path).toStdString());
+      bytes = editbuffer::ReadWholeFile(EncodeFileName(path).toStdString());
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
     }
@@ -72,7 +71,7 @@ class Cp932SettingsFile : public SettingsFileService {
       out += "\r\n";
     }
     try {
-      editbuffer::WriteFileAtomically(QFile::encodeName(path).toStdString(), out);
+      editbuffer::WriteFileAtomically(EncodeFileName(path).toStdString(), out);
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
     }

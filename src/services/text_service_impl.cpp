@@ -1,7 +1,7 @@
-#include <QFile>
 
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
+#include "services/file_names.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
 #include "text/subst/substitute.h"
@@ -46,8 +46,8 @@ class ComponentTextService : public TextService {
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
                    int) override {
     try {
-      editbuffer::ConvertFile(QFile::encodeName(sourcePath).toStdString(),
-                              QFile::encodeName(destinationPath).toStdString(), code);
+      editbuffer::ConvertFile(EncodeFileName(sourcePath).toStdString(),
+                              EncodeFileName(destinationPath).toStdString(), code);
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
     }
