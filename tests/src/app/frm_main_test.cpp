@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include "app/combo_box.h"
 #include "app/module1.h"
@@ -331,6 +335,74 @@ TEST_F(MainWindowTest, FlagCheckBoxKeepsALoadedValueUntilToggled) {
   EXPECT_EQ(rules().RowValues(0)[0].toInt(), 0);
   window_->DataTable1->model()->setData(flag, Qt::Checked, Qt::CheckStateRole);
   EXPECT_EQ(rules().RowValues(0)[0].toInt(), 1);
+}
+
+// --- The file list through the main window's handlers ------------------------------------------
+
+class FileListHandlersTest : public MainWindowTest {
+ protected:
+  void DropFiles(int count) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (int i = 0; i < count; ++i) {
+      const QString path = dir_.filePath(QStringLiteral("F%1.txt").arg(i + 1));
+      QFile f(path);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      urls << QUrl::fromLocalFile(path);
+    }
+    data.setUrls(urls);
+    window_->ListView1_OLEDragDrop(&data);
+  }
+  QStringList Names() {
+    QStringList names;
+    for (const TargetEntry& e : window_->Targets().Model().Entries()) names << e.FileName;
+    return names;
+  }
+  void Select(std::initializer_list<int> rows) {
+    QItemSelectionModel& selection = window_->Targets().Selection();
+    selection.clearSelection();
+    for (int row : rows) {
+      selection.select(window_->Targets().Model().index(row, 0),
+                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+  void Press(Qt::MouseButton button) {
+    QTest::mousePress(window_->ListView1->viewport(), button, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseRelease(window_->ListView1->viewport(), button, Qt::NoModifier, QPoint(5, 5));
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(FileListHandlersTest, DeleteFromTheListMenuRemovesTheSelectedRowsInOrder) {
+  DropFiles(5);
+  Select({1, 2, 4});
+  Press(Qt::RightButton);
+  ASSERT_EQ(window_->popups, 1);
+  EXPECT_EQ(window_->popupSource(), frmMain::PopupSource::FileList);
+  window_->mnuPopDel->trigger();
+  EXPECT_EQ(Names(), (QStringList{QStringLiteral("f1.txt"), QStringLiteral("f4.txt")}));
+  EXPECT_EQ(rules().RowCount(), 1) << "the rule table is not touched";
+}
+
+TEST_F(FileListHandlersTest, TheMenuNeedsARightPressAndASelection) {
+  DropFiles(2);
+  Select({});
+  Press(Qt::RightButton);
+  EXPECT_EQ(window_->popups, 0);
+  Select({0});
+  Press(Qt::LeftButton);
+  EXPECT_EQ(window_->popups, 0);
+}
+
+TEST_F(FileListHandlersTest, ResetEmptiesTheListAndImagesKeepGrowing) {
+  DropFiles(2);
+  const int highest = window_->Targets().Model().Entries().back().IconIndex;
+  window_->Command1->click();
+  EXPECT_TRUE(Names().isEmpty());
+  window_->Command1->click();  // on an empty list: nothing
+  DropFiles(1);
+  EXPECT_GT(window_->Targets().Model().Entries().back().IconIndex, highest);
 }
 
 }  // namespace
