@@ -326,7 +326,8 @@ class PatternChecker {
         }
         break;
       case u'N':
-        if (i + 2 < p_.size() && p_[i + 2] == u'{' &&
+        // \N{3} is "three non-newlines", \N{U+41} a code point; anything else a name.
+        if (i + 2 < p_.size() && p_[i + 2] == u'{' && !isQuantifierAt(i + 2) &&
             !(i + 4 < p_.size() && p_[i + 3] == u'U' && p_[i + 4] == u'+')) {
           refuse(i, u"\\N{名前} には対応していません。\\N{U+XXXX} か \\x{XXXX} と書いてください");
         }
@@ -342,6 +343,16 @@ class PatternChecker {
         break;
     }
     return i + 2;
+  }
+
+  bool isQuantifierAt(std::size_t brace) const {
+    std::size_t j = brace + 1;
+    std::size_t digits = 0;
+    while (j < p_.size() && (isDigit(p_[j]) || p_[j] == u',')) {
+      digits += isDigit(p_[j]) ? 1 : 0;
+      ++j;
+    }
+    return digits > 0 && j < p_.size() && p_[j] == u'}';
   }
 
   std::size_t group(std::size_t i) {
