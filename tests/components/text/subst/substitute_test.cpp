@@ -1,8 +1,167 @@
+// The /g loop, the replaced spans, the compile cache, the bounds on time and memory, and
+// texts that are not valid UTF-16.
+
 #include "text/subst/substitute.h"
 
 #include <gtest/gtest.h>
-using namespace morvelle::text;
-TEST(Smoke, Basic) {
+
+#include <string>
+
+namespace morvelle::text {
+namespace {
+
+using namespace std::literals;
+
+struct Case {
+  std::u16string_view expression;
+  std::u16string_view text;
+  std::u16string_view expected;
+};
+
+TEST(SubstLoop, EmptyMatchesAdvanceAsInPerl) {
+  const Case cases[] = {
+      {u"s/x*/-/g", u"abc", u"-a-b-c-"},
+      {u"s/b*/-/g", u"abc", u"-a--c-"},  // an empty match may follow a non-empty one
+      {u"s/a*/-/g", u"aaa", u"--"},
+      {u"s/\\b/|/g", u"ab cd", u"|ab| |cd|"},
+      {u"s/$/!/g", u"a\n", u"a!\n!"},
+      {u"s/^/>/gm", u"a\nb\n", u">a\n>b\n"},  // no line start after the final newline
+      {u"s/(?=b)|b/X/g", u"abc", u"aXXc"},    // after an empty match, a longer one at once
+      {u"s/x*/-/g", u"", u"-"},
+      {u"s/x*/-/", u"abc", u"-abc"},
+      {u"s/x*/-/g", u"a𠮷b", u"-a-𠮷-b-"},  // never between the halves of a pair
+      {u"s/./<$&>/g", u"𠮷x", u"<𠮷><x>"},
+      {u"s/\\G(a)/[$1]/g", u"aab", u"[a][a]b"},
+      {u"s/(?<=a)b/X/g", u"abab", u"aXaX"},  // lookbehind sees the original text
+      {u"s/a/aa/g", u"aaa", u"aaaaaa"},      // replacements are not rescanned
+  };
   Substituter s;
-  EXPECT_EQ(s.apply(u"s/b*/-/g", u"abc"), u"-a--c-");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(toUtf8(c.expression));
+    EXPECT_EQ(s.apply(c.expression, c.text), c.expected);
+  }
 }
+
+TEST(SubstSpans, ListChangedSpansInInputUnitsAndCountEveryMatch) {
+  Substituter s;
+  SubstituteResult r = s.applyWithSpans(u"s/(o+)/<$1>/g", u"𠮷foo boo o");
+  EXPECT_EQ(r.text, u"𠮷f<oo> b<oo> <o>");
+  EXPECT_EQ(r.count, 3u);
+  ASSERT_EQ(r.spans.size(), 3u);
+  EXPECT_EQ(r.spans[0], (ReplacedSpan{3, 2, u"<oo>"}));
+  EXPECT_EQ(r.spans[1], (ReplacedSpan{7, 2, u"<oo>"}));
+  EXPECT_EQ(r.spans[2], (ReplacedSpan{10, 1, u"<o>"}));
+
+  SubstituteResult empty = s.applyWithSpans(u"s/x*/-/g", u"ab");
+  EXPECT_EQ(empty.count, 3u);
+  EXPECT_EQ(empty.spans, (std::vector<ReplacedSpan>{{0, 0, u"-"}, {1, 0, u"-"}, {2, 0, u"-"}}));
+}
+
+TEST(SubstSpans, IdentityReplacementsLeaveNoSpan) {
+  // A span that comes back unchanged must not be re-encoded by the file buffer.
+  Substituter s;
+  SubstituteResult r = s.applyWithSpans(u"s/(\\w)/$1/g", u"ab");
+  EXPECT_EQ(r.text, u"ab");
+  EXPECT_EQ(r.count, 2u);
+  EXPECT_TRUE(r.spans.empty());
+
+  SubstituteResult none = s.applyWithSpans(u"s/z/y/g", u"ab");
+  EXPECT_EQ(none.count, 0u);
+  EXPECT_TRUE(none.spans.empty());
+  EXPECT_EQ(none.text, u"ab");
+}
+
+TEST(SubstCache, ErrorsAreCachedAndRethrownAlike) {
+  Substituter s;
+  std::u16string first;
+  for (int round = 0; round < 2; ++round) {
+    try {
+      s.apply(u"s/(a/b/", u"a");
+      FAIL() << "accepted";
+    } catch (const SubstituteError& error) {
+      if (round == 0) first = error.description();
+      EXPECT_EQ(error.description(), first);
+    }
+  }
+  EXPECT_NO_THROW(s.check(u"s/a/b/"));
+  EXPECT_EQ(s.apply(u"s/a/b/", u"a"), u"b");
+}
+
+TEST(SubstCache, AFullCacheStartsOverWithoutLosingResults) {
+  SubstituteLimits limits;
+  limits.cacheCapacity = 4;
+  Substituter s(limits);
+  for (int round = 0; round < 3; ++round) {
+    for (char16_t c = u'a'; c <= u'j'; ++c) {
+      std::u16string rule = u"s/" + std::u16string(1, c) + u"/X/";
+      EXPECT_EQ(s.apply(rule, std::u16string(1, c)), u"X");
+    }
+  }
+}
+
+std::u16string manyLinesOfA(int lines) {
+  std::u16string text;
+  for (int i = 0; i < lines; ++i) text += u"aaaaaaaaaaaaaaaaaa\n";
+  return text;
+}
+
+TEST(SubstLimits, CatastrophicBacktrackingStopsWithAClearMessage) {
+  // The match limit alone restarts at every line; the deadline bounds the whole call.
+  SubstituteLimits limits;
+  limits.minimumDeadline = std::chrono::milliseconds(200);
+  limits.deadlinePerMegabyte = std::chrono::milliseconds(0);
+  limits.matchLimit = 100'000'000;
+  Substituter s(limits);
+  try {
+    s.apply(u"s/(a+)+[cd]/X/g", manyLinesOfA(2000));
+    FAIL() << "finished";
+  } catch (const SubstituteError& error) {
+    EXPECT_EQ(error.kind(), SubstituteErrorKind::TimeLimit);
+    EXPECT_NE(error.description().find(u"時間がかかりすぎます"), std::u16string::npos);
+    EXPECT_NE(error.description().find(u"制限時間 1 秒"), std::u16string::npos);
+  }
+  // The same Substituter works normally afterwards.
+  EXPECT_EQ(s.apply(u"s/a+/X/", u"aa\n"), u"X\n");
+}
+
+TEST(SubstLimits, DefaultMatchLimitStopsOneStartPosition) {
+  Substituter s;
+  try {
+    s.apply(u"s/(a+)+[cd]/X/", std::u16string(30, u'a'));
+    FAIL() << "finished";
+  } catch (const SubstituteError& error) {
+    EXPECT_EQ(error.kind(), SubstituteErrorKind::MatchLimit);
+    EXPECT_NE(error.description().find(u"時間がかかりすぎます"), std::u16string::npos);
+  }
+}
+
+TEST(SubstLimits, OrdinaryRulesOnLongTextsStayWithinBounds) {
+  Substituter s;
+  std::u16string text(200000, u'a');
+  EXPECT_EQ(s.apply(u"s/\\A(.*)\\z/[$1]/s", text).size(), text.size() + 2);
+  EXPECT_EQ(s.apply(u"s/(?:a|b)*/X/", text), u"X");
+}
+
+TEST(SubstInvalidUtf16, LoneSurrogatesAndByteHoldersStayInert) {
+  Substituter s;
+  const std::u16string lone =
+      u"a\xD800"
+      u"b\xDC00";
+  EXPECT_EQ(s.apply(u"s/./x/g", lone),
+            u"x\xD800"
+            u"x\xDC00");
+  EXPECT_EQ(s.apply(u"s/\\W/_/g", lone), lone);
+  EXPECT_EQ(s.apply(u"s/(\\w+)/\\U$1/g", lone),
+            u"A\xD800"
+            u"B\xDC00");
+
+  // Undecodable bytes arrive as U+F700+byte: no word, space or letter class matches them.
+  const std::u16string held = u"ab\uF781\uF7FEcd";
+  EXPECT_EQ(s.apply(u"s/\\w+/W/g", held), u"W\uF781\uF7FEW");
+  EXPECT_EQ(s.apply(u"s/\\s|\\p{L}|\\d//g", held), u"\uF781\uF7FE");
+  EXPECT_EQ(s.apply(u"s/(.+)/\\U$1/", held), u"AB\uF781\uF7FECD");
+  EXPECT_EQ(s.apply(u"s/\\x{F781}/!/", held), u"ab!\uF7FEcd");  // unless named literally
+}
+
+}  // namespace
+}  // namespace morvelle::text
