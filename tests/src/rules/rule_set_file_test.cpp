@@ -13,6 +13,7 @@
 #include "support/fake_prompts.h"
 #include "support/fake_text_service.h"
 #include "support/memory_rule_table.h"
+#include "support/unwritable.h"
 
 namespace morvelle::rules {
 namespace {
@@ -282,6 +283,36 @@ TEST_F(RuleSetTest, FailedSaveKeepsTheEarlierFile) {
   EXPECT_TRUE(QFileInfo(Path("taken.exp/inner")).isDir());
   // No temporary file is left beside it.
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+TEST_F(RuleSetTest, SaveIntoAFolderThatRefusesFilesKeepsTheEarlierFile) {
+  const QString folder = dir_.filePath(QStringLiteral("locked"));
+  ASSERT_TRUE(QDir().mkdir(folder));
+  WriteAll(folder + QStringLiteral("/set.exp"), "earlier\t1\r\n");
+  testing::UnwritableFolder lock(folder);
+  if (!lock.ok()) GTEST_SKIP() << "neither permissions nor chattr +i can lock a folder here";
+  Rows({{1, QStringLiteral("s/a/b/")}, {1, QString()}});
+  Save(folder + QStringLiteral("/set.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(folder + QStringLiteral("/set.exp")))
+      << prompts_.messages[0].text.toStdString();
+  EXPECT_EQ(ReadAll(folder + QStringLiteral("/set.exp")), QByteArray("earlier\t1\r\n"));
+}
+
+TEST_F(RuleSetTest, SaveOnAFullDiskKeepsTheEarlierFileAndLeavesNoTemporary) {
+  WriteAll(Path("full.exp"), "earlier\t1\r\n");
+  table_.ClearRows();
+  for (int i = 0; i < 2000; ++i)
+    table_.AppendRow({QVariant(1), QStringLiteral("s/東京%1/大阪/g").arg(i)});
+  {
+    testing::FileSizeLimit full(4096);
+    Save(Path("full.exp"));
+  }
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(Path("full.exp")));
+  EXPECT_EQ(ReadAll(Path("full.exp")), QByteArray("earlier\t1\r\n"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("full.exp")});
 }
 
 }  // namespace
