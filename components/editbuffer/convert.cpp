@@ -83,6 +83,34 @@ Encoding TargetEncoding(TargetCode target) {
   return Encoding::Utf8;
 }
 
+// Names the first byte or character that stopped the conversion, with its line and column.
+[[noreturn]] void ThrowConversionError(const std::string& source, Encoding from, Encoding to,
+                                       const std::string& bytes) {
+  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
+  // Undecodable bytes came in as U+F7xx of one byte each. (A real U+F7xx of a UTF source
+  // spans more bytes.)
+  for (std::size_t i = 0; i < decoded.text.size(); ++i) {
+    char16_t u = decoded.text[i];
+    if (u >= text::kRawByteBase && u <= text::kRawByteBase + 0xFF &&
+        decoded.offsets[i + 1] - decoded.offsets[i] == 1) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
+      throw BufferError("読めないバイトがあるので変換できません: " + source + " の " +
+                        Position(decoded.text, i) + "のバイト " + hex + " (" +
+                        std::string(text::EncodingName(from)) + " として)");
+    }
+  }
+  std::string out;
+  text::EncodeError error;
+  if (text::Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = true})) {
+    throw BufferError("変換できません: " + source);  // not reached: both paths refuse alike
+  }
+  throw BufferError("変換できない文字があります: " + source + " の " + std::to_string(error.line) +
+                    " 行 " + std::to_string(error.column) + " 列目の " +
+                    text::CodePointName(error.codePoint) + " を " +
+                    std::string(text::EncodingName(to)) + " で表せません");
+}
+
 }  // namespace
 
 void ConvertFile(const std::string& source, const std::string& destination, int code) {
@@ -96,29 +124,9 @@ void ConvertFile(const std::string& source, const std::string& destination, int 
   if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
 
   std::string out;
-  if (!SameCode(from, target, bytes, out)) {
-    const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
-    // Undecodable bytes came in as U+F7xx of one byte each; converting them would only carry
-    // the damage into the destination. (A real U+F7xx of a UTF source spans more bytes.)
-    for (std::size_t i = 0; i < decoded.text.size(); ++i) {
-      char16_t u = decoded.text[i];
-      if (u >= text::kRawByteBase && u <= text::kRawByteBase + 0xFF &&
-          decoded.offsets[i + 1] - decoded.offsets[i] == 1) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
-        throw BufferError("読めないバイトがあるので変換できません: " + source + " の " +
-                          Position(decoded.text, i) + "のバイト " + hex + " (" +
-                          std::string(text::EncodingName(from)) + " として)");
-      }
-    }
-    const Encoding to = TargetEncoding(target);
-    text::EncodeError error;
-    if (!text::Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = true})) {
-      throw BufferError("変換できない文字があります: " + source + " の " +
-                        std::to_string(error.line) + " 行 " + std::to_string(error.column) +
-                        " 列目の " + text::CodePointName(error.codePoint) + " を " +
-                        std::string(text::EncodingName(to)) + " で表せません");
-    }
+  const Encoding to = TargetEncoding(target);
+  if (!SameCode(from, target, bytes, out) && !text::Transcode(from, to, AsBytes(bytes), out)) {
+    ThrowConversionError(source, from, to, bytes);
   }
   WriteFileAtomically(destination, out);
 }

@@ -88,6 +88,14 @@ struct EncodeOptions {
 bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
             EncodeError* error = nullptr, EncodeOptions options = {});
 
+// Converts bytes from one code to another, as Encode(to, Decode(from, bytes)) would, but
+// without the text in between: CP932 and eucJP-ms sources go through one direct table per pair
+// of codes. Undecodable bytes are refused here (a raw byte would only carry the damage over):
+// on the first undecodable sequence or unencodable character, returns false with `out` as it
+// was and *failedAt (if given) the byte offset of the sequence in `bytes`.
+bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes, std::string& out,
+               std::size_t* failedAt = nullptr, bool bom = true);
+
 // Stateful ISO-2022-JP pieces, for writers that splice original bytes and new text (the file
 // buffer restores the original escape state at each seam).
 namespace jis {

@@ -12,22 +12,16 @@ namespace {
 
 using detail::Step;
 
-// Collects units and, when kOffsets, where each came from.
+// Collects units and, when kOffsets, where each came from. The write position lives in locals
+// of the caller's loop (Put returns it), which keeps it in a register.
 template <bool kOffsets>
-class Sink {
- public:
-  Sink(std::size_t maxUnits, Decoded& out) : out_(out) {
-    out_.text.resize(maxUnits);
-    text_ = out_.text.data();
-    if constexpr (kOffsets) {
-      out_.offsets.resize(maxUnits + 1);
-      offsets_ = out_.offsets.data();
-    }
-  }
+struct Out {
+  char16_t* text;
+  std::size_t* offsets;
+
   void Unit(char16_t u, std::size_t offset) {
-    text_[count_] = u;
-    if constexpr (kOffsets) offsets_[count_] = offset;
-    ++count_;
+    *text++ = u;
+    if constexpr (kOffsets) *offsets++ = offset;
   }
   void CodePoint(char32_t cp, std::size_t offset) {
     if (cp < 0x10000) {
@@ -40,18 +34,18 @@ class Sink {
   void Raw(const unsigned char* p, std::size_t i, std::size_t length) {
     for (std::size_t k = 0; k < length; ++k) Unit(kRawByteBase + p[i + k], i + k);
   }
-  // Widens the run of ASCII bytes at p[i], returns the index after it.
+  // Widens the run of ASCII bytes at p[i] (p[i] < 0x80), returns the index after it.
   std::size_t Ascii(const unsigned char* p, std::size_t n, std::size_t i) {
     while (i + 8 <= n) {
       std::uint64_t word;
       std::memcpy(&word, p + i, 8);
       if (word & 0x8080808080808080ull) break;
-      char16_t* t = text_ + count_;
-      for (int k = 0; k < 8; ++k) t[k] = p[i + k];
+      for (int k = 0; k < 8; ++k) text[k] = p[i + k];
       if constexpr (kOffsets) {
-        for (int k = 0; k < 8; ++k) offsets_[count_ + k] = i + k;
+        for (int k = 0; k < 8; ++k) offsets[k] = i + k;
+        offsets += 8;
       }
-      count_ += 8;
+      text += 8;
       i += 8;
     }
     while (i < n && p[i] < 0x80) {
@@ -60,57 +54,71 @@ class Sink {
     }
     return i;
   }
-  void Finish(std::size_t inputSize) {
-    out_.text.resize(count_);
-    if constexpr (kOffsets) {
-      out_.offsets[count_] = inputSize;
-      out_.offsets.resize(count_ + 1);
-    }
-  }
-
- private:
-  Decoded& out_;
-  char16_t* text_ = nullptr;
-  std::size_t* offsets_ = nullptr;
-  std::size_t count_ = 0;
 };
 
+template <bool kOffsets>
+Out<kOffsets> Prepare(std::size_t maxUnits, Decoded& d) {
+  d.text.resize(maxUnits);
+  Out<kOffsets> out{d.text.data(), nullptr};
+  if constexpr (kOffsets) {
+    d.offsets.resize(maxUnits + 1);
+    out.offsets = d.offsets.data();
+  }
+  return out;
+}
+
+template <bool kOffsets>
+void Finish(const Out<kOffsets>& out, std::size_t inputSize, Decoded& d) {
+  std::size_t count = static_cast<std::size_t>(out.text - d.text.data());
+  d.text.resize(count);
+  if constexpr (kOffsets) {
+    d.offsets[count] = inputSize;
+    d.offsets.resize(count + 1);
+  }
+}
+
 template <bool kOffsets, Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
-void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, Decoded& out) {
-  Sink<kOffsets> sink(n - start, out);
+void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, Decoded& d) {
+  Out<kOffsets> out = Prepare<kOffsets>(n - start, d);
   std::size_t i = start;
   while (i < n) {
     if (p[i] < 0x80) {
-      i = sink.Ascii(p, n, i);
+      // Short runs (a space, a slash between kanji) stay in this loop.
+      if (i + 1 >= n || p[i + 1] >= 0x80) {
+        out.Unit(p[i], i);
+        ++i;
+        continue;
+      }
+      i = out.Ascii(p, n, i);
       continue;
     }
     Step s = kStep(p, n, i);
     if (s.ok) {
-      sink.CodePoint(s.codePoint, i);
+      out.CodePoint(s.codePoint, i);
     } else {
-      sink.Raw(p, i, s.length);
+      out.Raw(p, i, s.length);
     }
     i += s.length;
   }
-  sink.Finish(n);
+  Finish(out, n, d);
 }
 
 template <bool kOffsets>
 void DecodeUtf16(const unsigned char* p, std::size_t n, std::size_t start, bool bigEndian,
                  Decoded& out) {
-  Sink<kOffsets> sink((n - start) / 2 + 1, out);
+  Out<kOffsets> sink = Prepare<kOffsets>((n - start) / 2 + 1, out);
   std::size_t i = start;
   const int hi = bigEndian ? 0 : 1;
   for (; i + 1 < n; i += 2) {
     sink.Unit(static_cast<char16_t>((p[i + hi] << 8) | p[i + 1 - hi]), i);
   }
   if (i < n) sink.Raw(p, i, 1);
-  sink.Finish(n);
+  Finish(sink, n, out);
 }
 
 template <bool kOffsets>
 void DecodeJis(const unsigned char* p, std::size_t n, Decoded& out) {
-  Sink<kOffsets> sink(n, out);
+  Out<kOffsets> sink = Prepare<kOffsets>(n, out);
   jis::State state;
   std::size_t pendingShift = n;  // where escapes before the next character began
   std::size_t i = 0;
@@ -134,7 +142,7 @@ void DecodeJis(const unsigned char* p, std::size_t n, Decoded& out) {
     }
     i += s.length;
   }
-  sink.Finish(n);
+  Finish(sink, n, out);
 }
 
 template <bool kOffsets>
@@ -158,9 +166,9 @@ void DecodeAny(Encoding encoding, std::span<const unsigned char> bytes, Decoded&
     case Encoding::Iso2022Jp:
       return DecodeJis<kOffsets>(p, n, out);
     case Encoding::Binary: {
-      Sink<kOffsets> sink(n, out);
+      Out<kOffsets> sink = Prepare<kOffsets>(n, out);
       sink.Raw(p, 0, n);
-      return sink.Finish(n);
+      return Finish(sink, n, out);
     }
   }
 }

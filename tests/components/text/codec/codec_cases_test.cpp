@@ -257,5 +257,44 @@ TEST(CodecCases, RawBytesAreRefusedWhenAsked) {
   EXPECT_EQ(out, "a\x80");
 }
 
+TEST(CodecCases, TranscodeAgreesWithDecodeAndEncode) {
+  const std::u16string sample = u"漢字とｶﾅ、①Ⅰ髙﨑纊～−\r\nASCII ~\\\n\uE000";
+  const Encoding sources[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8,
+                              Encoding::Utf16Le, Encoding::Iso2022Jp};
+  const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp,
+                              Encoding::Utf8, Encoding::Utf16Le};
+  for (Encoding from : sources) {
+    std::string input;
+    std::u16string text = sample;
+    if (from == Encoding::Iso2022Jp) text.pop_back();  // no user-defined area in JIS
+    ASSERT_TRUE(Encode(from, text, input));
+    const std::u16string decoded = DecodeText(from, Span(input));
+    for (Encoding to : targets) {
+      SCOPED_TRACE(std::string(EncodingName(from)) + " -> " + std::string(EncodingName(to)));
+      std::string expected, actual = "x";
+      std::size_t failedAt = 0;
+      bool encodable = Encode(to, decoded, expected);
+      EXPECT_EQ(Transcode(from, to, Span(input), actual, &failedAt), encodable);
+      if (encodable) {
+        EXPECT_EQ(actual, "x" + expected);
+      } else {
+        EXPECT_EQ(actual, "x");
+        EXPECT_EQ(failedAt, input.size() - (from == Encoding::Utf16Le ? 2
+                                            : from == Encoding::Utf8  ? 3
+                                                                      : 2));
+      }
+    }
+  }
+  // Undecodable bytes are refused at their offset, whatever the target.
+  for (Encoding to : targets) {
+    std::string out;
+    std::size_t failedAt = 0;
+    EXPECT_FALSE(Transcode(Encoding::ShiftJis, to, Span("ab\x82\xA0\x80"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 4u);
+    EXPECT_FALSE(Transcode(Encoding::EucJp, to, Span("\xA4\xA2\x8F\xA1\xA1"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 2u);
+  }
+}
+
 }  // namespace
 }  // namespace morvelle::text
