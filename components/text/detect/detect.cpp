@@ -30,8 +30,6 @@ struct Sample {
   bool atStart = false;    // the sample starts at the file's first byte
 };
 
-bool IsTelling(unsigned char b) { return b >= 0x80 || b == 0x00 || b == 0x1B; }
-
 // Ends a cut-off sample after a byte below 0x21, which no multibyte character of any of the
 // codes contains, so the last character is whole.
 Bytes TrimCut(Bytes sample) {
@@ -42,21 +40,12 @@ Bytes TrimCut(Bytes sample) {
   return sample;
 }
 
-// The head of the file, or, when the head is plain ASCII, the stretch from the first byte that
-// could tell another code: a long English log with Japanese near its end is not ASCII.
-Sample TakeSample(Bytes bytes) {
+// At most kSampleBytes from `from` on.
+Sample TakeSample(Bytes bytes, std::size_t from) {
   const std::size_t n = bytes.size();
-  Bytes head = bytes.first(std::min(n, kSampleBytes));
-  if (n <= kSampleBytes || std::any_of(head.begin(), head.end(), IsTelling)) {
-    return {n > kSampleBytes ? TrimCut(head) : head, n > kSampleBytes, true};
-  }
-  const auto first = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(kSampleBytes),
-                                  bytes.end(), IsTelling);
-  if (first == bytes.end()) return {head, true, true};
-  const auto from = static_cast<std::size_t>(first - bytes.begin());
   Bytes window = bytes.subspan(from, std::min(n - from, kSampleBytes));
   const bool truncated = from + window.size() < n;
-  return {truncated ? TrimCut(window) : window, truncated, false};
+  return {truncated ? TrimCut(window) : window, truncated, from == 0};
 }
 
 struct Utf16Reading {
@@ -178,15 +167,7 @@ Encoding DecideEightBit(const Sample& s) {
   return kCodes[best];
 }
 
-}  // namespace
-
-Encoding DetectEncoding(std::span<const unsigned char> bytes) {
-  const std::size_t n = bytes.size();
-  if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return Encoding::Utf8Bom;
-  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Encoding::Utf16Le;
-  if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return Encoding::Utf16Be;
-
-  const Sample s = TakeSample(bytes);
+Encoding Decide(const Sample& s) {
   const bool hasNul = std::find(s.bytes.begin(), s.bytes.end(), 0) != s.bytes.end();
   if (hasNul) return s.atStart ? Utf16WithoutBom(s.bytes, false) : Encoding::Binary;
 
@@ -198,6 +179,27 @@ Encoding DetectEncoding(std::span<const unsigned char> bytes) {
     return jis ? Encoding::Iso2022Jp : Encoding::Ascii;
   }
   return DecideEightBit(s);
+}
+
+}  // namespace
+
+Encoding DetectEncoding(std::span<const unsigned char> bytes) {
+  const std::size_t n = bytes.size();
+  if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return Encoding::Utf8Bom;
+  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Encoding::Utf16Le;
+  if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return Encoding::Utf16Be;
+
+  const Sample head = TakeSample(bytes, 0);
+  const Encoding byHead = Decide(head);
+  if (byHead != Encoding::Ascii || !head.truncated) return byHead;
+
+  // A plain-ASCII head: the first byte further on that could tell another code decides, so a
+  // long English log with Japanese near its end is not taken for ASCII.
+  const auto telling =
+      std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(head.bytes.size()), bytes.end(),
+                   [](unsigned char b) { return b >= 0x80 || b == 0x00 || b == 0x1B; });
+  if (telling == bytes.end()) return Encoding::Ascii;
+  return Decide(TakeSample(bytes, static_cast<std::size_t>(telling - bytes.begin())));
 }
 
 }  // namespace morvelle::text

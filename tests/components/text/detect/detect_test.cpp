@@ -162,6 +162,10 @@ TEST(DetectEncoding, LongFilesAreDecidedFromASample) {
        Cat({AsciiFiller(1 << 20), Encoded(Encoding::Iso2022Jp, u"日本語\n")}), Encoding::Iso2022Jp},
       {"long Shift_JIS", sjisBody, Encoding::ShiftJis},
       {"long Shift_JIS shifted by one byte", cut, Encoding::ShiftJis},
+      {"UTF-8 after 1 MB of ASCII with terminal colours",
+       Cat({Raw("\x1B[1mbold\x1B[0m\n"), AsciiFiller(1 << 20),
+            Encoded(Encoding::Utf8, u"ログの末尾\n")}),
+       Encoding::Utf8},
       {"2 MB of ASCII", AsciiFiller(2 << 20), Encoding::Ascii},
   });
 }
