@@ -158,8 +158,8 @@ class Scanner {
       put(i);
       ++i;
     }
-    syntax(startForError, pattern ? u"パターンの区切り " + quoted(open) + u" が閉じていません"
-                                  : u"置換文字列の区切り " + quoted(open) + u" が閉じていません");
+    syntax(startForError, concat(pattern ? u"パターンの区切り " : u"置換文字列の区切り ",
+                                 quoted(open), u" が閉じていません"));
   }
 
   std::u16string_view e_;
@@ -277,8 +277,7 @@ class PatternChecker {
         ++j;
       std::u16string_view name = p_.substr(i + 2, j - i - 2);
       if (!isPcreStartItem(name)) return;
-      refuse(i, u"(*" + std::u16string(name) +
-                    u") は perl にない指定です (改行と Unicode の扱いは固定です)");
+      refuse(i, concat(u"(*", name, u") は perl にない指定です (改行と Unicode の扱いは固定です)"));
     }
   }
 
@@ -290,14 +289,16 @@ class PatternChecker {
     if (c == u'$') {
       static constexpr std::u16string_view kAnchorFollowers = u"()| \r\n\t";
       if (kAnchorFollowers.find(next) == std::u16string_view::npos) {
-        refuse(i, u"パターン中の $" + std::u16string(1, next) +
-                      u" は perl では変数として展開されます (文字の $ は \\$ と書いてください)");
+        refuse(i,
+               concat(u"パターン中の $", next,
+                      u" は perl では変数として展開されます (文字の $ は \\$ と書いてください)"));
       }
     } else if (c == u'@') {
       if (isIdentifierStart(next) ||
           std::u16string_view(u":'{$").find(next) != std::u16string_view::npos) {
-        refuse(i, u"パターン中の @" + std::u16string(1, next) +
-                      u" は perl では配列として展開されます (文字の @ は \\@ と書いてください)");
+        refuse(i,
+               concat(u"パターン中の @", next,
+                      u" は perl では配列として展開されます (文字の @ は \\@ と書いてください)"));
       }
     }
   }
@@ -337,8 +338,8 @@ class PatternChecker {
       case u'u':
       case u'l':
       case u'F':
-        refuse(i, u"パターン中の \\" + std::u16string(1, next) +
-                      u" (大文字・小文字の変換) には対応していません");
+        refuse(i,
+               concat(u"パターン中の \\", next, u" (大文字・小文字の変換) には対応していません"));
       default:
         break;
     }
@@ -470,7 +471,7 @@ RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std:
         refuse(k, u"フラグ d (旧来の文字の意味) には対応していません");
         break;
       default:
-        refuse(k, u"不明なフラグ 「" + std::u16string(1, flags[k]) + u"」 です");
+        refuse(k, concat(u"不明なフラグ 「", flags[k], u"」 です"));
         break;
     }
   }

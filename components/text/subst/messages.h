@@ -17,6 +17,18 @@ inline constexpr std::u16string_view kReplacementHead = u"置換文字列を解�
 
 std::u16string decimal(std::size_t value);
 
+// Message text from pieces (strings and single characters). Also sidesteps GCC 12's bogus
+// -Wrestrict on `u"…" + std::u16string(…)` at -O3.
+inline void appendPiece(std::u16string& out, std::u16string_view piece) { out += piece; }
+inline void appendPiece(std::u16string& out, char16_t piece) { out += piece; }
+
+template <typename... Pieces>
+std::u16string concat(const Pieces&... pieces) {
+  std::u16string out;
+  (appendPiece(out, pieces), ...);
+  return out;
+}
+
 // Code points before `index` in `source`, plus one.
 std::size_t characterPosition(std::u16string_view source, std::size_t index);
 

@@ -203,8 +203,7 @@ class ReplacementCompiler {
         break;
     }
     if (isAsciiLetter(x)) {
-      refuse(i, u"不明なエスケープ \\" + std::u16string(1, x) + u" です",
-             SubstituteErrorKind::Replacement);
+      refuse(i, concat(u"不明なエスケープ \\", x, u" です"), SubstituteErrorKind::Replacement);
     }
     literal_ += x;  // \8 \9 before a digit, punctuation, any other character: itself
     return i + 2;
@@ -258,8 +257,9 @@ class ReplacementCompiler {
     bool arrow = s_[j] == u'-' && j + 2 < s_.size() && s_[j + 1] == u'>' &&
                  (s_[j + 2] == u'[' || s_[j + 2] == u'{');
     if (s_[j] == u'[' || s_[j] == u'{' || arrow) {
-      refuse(at, u"変数の直後の " + std::u16string(1, arrow ? s_[j + 2] : s_[j]) +
-                     u" は perl では添字になります (文字として書くには \\ を前に付けてください)");
+      refuse(at,
+             concat(u"変数の直後の ", arrow ? s_[j + 2] : s_[j],
+                    u" は perl では添字になります (文字として書くには \\ を前に付けてください)"));
     }
   }
 
@@ -298,7 +298,7 @@ class ReplacementCompiler {
       } else if (name == u"^N") {
         add(PieceKind::LastClosed, i);
       } else {
-        refuse(i, u"${" + std::u16string(name) + u"} は perl の変数として展開されるため使えません");
+        refuse(i, concat(u"${", name, u"} は perl の変数として展開されるため使えません"));
       }
     } else if (x == u'&') {
       add(PieceKind::Match, i);
@@ -331,12 +331,13 @@ class ReplacementCompiler {
       while (k < s_.size() && (isWordStart(s_[k]) || isDigit(s_[k]) || s_[k] == u':')) ++k;
       refuse(
           i,
-          u"$" + std::u16string(s_.substr(i + 1, k - i - 1)) +
-              u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)");
+          concat(
+              u"$", std::u16string_view(s_).substr(i + 1, k - i - 1),
+              u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)"));
     } else {
-      refuse(i, u"$" + std::u16string(1, x) +
-                    u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
-                    u"と書いてください)");
+      refuse(i, concat(u"$", x,
+                       u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
+                       u"と書いてください)"));
     }
     checkSubscript(j, i);
     return j;
@@ -348,8 +349,9 @@ class ReplacementCompiler {
     if (isWordStart(x) || std::u16string_view(u":'{$+-").find(x) != std::u16string_view::npos) {
       refuse(
           i,
-          u"@" + std::u16string(1, x) +
-              u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)");
+          concat(
+              u"@", x,
+              u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)"));
     }
   }
 

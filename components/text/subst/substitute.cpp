@@ -49,7 +49,8 @@ int onCallout(pcre2_callout_block_16*, void* data) {
 std::u16string pcreMessage(int code) {
   PCRE2_UCHAR16 buffer[256];
   int n = pcre2_get_error_message_16(code, buffer, 256);
-  if (n < 0) return u"PCRE2 error " + detail::decimal(static_cast<std::size_t>(-code));
+  if (n < 0)
+    return detail::concat(u"PCRE2 error ", detail::decimal(static_cast<std::size_t>(-code)));
   return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(n));
 }
 
@@ -227,7 +228,7 @@ struct Substituter::Impl {
     if (f.extended == 2) options |= PCRE2_EXTENDED_MORE;
     if (f.noAutoCapture) options |= PCRE2_NO_AUTO_CAPTURE;
 
-    std::u16string pattern(kDeadlinePrefix);
+    std::u16string pattern(limits.enforceDeadline ? kDeadlinePrefix : std::u16string_view());
     pattern += parsed.pattern;
     auto rule = std::make_shared<CompiledRule>();
     int errorCode = 0;
@@ -235,12 +236,12 @@ struct Substituter::Impl {
     rule->code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(pattern.data()), pattern.size(),
                                   options, &errorCode, &errorOffset, compileContext);
     if (!rule->code) {
-      std::size_t at =
-          errorOffset > kDeadlinePrefix.size() ? errorOffset - kDeadlinePrefix.size() : 0;
+      std::size_t prefix = pattern.size() - parsed.pattern.size();
+      std::size_t at = errorOffset > prefix ? errorOffset - prefix : 0;
       std::size_t index =
           at < parsed.patternOrigin.size() ? parsed.patternOrigin[at] : parsed.patternOrigin.back();
       std::u16string detail(japaneseCompileMessage(errorCode));
-      detail += u" (" + pcreMessage(errorCode) + u")";
+      detail += detail::concat(u" (", pcreMessage(errorCode), u")");
       failAt(SubstituteErrorKind::Pattern, detail::kPatternHead, source, index, detail);
     }
     rule->jit = pcre2_jit_compile_16(rule->code, PCRE2_JIT_COMPLETE) == 0;
@@ -264,15 +265,15 @@ struct Substituter::Impl {
     for (detail::Piece& piece : program.pieces) {
       if (piece.kind == detail::PieceKind::Group && piece.group > captureCount) {
         failAt(SubstituteErrorKind::Replacement, detail::kReplacementHead, source, piece.origin,
-               u"グループ " + detail::decimal(piece.group) +
-                   u" はパターンにありません (グループは " + detail::decimal(captureCount) +
-                   u" 個です)");
+               detail::concat(u"グループ ", detail::decimal(piece.group),
+                              u" はパターンにありません (グループは ",
+                              detail::decimal(captureCount), u" 個です)"));
       }
       if (piece.kind == detail::PieceKind::Named) {
         piece.groups = namedGroups(code, piece.text);
         if (piece.groups.empty()) {
           failAt(SubstituteErrorKind::Replacement, detail::kReplacementHead, source, piece.origin,
-                 u"名前付きグループ 「" + piece.text + u"」 はパターンにありません");
+                 detail::concat(u"名前付きグループ 「", piece.text, u"」 はパターンにありません"));
         }
       }
     }
@@ -342,7 +343,7 @@ struct Substituter::Impl {
       lastEmpty = start == end;
       offset = end;
       if (lastEmpty && offset >= text.size()) break;
-      if (nowNanoseconds() > deadline.at) {
+      if (limits.enforceDeadline && nowNanoseconds() > deadline.at) {
         deadline.expired = true;
         fail(PCRE2_ERROR_CALLOUT);
       }
@@ -357,8 +358,9 @@ struct Substituter::Impl {
     switch (rc) {
       case PCRE2_ERROR_CALLOUT:
         kind = SubstituteErrorKind::TimeLimit;
-        why = u"制限時間 " + detail::decimal(static_cast<std::size_t>(deadline.seconds)) +
-              u" 秒を超えました";
+        why = detail::concat(u"制限時間 ",
+                             detail::decimal(static_cast<std::size_t>(deadline.seconds)),
+                             u" 秒を超えました");
         break;
       case PCRE2_ERROR_MATCHLIMIT:
         why = u"照合の試行回数が上限を超えました";
@@ -374,12 +376,15 @@ struct Substituter::Impl {
         why = u"照合に使うスタックが上限を超えました";
         break;
       default:
-        why = u"照合中に誤りが起きました (" + pcreMessage(rc) + u")";
-        throw SubstituteError(SubstituteErrorKind::MatchLimit, u"置換できません: " + why, 0);
+        why = detail::concat(u"照合中に誤りが起きました (", pcreMessage(rc), u")");
+        throw SubstituteError(SubstituteErrorKind::MatchLimit,
+                              detail::concat(u"置換できません: ", why), 0);
     }
     throw SubstituteError(
         kind,
-        u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (" + why + u")", 0);
+        detail::concat(u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (",
+                       why, u")"),
+        0);
   }
 };
 

@@ -51,6 +51,7 @@ struct SubstituteLimits {
   std::uint32_t heapLimitKiB = 256 * 1024;  // default 20 GB
   std::size_t jitStackBytes = 64u << 20;    // reserved lazily
   std::size_t cacheCapacity = 512;          // compiled expressions kept per Substituter
+  bool enforceDeadline = true;              // off only to measure what the clock costs
 };
 
 // One replaced span, in UTF-16 units of the input text. Only spans whose text actually

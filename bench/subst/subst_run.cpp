@@ -1,0 +1,44 @@
+// Applies one rule to a whole UTF-8 file as the batch would: decode to UTF-16, substitute,
+// encode, write. Prints the time of the substitution alone on stderr, so the script can
+// compare it with the peers' wall time and with a run without the deadline.
+//
+//   morvelle_subst_bench [--no-deadline] EXPRESSION INPUT OUTPUT
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "text/subst/substitute.h"
+
+int main(int argc, char** argv) {
+  using namespace morvelle::text;
+  SubstituteLimits limits;
+  int arg = 1;
+  if (arg < argc && std::strcmp(argv[arg], "--no-deadline") == 0) {
+    limits.enforceDeadline = false;
+    ++arg;
+  }
+  if (argc - arg != 3) {
+    std::cerr << "usage: morvelle_subst_bench [--no-deadline] EXPRESSION INPUT OUTPUT\n";
+    return 2;
+  }
+  std::ifstream in(argv[arg + 1], std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::u16string text = fromUtf8(bytes);
+  Substituter substituter(limits);
+  try {
+    auto start = std::chrono::steady_clock::now();
+    SubstituteResult result = substituter.applyWithSpans(fromUtf8(argv[arg]), text);
+    auto stop = std::chrono::steady_clock::now();
+    std::ofstream(argv[arg + 2], std::ios::binary) << toUtf8(result.text);
+    std::cerr << "substitute_ms=" << std::chrono::duration<double, std::milli>(stop - start).count()
+              << " count=" << result.count << " units=" << text.size() << "\n";
+  } catch (const SubstituteError& error) {
+    std::cerr << error.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
