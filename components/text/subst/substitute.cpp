@@ -143,10 +143,20 @@ std::vector<std::uint32_t> closeRanks(std::u16string_view p, const detail::RuleF
   return rank;
 }
 
+// How a rule's matches are found. A literal pattern needs no regex engine. Otherwise the fast
+// code runs without callouts over windows of start positions, with a low match limit and the
+// clock read between calls; the first time a window is expensive (or the pattern uses \G,
+// which windows would move) the guarded code takes over, with a callout at every start.
 struct CompiledRule {
-  pcre2_code_16* code = nullptr;
+  std::u16string pattern;  // as given, for building the guarded code
+  std::uint32_t options = 0;
+  bool literal = false;
+  bool usesG = false;
+  pcre2_code_16* fast = nullptr;
+  pcre2_code_16* guarded = nullptr;
+  bool fastJit = false;
+  bool guardedJit = false;
   pcre2_match_data_16* matchData = nullptr;
-  bool jit = false;
   bool global = false;
   ReplacementProgram replacement;
   std::vector<std::uint32_t> closeRank;
@@ -156,9 +166,32 @@ struct CompiledRule {
   CompiledRule& operator=(const CompiledRule&) = delete;
   ~CompiledRule() {
     if (matchData) pcre2_match_data_free_16(matchData);
-    if (code) pcre2_code_free_16(code);
+    if (fast) pcre2_code_free_16(fast);
+    if (guarded) pcre2_code_free_16(guarded);
   }
 };
+
+// Start positions one fast call may try. With the fast match limit this keeps one call well
+// under a second even where every position backtracks, and costs little on plain scans.
+constexpr std::size_t kWindow = 512;
+
+bool isLiteralPattern(std::u16string_view pattern, const detail::RuleFlags& flags) {
+  if (pattern.empty() || flags.caseless || flags.extended) return false;
+  for (char16_t c : pattern) {
+    if (std::u16string_view(u"\\^$.|?*+()[]{}").find(c) != std::u16string_view::npos) return false;
+    if (c >= 0xD800 && c <= 0xDFFF) return false;  // pairs and strays: leave them to PCRE2
+  }
+  return true;
+}
+
+bool mentionsG(std::u16string_view pattern) {
+  for (std::size_t i = 0; i + 1 < pattern.size(); ++i) {
+    if (pattern[i] != u'\\') continue;
+    if (pattern[i + 1] == u'G') return true;
+    ++i;
+  }
+  return false;
+}
 
 struct CacheEntry {
   std::shared_ptr<CompiledRule> rule;
@@ -170,7 +203,8 @@ struct CacheEntry {
 struct Substituter::Impl {
   SubstituteLimits limits;
   pcre2_compile_context_16* compileContext = nullptr;
-  pcre2_match_context_16* matchContext = nullptr;
+  pcre2_match_context_16* matchContext = nullptr;  // guarded: full limits, the callout
+  pcre2_match_context_16* fastContext = nullptr;   // windows: offset limit, low match limit
   pcre2_jit_stack_16* jitStack = nullptr;
   Deadline deadline;
   detail::CaseMapper mapper;
@@ -179,20 +213,28 @@ struct Substituter::Impl {
   explicit Impl(SubstituteLimits l) : limits(l) {
     compileContext = pcre2_compile_context_create_16(nullptr);
     matchContext = pcre2_match_context_create_16(nullptr);
-    if (!compileContext || !matchContext) throw std::bad_alloc();
+    fastContext = pcre2_match_context_create_16(nullptr);
+    if (!compileContext || !matchContext || !fastContext) throw std::bad_alloc();
     pcre2_set_newline_16(compileContext, PCRE2_NEWLINE_LF);
     pcre2_set_bsr_16(compileContext, PCRE2_BSR_UNICODE);
     pcre2_set_match_limit_16(matchContext, limits.matchLimit);
     pcre2_set_depth_limit_16(matchContext, limits.depthLimit);
     pcre2_set_heap_limit_16(matchContext, limits.heapLimitKiB);
     pcre2_set_callout_16(matchContext, onCallout, &deadline);
+    pcre2_set_match_limit_16(fastContext, std::max<std::uint32_t>(1, limits.matchLimit / 20));
+    pcre2_set_depth_limit_16(fastContext, limits.depthLimit);
+    pcre2_set_heap_limit_16(fastContext, limits.heapLimitKiB);
     jitStack = pcre2_jit_stack_create_16(32 * 1024, limits.jitStackBytes, nullptr);
-    if (jitStack) pcre2_jit_stack_assign_16(matchContext, nullptr, jitStack);
+    if (jitStack) {
+      pcre2_jit_stack_assign_16(matchContext, nullptr, jitStack);
+      pcre2_jit_stack_assign_16(fastContext, nullptr, jitStack);
+    }
   }
 
   ~Impl() {
     if (jitStack) pcre2_jit_stack_free_16(jitStack);
     pcre2_match_context_free_16(matchContext);
+    pcre2_match_context_free_16(fastContext);
     pcre2_compile_context_free_16(compileContext);
   }
 
@@ -228,34 +270,62 @@ struct Substituter::Impl {
     if (f.extended == 2) options |= PCRE2_EXTENDED_MORE;
     if (f.noAutoCapture) options |= PCRE2_NO_AUTO_CAPTURE;
 
-    std::u16string pattern(limits.enforceDeadline ? kDeadlinePrefix : std::u16string_view());
-    pattern += parsed.pattern;
     auto rule = std::make_shared<CompiledRule>();
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    rule->code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(pattern.data()), pattern.size(),
-                                  options, &errorCode, &errorOffset, compileContext);
-    if (!rule->code) {
-      std::size_t prefix = pattern.size() - parsed.pattern.size();
-      std::size_t at = errorOffset > prefix ? errorOffset - prefix : 0;
-      std::size_t index =
-          at < parsed.patternOrigin.size() ? parsed.patternOrigin[at] : parsed.patternOrigin.back();
-      std::u16string detail(japaneseCompileMessage(errorCode));
-      detail += detail::concat(u" (", pcreMessage(errorCode), u")");
-      failAt(SubstituteErrorKind::Pattern, detail::kPatternHead, source, index, detail);
-    }
-    rule->jit = pcre2_jit_compile_16(rule->code, PCRE2_JIT_COMPLETE) == 0;
-    rule->matchData = pcre2_match_data_create_from_pattern_16(rule->code, nullptr);
-    if (!rule->matchData) throw std::bad_alloc();
+    rule->pattern = parsed.pattern;
+    rule->options = options;
     rule->global = f.global;
-
-    std::uint32_t captureCount = 0;
-    pcre2_pattern_info_16(rule->code, PCRE2_INFO_CAPTURECOUNT, &captureCount);
     rule->replacement = detail::compileReplacement(parsed.replacement, parsed.replacementOrigin,
                                                    parsed.interpolateReplacement, source);
-    bind(rule->replacement, rule->code, captureCount, source);
+    std::uint32_t captureCount = 0;
+    if (isLiteralPattern(parsed.pattern, f)) {
+      rule->literal = true;
+      bind(rule->replacement, nullptr, 0, source);
+      return rule;
+    }
+    rule->usesG = mentionsG(parsed.pattern);
+    if (rule->usesG) {
+      buildGuarded(*rule, &parsed, source);
+    } else {
+      rule->fast =
+          compileCode(parsed.pattern, options | PCRE2_USE_OFFSET_LIMIT, 0, &parsed, source);
+      rule->fastJit = pcre2_jit_compile_16(rule->fast, PCRE2_JIT_COMPLETE) == 0;
+    }
+    const pcre2_code_16* code = rule->fast ? rule->fast : rule->guarded;
+    rule->matchData = pcre2_match_data_create_from_pattern_16(code, nullptr);
+    if (!rule->matchData) throw std::bad_alloc();
+    pcre2_pattern_info_16(code, PCRE2_INFO_CAPTURECOUNT, &captureCount);
+    bind(rule->replacement, code, captureCount, source);
     rule->closeRank = closeRanks(parsed.pattern, f, captureCount);
     return rule;
+  }
+
+  // `parsed` and `source` place compile errors; without them (a later rebuild of a pattern
+  // that compiled once) an error cannot happen.
+  pcre2_code_16* compileCode(std::u16string_view body, std::uint32_t options,
+                             std::size_t prefixLength, const ParsedExpression* parsed,
+                             std::u16string_view source) {
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    pcre2_code_16* code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(body.data()), body.size(),
+                                           options, &errorCode, &errorOffset, compileContext);
+    if (code) return code;
+    if (!parsed) throw std::bad_alloc();
+    std::size_t at = errorOffset > prefixLength ? errorOffset - prefixLength : 0;
+    std::size_t index = at < parsed->patternOrigin.size() ? parsed->patternOrigin[at]
+                                                          : parsed->patternOrigin.back();
+    std::u16string detail(japaneseCompileMessage(errorCode));
+    detail += detail::concat(u" (", pcreMessage(errorCode), u")");
+    failAt(SubstituteErrorKind::Pattern, detail::kPatternHead, source, index, detail);
+  }
+
+  void buildGuarded(CompiledRule& rule, const ParsedExpression* parsed,
+                    std::u16string_view source) {
+    if (rule.guarded) return;
+    std::u16string_view prefix = limits.enforceDeadline ? kDeadlinePrefix : std::u16string_view();
+    std::u16string body(prefix);
+    body += rule.pattern;
+    rule.guarded = compileCode(body, rule.options, prefix.size(), parsed, source);
+    rule.guardedJit = pcre2_jit_compile_16(rule.guarded, PCRE2_JIT_COMPLETE) == 0;
   }
 
   // perl would quietly interpolate an empty string for a group the pattern lacks; that is
@@ -282,6 +352,7 @@ struct Substituter::Impl {
   // Groups of that name in ascending order, so that the first set one is the leftmost.
   static std::vector<std::uint32_t> namedGroups(const pcre2_code_16* code,
                                                 const std::u16string& name) {
+    if (!code) return {};
     std::uint32_t count = 0;
     std::uint32_t entrySize = 0;
     PCRE2_SPTR16 table = nullptr;
@@ -309,46 +380,102 @@ struct Substituter::Impl {
     deadline.seconds = (budgetMs + 999) / 1000;
     deadline.expired = false;
 
+    if (rule.literal) return runLiteral<kSpans>(rule, text, std::move(result));
+
     auto subject = reinterpret_cast<PCRE2_SPTR16>(text.data());
     PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(rule.matchData);
+    bool guarded = rule.fast == nullptr;
     std::size_t copied = 0;
     std::size_t offset = 0;
     std::uint32_t options = 0;
     bool lastEmpty = false;
     for (;;) {
-      std::uint32_t extra = lastEmpty ? PCRE2_NOTEMPTY_ATSTART : 0;
-      int rc = rule.jit ? pcre2_jit_match_16(rule.code, subject, text.size(), offset,
-                                             options | extra, rule.matchData, matchContext)
-                        : pcre2_match_16(rule.code, subject, text.size(), offset, options | extra,
-                                         rule.matchData, matchContext);
+      std::uint32_t flags = options | (lastEmpty ? PCRE2_NOTEMPTY_ATSTART : 0);
+      std::size_t limit = text.size();
+      int rc;
+      if (!guarded) {
+        limit = std::min(text.size(), offset + kWindow);
+        pcre2_set_offset_limit_16(fastContext, limit);
+        rc = rule.fastJit ? pcre2_jit_match_16(rule.fast, subject, text.size(), offset, flags,
+                                               rule.matchData, fastContext)
+                          : pcre2_match_16(rule.fast, subject, text.size(), offset, flags,
+                                           rule.matchData, fastContext);
+        if (rc == PCRE2_ERROR_MATCHLIMIT && limits.enforceDeadline) {
+          buildGuarded(rule, nullptr, {});
+          guarded = true;
+          continue;  // the same start again, now under the clock
+        }
+      } else {
+        rc = rule.guardedJit ? pcre2_jit_match_16(rule.guarded, subject, text.size(), offset, flags,
+                                                  rule.matchData, matchContext)
+                             : pcre2_match_16(rule.guarded, subject, text.size(), offset, flags,
+                                              rule.matchData, matchContext);
+      }
       options = PCRE2_NO_UTF_CHECK;  // checked once; checking at every offset is quadratic
-      if (rc == PCRE2_ERROR_NOMATCH) break;
+      if (limits.enforceDeadline && nowNanoseconds() > deadline.at) fail(PCRE2_ERROR_CALLOUT);
+      if (rc == PCRE2_ERROR_NOMATCH) {
+        if (guarded || limit >= text.size()) break;
+        offset = limit + 1;
+        // Never start a window between the halves of a surrogate pair.
+        if (offset < text.size() && isTrail(text[offset]) && isLead(text[offset - 1])) ++offset;
+        if (offset > text.size()) break;
+        lastEmpty = false;
+        continue;
+      }
       if (rc < 0) fail(rc);
       std::size_t start = ovector[0];
       std::size_t end = ovector[1];
       if (end < start) end = start;  // \K after the end; perl refuses such patterns too
-      result.text.append(text.substr(copied, start - copied));
-      std::size_t before = result.text.size();
       detail::MatchGroups groups{text, ovector, static_cast<std::uint32_t>(rc), &rule.closeRank};
-      detail::expand(rule.replacement, groups, mapper, result.text);
-      if constexpr (kSpans) {
-        std::u16string_view produced = std::u16string_view(result.text).substr(before);
-        if (produced != text.substr(start, end - start)) {
-          result.spans.push_back(ReplacedSpan{start, end - start, std::u16string(produced)});
-        }
-      }
-      copied = std::max(copied, end);
-      ++result.count;
+      emit<kSpans>(rule, groups, start, end, copied, result);
       if (!rule.global) break;
       lastEmpty = start == end;
       offset = end;
       if (lastEmpty && offset >= text.size()) break;
-      if (limits.enforceDeadline && nowNanoseconds() > deadline.at) {
-        deadline.expired = true;
-        fail(PCRE2_ERROR_CALLOUT);
-      }
     }
     result.text.append(text.substr(std::min(copied, text.size())));
+    return result;
+  }
+
+  static bool isLead(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+  static bool isTrail(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+  template <bool kSpans>
+  void emit(const CompiledRule& rule, const detail::MatchGroups& groups, std::size_t start,
+            std::size_t end, std::size_t& copied, SubstituteResult& result) {
+    std::u16string_view text = groups.subject;
+    result.text.append(text.substr(copied, start - copied));
+    std::size_t before = result.text.size();
+    detail::expand(rule.replacement, groups, mapper, result.text);
+    if constexpr (kSpans) {
+      std::u16string_view produced = std::u16string_view(result.text).substr(before);
+      if (produced != text.substr(start, end - start)) {
+        result.spans.push_back(ReplacedSpan{start, end - start, std::u16string(produced)});
+      }
+    }
+    copied = std::max(copied, end);
+    ++result.count;
+  }
+
+  // A pattern without metacharacters matches where the text holds it, leftmost first.
+  template <bool kSpans>
+  SubstituteResult runLiteral(const CompiledRule& rule, std::u16string_view text,
+                              SubstituteResult result) {
+    std::u16string_view needle = rule.pattern;
+    PCRE2_SIZE ovector[2] = {0, 0};
+    std::size_t copied = 0;
+    std::size_t from = 0;
+    while (from + needle.size() <= text.size()) {
+      std::size_t at = text.find(needle, from);
+      if (at == std::u16string_view::npos) break;
+      ovector[0] = at;
+      ovector[1] = at + needle.size();
+      detail::MatchGroups groups{text, ovector, 1, &rule.closeRank};
+      emit<kSpans>(rule, groups, at, at + needle.size(), copied, result);
+      if (!rule.global) break;
+      from = at + needle.size();
+    }
+    result.text.append(text.substr(copied));
     return result;
   }
 

@@ -42,6 +42,53 @@ TEST(SubstLoop, EmptyMatchesAdvanceAsInPerl) {
   }
 }
 
+std::u16string repeat(std::u16string_view piece, int times) {
+  std::u16string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+TEST(SubstLoop, LongTextsGiveTheSameMatchesEverywhere) {
+  // Long texts are searched in slices of start positions; nothing may change at the seams.
+  Substituter s;
+  std::u16string text(2100, u'x');
+  for (std::size_t at : {0, 510, 511, 512, 513, 1023, 1024, 1025, 1026, 1537, 2099})
+    text[at] = u'y';
+  std::u16string expected = text;
+  for (char16_t& c : expected) c = c == u'y' ? u'Z' : c;
+  EXPECT_EQ(s.apply(u"s/y/Z/g", text), expected);
+  EXPECT_EQ(s.applyWithSpans(u"s/(?=y)/!/g", text).count, 11u);
+  EXPECT_EQ(s.applyWithSpans(u"s/[xy]/./g", text).count, 2100u);
+
+  std::u16string astral = std::u16string(512, u'x') + u"𠮷" + std::u16string(511, u'x') + u"𠮷b";
+  SubstituteResult any = s.applyWithSpans(u"s/./-/g", astral);
+  EXPECT_EQ(any.count, 1026u);
+  EXPECT_EQ(s.apply(u"s/𠮷/K/g", astral),
+            std::u16string(512, u'x') + u"K" + std::u16string(511, u'x') + u"Kb");
+  EXPECT_EQ(s.apply(u"s/[^x]/K/g", astral),
+            std::u16string(512, u'x') + u"K" + std::u16string(511, u'x') + u"KK");
+
+  // \G is where the last match ended, never where a slice begins.
+  std::u16string run = std::u16string(2000, u'x') + u"z" + std::u16string(10, u'x');
+  EXPECT_EQ(s.apply(u"s/\\Gx/y/g", run),
+            std::u16string(2000, u'y') + u"z" + std::u16string(10, u'x'));
+}
+
+TEST(SubstLoop, AnExpensiveStartPositionChangesNothingButTheMethod) {
+  // A tight match limit makes the short run of a's expensive enough to leave the fast path.
+  for (std::uint32_t matchLimit : {1'000'000u, 400u}) {
+    SubstituteLimits limits;
+    limits.matchLimit = matchLimit;
+    Substituter s(limits);
+    int run = matchLimit > 1000 ? 16 : 5;
+    std::u16string text =
+        repeat(u"ab", 300) + std::u16string(run, u'a') + u"b" + repeat(u"ab", 300);
+    EXPECT_EQ(s.apply(u"s/(a+)+c|ab/X/g", text), std::u16string(300, u'X') +
+                                                     std::u16string(run - 1, u'a') + u"X" +
+                                                     std::u16string(300, u'X'));
+  }
+}
+
 TEST(SubstSpans, ListChangedSpansInInputUnitsAndCountEveryMatch) {
   Substituter s;
   SubstituteResult r = s.applyWithSpans(u"s/(o+)/<$1>/g", u"𠮷foo boo o");
