@@ -9,6 +9,7 @@ iconv and nkf:
   lines      single lines of 20-50 bytes holding Japanese
   ascii4k    4 KB of ASCII holding one two-kanji word
   halfkana   lines of half-width katakana
+  binary     executables and compressed files
 Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
 The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
 libraries of the build directory.
@@ -26,6 +27,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools", "pairmodel"))
 import corpus  # noqa: E402
 
+BINARY = "\u30d0\u30a4\u30ca\u30ea"  # EncodingName(Encoding::Binary)
 CODES = {  # our name -> how to make it from UTF-8 text
     "Shift_JIS": ["iconv", "-f", "UTF-8", "-t", "CP932"],
     "EUC-JP": ["iconv", "-f", "UTF-8", "-t", "EUC-JP-MS"],
@@ -48,6 +50,7 @@ def normalise(tool, name):
         "UTF-8 (BOM)": "UTF-8 (BOM)", "UTF-16LE": "UTF-16LE", "UTF-16BE": "UTF-16BE",
         "UTF-16 LE (BOM)": "UTF-16LE", "UTF-16 BE (BOM)": "UTF-16BE",
         "UTF-16LE (BOM)": "UTF-16LE", "UTF-16BE (BOM)": "UTF-16BE",
+        "BINARY": BINARY, "UNKNOWN": BINARY,
     }
     return table.get(n, n)
 
@@ -114,8 +117,7 @@ def build_whole(cases):
                 if code.startswith("UTF-16"):
                     bom = "\ufeff".encode("utf-16le" if code == "UTF-16LE" else "utf-16be")
                     cases.add("whole", code, bom + data)
-                    if code == "UTF-16LE":
-                        cases.add("whole", code, data)  # and without BOM
+                    cases.add("whole", code, data)  # and without BOM
                 else:
                     cases.add("whole", code, data)
     sources = [corpus.SKK_JISYO_L] + corpus.ipadic_paths()
@@ -140,6 +142,18 @@ def valid_readings(data):
         except UnicodeDecodeError:
             pass
     return n
+
+
+def build_binary(cases, per_case):
+    """Executables and compressed manual pages: data, not text."""
+    import glob
+    paths = [p for p in sorted(glob.glob("/usr/bin/*")) if os.path.isfile(p) and not os.path.islink(p)]
+    paths = paths[:per_case] + corpus.manpage_paths()[:per_case // 2]
+    for path in paths:
+        with open(path, "rb") as f:
+            data = f.read(1 << 20)
+        if data.startswith(b"\x7fELF") or data.startswith(b"\x1f\x8b"):  # not scripts
+            cases.add("binary", BINARY, data)
 
 
 def has_japanese(s):
@@ -238,7 +252,7 @@ def main():
     ap.add_argument("--work", default=None)
     ap.add_argument("--per-case", type=int, default=2000)
     ap.add_argument("--show", type=int, default=5)
-    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana")
+    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,binary")
     args = ap.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
@@ -264,6 +278,8 @@ def main():
         build_ascii4k(cases, rng, args.per_case // 2)
     if "halfkana" in sets:
         build_halfkana(cases, rng, args.per_case // 2)
+    if "binary" in sets:
+        build_binary(cases, args.per_case // 4)
 
     paths = list(dict.fromkeys(p for _, _, p in cases.items))
     tools = {"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]}

@@ -50,8 +50,9 @@ Sample TakeSample(Bytes bytes, std::size_t from) {
 
 struct Utf16Reading {
   std::size_t units = 0;
-  std::size_t bad = 0;  // NUL, unpaired surrogates, non-characters, unusual C0 controls
-  long long score = 0;  // common text characters
+  std::size_t bad = 0;     // NUL, unpaired surrogates, non-characters, unusual C0 controls
+  std::size_t odd = 0;     // private use, or U+xx00 (rare in text, common with swapped bytes)
+  std::size_t narrow = 0;  // U+0001..U+00FF: line ends, blanks, ASCII
 };
 
 Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
@@ -67,38 +68,35 @@ Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
     if (u >= 0xD800 && u <= 0xDBFF) {
       if (k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
         ++k;
-        ++r.score;
       } else if (k + 1 < n) {
         ++r.bad;
       }
-      continue;
-    }
-    if ((u >= 0xDC00 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
-        (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0B && u != 0x0C && u != 0x0D && u != 0x1A &&
-         u != 0x1B)) {
+    } else if ((u >= 0xDC00 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
+               (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0B && u != 0x0C && u != 0x0D &&
+                u != 0x1A && u != 0x1B)) {
       ++r.bad;
-      continue;
-    }
-    if ((u & 0xFF) == 0 && u > 0xFF) continue;  // rare in text, common with swapped bytes
-    if (u < 0x100 || (u >= 0x2000 && u <= 0x2BFF) || (u >= 0x3000 && u <= 0x30FF) ||
-        (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF)) {
-      ++r.score;
+    } else if (u < 0x100) {
+      ++r.narrow;
+    } else if ((u & 0xFF) == 0 || (u >= 0xE000 && u <= 0xF8FF)) {
+      ++r.odd;
     }
   }
   return r;
 }
 
-// UTF-16 (without BOM) when one byte order reads as text; `strict` also asks that most of it
-// be common text, for samples without the NUL bytes that otherwise point to UTF-16.
-Encoding Utf16WithoutBom(Bytes bytes, bool strict) {
+// The byte order whose reading is text: a few flaws at most, mostly ordinary characters. Of two
+// such readings, the one with more ASCII (line ends at least) is the right one: swapped, ASCII
+// turns into U+xx00.
+Encoding Utf16WithoutBom(Bytes bytes) {
   const Utf16Reading le = ReadUtf16(bytes, true);
   const Utf16Reading be = ReadUtf16(bytes, false);
-  const Utf16Reading& best = le.score >= be.score ? le : be;
-  const auto units = static_cast<long long>(std::max<std::size_t>(best.units, 1));
-  const bool ok = strict ? (best.bad == 0 && bytes.size() % 2 == 0 && best.score * 20 >= units * 19)
-                         : (best.bad * 100 <= best.units && best.score * 5 >= units * 4);
-  if (!ok) return Encoding::Binary;
-  return &best == &le ? Encoding::Utf16Le : Encoding::Utf16Be;
+  auto text = [](const Utf16Reading& r) {
+    return r.bad * 100 <= r.units && (r.bad + r.odd) * 5 <= r.units;
+  };
+  const bool leText = text(le), beText = text(be);
+  if (leText && (!beText || le.narrow >= be.narrow)) return Encoding::Utf16Le;
+  if (beText) return Encoding::Utf16Be;
+  return Encoding::Binary;
 }
 
 // ISO-2022-JP: every ESC starts a designation the decoder knows, and at least one of them
@@ -140,9 +138,6 @@ Encoding DecideEightBit(const Sample& s) {
         fewest == std::numeric_limits<std::size_t>::max() ? fewest : fewest + 1);
     fewest = std::min(fewest, errors[k]);
   }
-  if (fewest > 0 && s.atStart && Utf16WithoutBom(s.bytes, true) != Encoding::Binary) {
-    return Utf16WithoutBom(s.bytes, true);
-  }
   std::array<detect::Reading, 3> readings{};
   if (errors[0] == 0) {
     readings[0] = detect::ScoreUtf8(s.bytes);
@@ -169,7 +164,13 @@ Encoding DecideEightBit(const Sample& s) {
 
 Encoding Decide(const Sample& s) {
   const bool hasNul = std::find(s.bytes.begin(), s.bytes.end(), 0) != s.bytes.end();
-  if (hasNul) return s.atStart ? Utf16WithoutBom(s.bytes, false) : Encoding::Binary;
+  if (hasNul) {
+    // UTF-16 of anything beyond ASCII is never valid UTF-8; NULs amid UTF-8 text mean data.
+    const bool utf8 =
+        std::any_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; }) &&
+        detect::CountInvalid(Encoding::Utf8, s.bytes, s.truncated, 1) == 0;
+    return s.atStart && !utf8 ? Utf16WithoutBom(s.bytes) : Encoding::Binary;
+  }
 
   const bool sevenBit =
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
