@@ -58,6 +58,17 @@ int main(int argc, char** argv) {
     });
     std::printf("%-19s %8.1f MB/s\n", name, mb / t);
   }
+  // In memory, straight from bytes to bytes as the conversion does it.
+  for (auto [encoding, name] : {std::pair{text::Encoding::EucJp, "transcode-euc"},
+                                std::pair{text::Encoding::Utf8, "transcode-utf8"},
+                                std::pair{text::Encoding::Utf16Le, "transcode-utf16"}}) {
+    std::string converted;
+    double t = Best([&] {
+      converted.clear();
+      text::Transcode(text::Encoding::ShiftJis, encoding, span, converted);
+    });
+    std::printf("%-19s %8.1f MB/s\n", name, mb / t);
+  }
   // File to file, as the conversion batch runs it (read, recognise, decode, encode, write).
   for (auto [code, name] :
        {std::pair{2, "convert-euc"}, std::pair{5, "convert-utf8"}, std::pair{4, "convert-utf16"}}) {

@@ -134,12 +134,16 @@ void FileBuffer::applyEdits(const std::vector<Edit>& edits) {
   {
     const std::u16string& now = d.Text();
     std::size_t end = 0;
+    bool changes = false;
     for (const Edit& e : edits) {
       if (e.start < end || e.start > now.size() || e.length > now.size() - e.start) {
         throw BufferError("置換の範囲が正しくありません");
       }
       end = e.start + e.length;
+      changes = changes || now.compare(e.start, e.length, e.replacement) != 0;
     }
+    // A rule that matched nothing, or put back what was there, costs no offsets and no copy.
+    if (!changes) return;
   }
   d.StartEditing();
   const std::u16string& old = d.current;

@@ -184,6 +184,10 @@ TEST(FileBuffer, HeadAndTailKeepTheirBytesAndBom) {
   buffer.setText(t);
   EXPECT_EQ(buffer.bytes("f"), "\xED\x40+\x81\x60-\xED\x40");  // ED40 is not rewritten FA5C
 
+  buffer.loadBytes("\xED\x40", "f", Encoding::ShiftJis);
+  buffer.applyEdits({{0, 1, u"纊"}, {1, 0, u""}});  // a rule that puts back what it matched
+  EXPECT_TRUE(buffer.unchanged());
+
   buffer.loadBytes(
       "\xEF\xBB\xBF"
       "abc",
