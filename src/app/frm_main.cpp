@@ -34,6 +34,12 @@ QPushButton* MakeButton(QWidget* page, const QString& caption, QRect geometry) {
   return button;
 }
 
+engine::ReplaceOptions PaintBetweenFiles() {
+  engine::ReplaceOptions options;
+  options.betweenFiles = LetWindowsPaint;
+  return options;
+}
+
 }  // namespace
 
 frmMain::frmMain(Module1& module1, UserPrompts& prompts)
@@ -133,7 +139,7 @@ void frmMain::Command2_Click() {
         module1_.EnabledRules = engine::EnabledRulesOf(*rules_);
         if (!Edit1_) Edit1_ = module1_.NewEditorBuffer();
         engine::ReplaceAll(module1_.EnabledRules, targets_.Model(), *Edit1_,
-                           module1_.TextServices(), sink, {LetWindowsPaint});
+                           module1_.TextServices(), sink, PaintBetweenFiles());
       },
       runHooks);
 }
@@ -146,7 +152,7 @@ void frmMain::Command6_Click() {
         const int code = Combo1->itemData(Combo1->currentIndex()).toInt();
         if (targets_.Model().TargetCount() == 0) return;
         engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink,
-                           {LetWindowsPaint});
+                           PaintBetweenFiles());
       },
       runHooks);
 }

@@ -27,6 +27,7 @@
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 #include "support/fake_prompts.h"
+#include "support/unwritable.h"
 
 namespace morvelle {
 namespace {
@@ -243,6 +244,31 @@ TEST_F(BatchWindowTest, AnOutputThatIsAFolderEndsTheRunWithoutPartialFiles) {
   const QStringList files = QDir(data_.path()).entryList(QDir::Files | QDir::Hidden);
   EXPECT_EQ(files, (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt.exp"),
                                 QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
+}
+
+TEST_F(BatchWindowTest, AFolderThatRefusesOutputsEndsTheRunWithAMessage) {
+  const QString folder = data_.filePath(QStringLiteral("locked"));
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const QString a = folder + QStringLiteral("/a.txt");
+  {
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("abc");
+  }
+  testing::UnwritableFolder lock(folder);
+  if (!lock.ok()) GTEST_SKIP() << "neither permissions nor chattr +i can lock a folder here";
+  Drop({a});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].text.contains(a + QStringLiteral(".exp")))
+      << prompts_.messages[0].text.toStdString();
+  window_->Combo1->setCurrentIndex(4);
+  window_->Command6->click();
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_TRUE(prompts_.messages[1].text.contains(a + QStringLiteral(".exp")));
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("a.txt")});
 }
 
 // --- Conversion ---------------------------------------------------------------------------
