@@ -1,6 +1,7 @@
-// Decoders. Each writes into a buffer sized for the worst case (one unit per byte, or per two
-// bytes for UTF-16) and shrinks it once, so the hot loops never reallocate.
+// Decoders. The output never reallocates in the hot loops: capacity for the worst case (one
+// unit per byte, or per two bytes for UTF-16) is reserved or sized before they start.
 
+#include <algorithm>
 #include <cstring>
 
 #include "codec.h"
@@ -77,29 +78,57 @@ void Finish(const Out<kOffsets>& out, std::size_t inputSize, Decoded& d) {
   }
 }
 
+// Grows the output a chunk at a time inside capacity reserved up front, so that only what is
+// written gets touched: sizing for the worst case would fault in and clear up to twice the
+// memory the text needs.
+template <bool kOffsets>
+void Grow(Decoded& d, Out<kOffsets>& out, std::size_t units) {
+  std::size_t count = static_cast<std::size_t>(out.text - d.text.data());
+  d.text.resize(count + units);
+  out.text = d.text.data() + count;
+  if constexpr (kOffsets) {
+    d.offsets.resize(count + units + 1);
+    out.offsets = d.offsets.data() + count;
+  }
+}
+
 template <bool kOffsets, Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
 void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, Decoded& d) {
-  Out<kOffsets> out = Prepare<kOffsets>(n - start, d);
+  constexpr std::size_t kChunk = 1 << 16;
+  d.text.clear();
+  d.text.reserve(n - start);
+  if constexpr (kOffsets) {
+    d.offsets.clear();
+    d.offsets.reserve(n - start + 1);
+  }
+  Out<kOffsets> out{d.text.data(), d.offsets.data()};
   std::size_t i = start;
   while (i < n) {
-    if (p[i] < 0x80) {
-      // Short runs (a space, a slash between kanji) stay in this loop.
-      if (i + 1 >= n || p[i + 1] >= 0x80) {
-        out.Unit(p[i], i);
-        ++i;
+    // A character begun before the limit may run past it by three bytes; each byte gives at
+    // most one unit.
+    const std::size_t limit = std::min(n, i + kChunk);
+    Grow(d, out, limit - i + 4);
+    while (i < limit) {
+      if (p[i] < 0x80) {
+        // Short runs (a space, a slash between kanji) stay in this loop.
+        if (i + 1 >= limit || p[i + 1] >= 0x80) {
+          out.Unit(p[i], i);
+          ++i;
+          continue;
+        }
+        i = out.Ascii(p, limit, i);
         continue;
       }
-      i = out.Ascii(p, n, i);
-      continue;
+      Step s = kStep(p, n, i);
+      if (s.ok) {
+        out.CodePoint(s.codePoint, i);
+      } else {
+        out.Raw(p, i, s.length);
+      }
+      i += s.length;
     }
-    Step s = kStep(p, n, i);
-    if (s.ok) {
-      out.CodePoint(s.codePoint, i);
-    } else {
-      out.Raw(p, i, s.length);
-    }
-    i += s.length;
   }
+  Grow(d, out, 0);
   Finish(out, n, d);
 }
 
