@@ -9,6 +9,7 @@ iconv and nkf:
   lines      single lines of 20-50 bytes holding Japanese
   ascii4k    4 KB of ASCII holding one two-kanji word
   halfkana   lines of half-width katakana
+  halfcsv    tiny CSV files (1-3 rows) with half-width katakana fields
   binary     executables and compressed files
 Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
 The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
@@ -144,6 +145,15 @@ def valid_readings(data):
     return n
 
 
+def build_halfcsv(cases, rng, per_case):
+    """Tiny Shift_JIS CSV files with half-width katakana fields, as old Windows tools wrote."""
+    readings = sorted({r for r in corpus.katakana_readings() if corpus.is_test_line(r)})
+    for _ in range(per_case):
+        rows = [f"{rng.randint(1, 9999):04d},{corpus.to_half_width_katakana(rng.choice(readings))},"
+                f"{rng.randint(10, 999)}" for _ in range(rng.randint(1, 3))]
+        cases.add("halfcsv", "Shift_JIS", ("\n".join(rows) + "\n").encode("cp932"))
+
+
 def build_binary(cases, per_case):
     """Executables and compressed manual pages: data, not text."""
     import glob
@@ -252,7 +262,7 @@ def main():
     ap.add_argument("--work", default=None)
     ap.add_argument("--per-case", type=int, default=2000)
     ap.add_argument("--show", type=int, default=5)
-    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,binary")
+    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,halfcsv,binary")
     args = ap.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
@@ -278,6 +288,8 @@ def main():
         build_ascii4k(cases, rng, args.per_case // 2)
     if "halfkana" in sets:
         build_halfkana(cases, rng, args.per_case // 2)
+    if "halfcsv" in sets:
+        build_halfcsv(cases, rng, args.per_case // 2)
     if "binary" in sets:
         build_binary(cases, args.per_case // 4)
 

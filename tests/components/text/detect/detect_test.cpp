@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,6 +185,38 @@ TEST(DetectEncoding, BrokenBytesGetTheCodeThatExplainsTheRest) {
       {"UTF-8 cut inside its last character", Bytes(utf8.begin(), utf8.end() - 2), Encoding::Utf8},
       {"UTF-8 with a stray continuation byte", Cat({utf8, Raw("\x80"), utf8}), Encoding::Utf8},
   });
+}
+
+}  // namespace
+}  // namespace morvelle::text
+
+namespace morvelle::text {
+namespace {
+
+// Whatever the bytes, recognition answers without reading outside them (run under ASan), also
+// when the sample boundary falls inside a character or an escape.
+TEST(DetectEncoding, AnyBytesGetAnAnswer) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<unsigned char>(seed >> 24);
+  };
+  const unsigned char alphabet[] = {0x00, 0x0A, 0x1B, '$',  '(',  'B',  'I',  0x41, 0x80,
+                                    0x8E, 0x8F, 0xA1, 0xC3, 0xE0, 0xEF, 0xF0, 0xFD, 0xFF};
+  for (int round = 0; round < 3000; ++round) {
+    Bytes bytes(next() % 64);
+    for (auto& b : bytes) b = (round % 2) ? next() : alphabet[next() % sizeof alphabet];
+    (void)DetectEncoding(bytes);
+  }
+  for (std::size_t size : {256u * 1024 - 1, 256u * 1024, 256u * 1024 + 1, 600u * 1024}) {
+    Bytes bytes(size, 'a');
+    for (std::size_t k = size - 8; k < size; ++k) bytes[k] = 0x82;
+    EXPECT_EQ(DetectEncoding(bytes), Encoding::ShiftJis) << size;  // ｂｂｂｂ at the very end
+    if (size > 256u * 1024) {
+      bytes[256 * 1024 - 1] = 0xE3;  // a lead byte just before the sample's end
+      (void)DetectEncoding(bytes);
+    }
+  }
 }
 
 }  // namespace
