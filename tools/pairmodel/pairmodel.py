@@ -108,8 +108,9 @@ def c_array(name, data):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        os.path.dirname(__file__), "..", "..", "components", "text", "detect", "pair_model_table.cpp")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.normpath(os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "..", "components", "text", "detect",
+        "pair_model_table.cpp"))
     counter = Counter()
     man = [line for line in corpus.manpage_lines() if not corpus.is_test_line(line)]
     counter.add_running_text(man)
@@ -134,6 +135,7 @@ def main():
         "// mecab-ipadic; see tools/pairmodel/README.md. Do not edit: run the generator again.",
         '#include "pair_model.h"',
         "",
+        "// clang-format off",
         "namespace morvelle::text::detect {",
         "",
         c_array("kPairCost", nibbles(pairs)),
@@ -144,6 +146,7 @@ def main():
         f"const float kKanjiMeanCost = {entropy:.3f}f;",
         "",
         "}  // namespace morvelle::text::detect",
+        "// clang-format on",
         "",
     ])
     with open(out, "w", encoding="ascii") as f:
