@@ -1,5 +1,6 @@
 #include "engine/batches.h"
 
+#include "engine/replace_file.h"
 #include "services/service_error.h"
 
 namespace morvelle::engine {
@@ -16,13 +17,15 @@ QStringList EnabledRulesOf(const RuleTable& table) {
 }
 
 bool ApplyRules(const QStringList& rules, QString& text, std::vector<std::vector<TextEdit>>& edits,
-                const TextServiceFactory& makeService, MessageSink& sink, const QString& file) {
+                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
+                std::vector<qsizetype>* counts) {
   std::unique_ptr<TextService> service;
   for (const QString& expression : rules) {
     try {
       if (!service) service = makeService();
       SubstituteOutcome outcome = service->SubstituteWithEdits(expression, text);
       text = std::move(outcome.text);
+      if (counts) counts->push_back(qsizetype(outcome.edits.size()));
       if (!outcome.edits.empty()) edits.push_back(std::move(outcome.edits));
     } catch (const ServiceError& e) {
       sink.ShowError(QStringLiteral("%1\n(ファイル: %2)").arg(e.description(), file));
@@ -40,27 +43,44 @@ void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
 
 }  // namespace
 
+std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& target,
+                                  EditorBuffer& buffer, const TextServiceFactory& makeService,
+                                  MessageSink& sink, Save save, FileReport& report) {
+  buffer.LoadFile(target.sourcePath);
+  QString text = buffer.Text();
+  std::vector<std::vector<TextEdit>> edits;
+  report.ruleFailed =
+      !ApplyRules(rules, text, edits, makeService, sink, target.sourcePath, &report.replacements);
+  if (save == Save::None) return {};
+  for (const std::vector<TextEdit>& ruleEdits : edits) buffer.ApplyEdits(ruleEdits);
+  if (save == Save::Stage) return buffer.StageSave(target.outputPath);
+  buffer.SaveFile(target.outputPath);
+  return {};
+}
+
 BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, EditorBuffer& buffer,
                        const TextServiceFactory& makeService, MessageSink& sink,
                        const ReplaceOptions& options) {
   BatchResult result;
   const qsizetype count = targets.TargetCount();
   for (qsizetype i = 0; i < count; ++i) {
-    const BatchTarget target = targets.TargetAt(i);
+    FileReport report{i, targets.TargetAt(i), {}, false, false};
     try {
-      buffer.LoadFile(target.sourcePath);
-      QString text = buffer.Text();
-      std::vector<std::vector<TextEdit>> edits;
-      if (!ApplyRules(rules, text, edits, makeService, sink, target.sourcePath)) ++result.failures;
-      for (const std::vector<TextEdit>& ruleEdits : edits) buffer.ApplyEdits(ruleEdits);
-      buffer.SaveFile(target.outputPath);
-      ++result.written;
+      ReplaceFile(rules, report.target, buffer, makeService, sink,
+                  options.dryRun ? Save::None : Save::Direct, report);
     } catch (const ServiceError& e) {
+      if (report.ruleFailed) ++result.failures;
       sink.ShowError(e.description());
       ++result.failures;
       result.stopped = true;
       return result;
     }
+    if (report.ruleFailed) ++result.failures;
+    if (!options.dryRun) {
+      report.written = true;
+      ++result.written;
+    }
+    if (options.fileDone) options.fileDone(report);
     Between(options, i, count);
   }
   return result;
@@ -81,6 +101,7 @@ BatchResult ConvertAll(const TargetSource& targets, int code, TextService& servi
       result.stopped = true;
       return result;
     }
+    if (options.fileDone) options.fileDone({i, target, {}, false, true});
     Between(options, i, count);
   }
   return result;

@@ -40,12 +40,29 @@ struct BatchResult {
 // is applied. Each rule's edits are appended to `edits` (positions in the text before that
 // rule). Returns false after reporting a failed rule, or a service that cannot be made; the
 // remaining rules are then skipped, and `text` holds the rules applied before it.
+// `counts`, when given, receives the number of spans each applied rule changed.
 bool ApplyRules(const QStringList& rules, QString& text, std::vector<std::vector<TextEdit>>& edits,
-                const TextServiceFactory& makeService, MessageSink& sink, const QString& file);
+                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
+                std::vector<qsizetype>* counts = nullptr);
+
+// What one file of a batch did, for front ends that report per file.
+struct FileReport {
+  qsizetype index = 0;
+  BatchTarget target;
+  // Replacement only: the spans each applied rule changed, in rule order; shorter than the
+  // rules when a rule failed (the rest were skipped).
+  std::vector<qsizetype> replacements;
+  bool ruleFailed = false;
+  bool written = false;  // false in a dry run
+};
 
 struct ReplaceOptions {
   // Runs between two files (the window lets paint and timer events through).
   std::function<void()> betweenFiles;
+  // Loads and applies the rules but writes nothing.
+  bool dryRun = false;
+  // After each file that did not end the run, in list order.
+  std::function<void(const FileReport&)> fileDone;
 };
 
 BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, EditorBuffer& buffer,
@@ -55,5 +72,31 @@ BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, Ed
 // Converts every target to `code` (1..5) on the shared service.
 BatchResult ConvertAll(const TargetSource& targets, int code, TextService& service,
                        MessageSink& sink, const ReplaceOptions& options = {});
+
+// The same batches on several threads, for front ends without a window. Workers load, apply
+// the rules and encode (each with its own buffer and its own text services); outputs are
+// written, messages shown and a fatal failure honoured in list order, so outputs, messages and
+// the result are those of the single-threaded batch. A fatal failure at file k discards what
+// was prepared after k. At most `window` files are prepared ahead of the next one written.
+// A source that an earlier row writes is read only after that write, as in list order.
+struct ParallelOptions {
+  int threads = 1;
+  qsizetype window = 0;  // 0: four per thread
+  bool dryRun = false;   // replacement only
+  std::function<void(const FileReport&)> fileDone;
+};
+
+using EditorBufferFactory = std::function<std::unique_ptr<EditorBuffer>()>;
+// One text service factory per thread (a factory serves one thread).
+using TextServiceFactoryMaker = std::function<TextServiceFactory()>;
+
+BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& targets,
+                               const EditorBufferFactory& makeBuffer,
+                               const TextServiceFactoryMaker& makeServices, MessageSink& sink,
+                               const ParallelOptions& options);
+
+BatchResult ConvertAllParallel(const TargetSource& targets, int code,
+                               const TextServiceFactoryMaker& makeServices, MessageSink& sink,
+                               const ParallelOptions& options);
 
 }  // namespace morvelle::engine

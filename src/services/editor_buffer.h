@@ -3,6 +3,7 @@
 // SaveFile byte for byte when nothing changed it; edits keep every byte outside them.
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "services/text_service.h"
@@ -24,6 +25,12 @@ class EditorBuffer {
 
   // Writes atomically; throws ServiceError (also for a character the file's code cannot hold).
   virtual void SaveFile(const QString& path) = 0;
+
+  // SaveFile in two halves, so that batches can prepare files on several threads and write
+  // them in list order: encodes now (throwing as SaveFile would), and the returned function
+  // writes what was encoded (throwing as SaveFile would). It holds its own copy of the bytes,
+  // so the buffer may load the next file before the write.
+  virtual std::function<void()> StageSave(const QString& path) const = 0;
 };
 
 }  // namespace morvelle

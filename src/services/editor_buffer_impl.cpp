@@ -1,5 +1,7 @@
 #include "services/editor_buffer_impl.h"
 
+#include <memory>
+
 #include "editbuffer/file_buffer.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
@@ -38,6 +40,14 @@ class LosslessBuffer : public EditorBuffer {
   }
   void SaveFile(const QString& path) override {
     Translated([&] { buffer_.save(FileSystemName(path)); });
+  }
+  std::function<void()> StageSave(const QString& path) const override {
+    std::string name = FileSystemName(path);
+    auto bytes =
+        std::make_shared<const std::string>(Translated([&] { return buffer_.bytes(name); }));
+    return [name = std::move(name), bytes] {
+      Translated([&] { editbuffer::WriteFileAtomically(name, *bytes); });
+    };
   }
 
  private:

@@ -1,0 +1,240 @@
+#include "cli/batch_cli.h"
+
+#include <QVariant>
+#include <thread>
+#include <vector>
+
+#include "cli/progress.h"
+#include "editbuffer/file_buffer.h"
+#include "engine/batches.h"
+#include "filelist/path_parts.h"
+#include "rules/rule_rows.h"
+#include "rules/rule_set_file.h"
+#include "services/editor_buffer_impl.h"
+#include "services/file_names.h"
+#include "services/service_error.h"
+#include "services/settings_file_service_impl.h"
+#include "services/text_service_factory.h"
+#include "text/detect/detect.h"
+
+namespace morvelle::cli {
+
+namespace {
+
+// Text as the terminal takes it; names that are not UTF-8 keep their bytes.
+void Write(std::FILE* out, const QString& text) {
+  const QByteArray bytes = EncodeFileName(text);
+  std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+}
+
+class StderrSink : public engine::MessageSink {
+ public:
+  StderrSink(std::FILE* err, ProgressBar* progress) : err_(err), progress_(progress) {}
+  void ShowError(const QString& description) override {
+    if (progress_) progress_->Clear();
+    Write(err_, description + u'\n');
+    std::fflush(err_);
+  }
+
+ private:
+  std::FILE* err_;
+  ProgressBar* progress_;
+};
+
+class ArgumentTargets : public TargetSource {
+ public:
+  explicit ArgumentTargets(const QStringList& files) {
+    targets_.reserve(size_t(files.size()));
+    for (const QString& f : files) targets_.push_back(TargetOfArgument(f));
+  }
+  qsizetype TargetCount() const override { return qsizetype(targets_.size()); }
+  BatchTarget TargetAt(qsizetype index) const override { return targets_[size_t(index)]; }
+
+ private:
+  std::vector<BatchTarget> targets_;
+};
+
+// Rows of a rule-set file, for EnabledRulesOf: the load of "設定を読み込む" without a grid.
+class RowTable : public RuleTable {
+ public:
+  int RowCount() const override { return int(rows_.size()); }
+  RuleValues RowValues(int row) const override { return rows_[size_t(row)]; }
+  QVariant CellValue(int row, int column) const override {
+    return rows_[size_t(row)][size_t(column)];
+  }
+  void ClearRows() override { rows_.clear(); }
+  int AppendRow(const RuleValues& values) override {
+    rows_.push_back(values);
+    return int(rows_.size()) - 1;
+  }
+  int CurrentRow() const override { return -1; }
+  void SetCurrentRow(int) override {}
+  bool HasCurrentCell() const override { return false; }
+  void CommitEdit() override {}
+  void SetEvents(RuleTableEvents*) override {}
+
+ private:
+  std::vector<RuleValues> rows_;
+};
+
+// Throws ServiceError for a file that cannot be read or checked.
+QStringList RulesOf(const Invocation& inv) {
+  QStringList rules;
+  std::unique_ptr<SettingsFileService> files;
+  for (const QString& path : inv.ruleSets) {
+    if (!files) files = MakeSettingsFileService();
+    RowTable table;
+    for (const QStringList& row : rules::ParseRuleSetLines(path, files->ReadLines(path))) {
+      rules::AddRuleRow(table, row);
+    }
+    rules << engine::EnabledRulesOf(table);
+  }
+  for (const QString& e : inv.expressions) {
+    if (!e.isEmpty()) rules << e;
+  }
+  return rules;
+}
+
+int Threads(const Invocation& inv) {
+  if (inv.jobs > 0) return inv.jobs;
+  return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+void Report(std::FILE* out, const QStringList& rules, const engine::FileReport& report) {
+  QString text = report.target.sourcePath + u'\n';
+  for (qsizetype r = 0; r < rules.size(); ++r) {
+    QString count = QStringLiteral("-");  // not applied: an earlier rule failed
+    if (r < qsizetype(report.replacements.size())) {
+      count = QString::number(report.replacements[size_t(r)]);
+    } else if (r == qsizetype(report.replacements.size()) && report.ruleFailed) {
+      count = QStringLiteral("失敗");
+    }
+    text += u'\t' + count + u'\t' + rules[r] + u'\n';
+  }
+  Write(out, text);
+}
+
+int Status(const engine::BatchResult& result) { return result.failures == 0 ? 0 : 1; }
+
+int RunReplace(const Invocation& inv, const Streams& s) {
+  ProgressBar progress(s.err, inv.files.size(), s.errIsTerminal);
+  StderrSink sink(s.err, &progress);
+  QStringList rules;
+  try {
+    rules = RulesOf(inv);
+  } catch (const ServiceError& e) {
+    sink.ShowError(e.description());
+    return 1;
+  }
+  const ArgumentTargets targets(inv.files);
+  long long done = 0;
+  engine::ParallelOptions options;
+  options.threads = Threads(inv);
+  options.dryRun = inv.dryRun;
+  options.fileDone = [&](const engine::FileReport& report) {
+    if (inv.dryRun || inv.verbose) {
+      progress.Clear();
+      Report(s.out, rules, report);
+    }
+    progress.Update(++done);
+  };
+  const engine::BatchResult result = engine::ReplaceAllParallel(
+      rules, targets, MakeEditorBuffer, MakeTextServiceFactory, sink, options);
+  progress.Clear();
+  std::fflush(s.out);
+  return Status(result);
+}
+
+int RunConvert(const Invocation& inv, const Streams& s) {
+  ProgressBar progress(s.err, inv.files.size(), s.errIsTerminal);
+  StderrSink sink(s.err, &progress);
+  const ArgumentTargets targets(inv.files);
+  long long done = 0;
+  engine::ParallelOptions options;
+  options.threads = Threads(inv);
+  options.fileDone = [&](const engine::FileReport& report) {
+    if (inv.verbose) {
+      progress.Clear();
+      Write(s.out, report.target.sourcePath + u'\t' + report.target.outputPath + u'\n');
+    }
+    progress.Update(++done);
+  };
+  const engine::BatchResult result =
+      engine::ConvertAllParallel(targets, inv.code, MakeTextServiceFactory, sink, options);
+  progress.Clear();
+  std::fflush(s.out);
+  return Status(result);
+}
+
+const char* DetectName(text::Encoding encoding) {
+  switch (encoding) {
+    case text::Encoding::Ascii:
+      return "ASCII";
+    case text::Encoding::ShiftJis:
+      return "SHIFT_JIS";
+    case text::Encoding::EucJp:
+      return "EUC-JP";
+    case text::Encoding::Iso2022Jp:
+      return "ISO-2022-JP";
+    case text::Encoding::Utf8:
+      return "UTF-8";
+    case text::Encoding::Utf8Bom:
+      return "UTF-8-BOM";
+    case text::Encoding::Utf16Le:
+      return "UTF-16LE";
+    case text::Encoding::Utf16Be:
+      return "UTF-16BE";
+    case text::Encoding::Binary:
+      return "BINARY";
+  }
+  return "BINARY";
+}
+
+// Not a batch: an unreadable file is reported and the others are still read.
+int RunDetect(const Invocation& inv, const Streams& s) {
+  int status = 0;
+  for (const QString& path : inv.files) {
+    try {
+      // The buffer recognises the code from the whole file's bytes; so does this.
+      const std::string bytes = editbuffer::ReadWholeFile(EncodeFileName(path).toStdString());
+      const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+      const text::Encoding encoding = text::DetectEncoding({data, bytes.size()});
+      Write(s.out, QString::fromLatin1(DetectName(encoding)) + u'\t' + path + u'\n');
+    } catch (const editbuffer::BufferError& e) {
+      std::fflush(s.out);
+      Write(s.err, QString::fromUtf8(e.what()) + u'\n');
+      status = 1;
+    }
+  }
+  std::fflush(s.out);
+  return status;
+}
+
+}  // namespace
+
+BatchTarget TargetOfArgument(const QString& path) {
+  const QString separator = PathSeparator();
+  if (!path.contains(separator)) return {path, LowerCaseName(path) + QStringLiteral(".exp")};
+  return {path, FolderPart(path, separator) + separator + LowerCaseName(NamePart(path, separator)) +
+                    QStringLiteral(".exp")};
+}
+
+int Run(const Invocation& inv, const Streams& streams) {
+  switch (inv.command) {
+    case Command::Help:
+      Write(streams.out, HelpText());
+      return 0;
+    case Command::Version:
+      Write(streams.out, VersionText());
+      return 0;
+    case Command::Replace:
+      return RunReplace(inv, streams);
+    case Command::Convert:
+      return RunConvert(inv, streams);
+    case Command::Detect:
+      return RunDetect(inv, streams);
+  }
+  return 2;
+}
+
+}  // namespace morvelle::cli

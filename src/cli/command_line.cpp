@@ -1,0 +1,207 @@
+#include "cli/command_line.h"
+
+#include <array>
+#include <optional>
+
+namespace morvelle::cli {
+
+namespace {
+
+struct CodeName {
+  const char16_t* name;
+  int code;
+};
+constexpr std::array<CodeName, 5> kCodes{{
+    {u"sjis", 1},
+    {u"euc", 2},
+    {u"jis", 3},
+    {u"ucs2", 4},
+    {u"utf8", 5},
+}};
+
+std::optional<Command> CommandNamed(const QString& word) {
+  if (word == u"replace") return Command::Replace;
+  if (word == u"convert") return Command::Convert;
+  if (word == u"detect") return Command::Detect;
+  return std::nullopt;
+}
+
+int ParseJobs(const QString& value) {
+  bool ok = false;
+  const int jobs = value.toInt(&ok);
+  // A thread per file is already more than any machine runs at once.
+  if (!ok || jobs < 1 || jobs > 1024) {
+    throw UsageError(
+        QStringLiteral("-j には 1 から 1024 までの整数を指定してください: \"%1\"").arg(value));
+  }
+  return jobs;
+}
+
+int ParseCode(const QString& value) {
+  for (const CodeName& c : kCodes) {
+    if (value == QStringView(c.name)) return c.code;
+  }
+  throw UsageError(
+      QStringLiteral("--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
+          .arg(value));
+}
+
+// Walks the arguments; options take their value as the next argument or glued on
+// ("-jN", "--jobs=N", "-rFILE", "--to=utf8").
+class Parser {
+ public:
+  explicit Parser(const QStringList& arguments) : args_(arguments) {}
+
+  Invocation Run() {
+    // --help and --version answer whatever else the line holds.
+    for (const QString& a : args_) {
+      if (a == u"--") break;
+      if (a == u"-h" || a == u"--help") return Invocation{};
+    }
+    for (const QString& a : args_) {
+      if (a == u"--") break;
+      if (a == u"--version") {
+        Invocation inv;
+        inv.command = Command::Version;
+        return inv;
+      }
+    }
+    Invocation inv;
+    std::optional<Command> command;
+    bool onlyFiles = false;
+    for (i_ = 0; i_ < args_.size(); ++i_) {
+      const QString& a = args_[i_];
+      if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
+        if (!command) {
+          command = CommandNamed(a);
+          if (!command) throw UsageError(QStringLiteral("不明なコマンドです: \"%1\"").arg(a));
+        } else {
+          inv.files << a;
+        }
+        continue;
+      }
+      if (a == u"--") {
+        onlyFiles = true;
+      } else if (a == u"-n" || a == u"--dry-run") {
+        inv.dryRun = true;
+      } else if (a == u"-v" || a == u"--verbose") {
+        inv.verbose = true;
+      } else if (auto v = Value(a, u"-j", u"--jobs")) {
+        inv.jobs = ParseJobs(*v);
+      } else if (auto v = Value(a, u"-r", u"--rules")) {
+        inv.ruleSets << *v;
+      } else if (auto v = Value(a, u"-e", u"--expression")) {
+        inv.expressions << *v;
+      } else if (auto v = Value(a, nullptr, u"--to")) {
+        inv.code = ParseCode(*v);
+      } else {
+        throw UsageError(QStringLiteral("不明なオプションです: \"%1\"").arg(a));
+      }
+    }
+    if (!command) throw UsageError(QStringLiteral("コマンドを指定してください"));
+    inv.command = *command;
+    Check(inv);
+    return inv;
+  }
+
+ private:
+  // The value of option `a` if it is the short or long form; throws when the value is missing.
+  std::optional<QString> Value(const QString& a, const char16_t* shortName,
+                               const char16_t* longName) {
+    const QStringView longView(longName);
+    if (a == longView || (shortName && a == QStringView(shortName))) {
+      if (i_ + 1 >= args_.size()) {
+        throw UsageError(QStringLiteral("%1 に値がありません").arg(a));
+      }
+      return args_[++i_];
+    }
+    if (a.startsWith(longView) && a.size() > longView.size() && a[longView.size()] == u'=') {
+      return a.mid(longView.size() + 1);
+    }
+    if (shortName && a.size() > 2 && a.startsWith(QStringView(shortName))) return a.mid(2);
+    return std::nullopt;
+  }
+
+  static void Check(const Invocation& inv) {
+    const bool replace = inv.command == Command::Replace;
+    if (!replace && (!inv.ruleSets.isEmpty() || !inv.expressions.isEmpty())) {
+      throw UsageError(QStringLiteral("-r と -e は replace でだけ使えます"));
+    }
+    if (!replace && inv.dryRun) {
+      throw UsageError(QStringLiteral("-n は replace でだけ使えます"));
+    }
+    if (inv.command != Command::Convert && inv.code != 0) {
+      throw UsageError(QStringLiteral("--to は convert でだけ使えます"));
+    }
+    if (inv.command == Command::Convert && inv.code == 0) {
+      throw UsageError(QStringLiteral("convert には --to で変換先の文字コードを指定してください"));
+    }
+    if (inv.files.isEmpty()) throw UsageError(QStringLiteral("ファイルを指定してください"));
+  }
+
+  const QStringList& args_;
+  qsizetype i_ = 0;
+};
+
+}  // namespace
+
+Invocation ParseCommandLine(const QStringList& arguments) { return Parser(arguments).Run(); }
+
+QString HelpText() {
+  return QStringLiteral(
+      "使い方:\n"
+      "  morvelle-batch replace [-r 設定ファイル.exp]... [-e 置換式]... ファイル...\n"
+      "  morvelle-batch convert --to sjis|euc|jis|ucs2|utf8 ファイル...\n"
+      "  morvelle-batch detect ファイル...\n"
+      "\n"
+      "replace  各設定ファイルの有効な条件 (指定順)、続いて各 -e の置換式 (指定順) を\n"
+      "         ファイルごとに適用し、同じフォルダーに「小文字にした名前.exp」として書きます。\n"
+      "convert  各ファイルを指定の文字コードに変換し、同じ名前規則で書きます。\n"
+      "detect   ファイルごとに、読み込むときの文字コード、タブ、パスを 1 行に出力します。\n"
+      "元のファイルは書き換えません。\n"
+      "\n"
+      "オプション:\n"
+      "  -r, --rules ファイル      設定ファイル (複数指定可)\n"
+      "  -e, --expression 式       置換式 s/…/…/フラグ (複数指定可)\n"
+      "      --to 文字コード       convert の変換先\n"
+      "  -j, --jobs N              N 個のスレッドで処理します (既定: コア数)。\n"
+      "                            結果、メッセージ、中断の位置は -j 1 と同じです。\n"
+      "  -n, --dry-run             何も書かず、ファイルごとに各条件の置換数を出力します\n"
+      "  -v, --verbose             書いた後に同じ内容を出力します\n"
+      "  -h, --help                この説明\n"
+      "      --version             版数\n"
+      "\n"
+      "終了コード: 0 すべて書けた, 1 エラーがあった, 2 使い方の誤り\n"
+      "\n"
+      "Usage:\n"
+      "  morvelle-batch replace [-r RULESET.exp]... [-e EXPRESSION]... FILE...\n"
+      "  morvelle-batch convert --to sjis|euc|jis|ucs2|utf8 FILE...\n"
+      "  morvelle-batch detect FILE...\n"
+      "\n"
+      "replace  applies the enabled rules of each rule-set file (in the order given), then\n"
+      "         each -e expression (in the order given), to every FILE and writes the result\n"
+      "         beside it as its lower-cased name plus \".exp\".\n"
+      "convert  converts every FILE to the given character code, named the same way.\n"
+      "detect   prints one line per file: the code it is read as, a TAB, the path.\n"
+      "Sources are never modified.\n"
+      "\n"
+      "Options:\n"
+      "  -r, --rules FILE          rule-set file (repeatable)\n"
+      "  -e, --expression EXPR     substitution s/.../.../flags (repeatable)\n"
+      "      --to CODE             target code of convert\n"
+      "  -j, --jobs N              process files on N threads (default: number of cores);\n"
+      "                            outputs, messages and where a failure stops the run are\n"
+      "                            those of -j 1\n"
+      "  -n, --dry-run             write nothing; print per file each rule's replacements\n"
+      "  -v, --verbose             print the same after writing\n"
+      "  -h, --help                this text\n"
+      "      --version             version\n"
+      "\n"
+      "Exit status: 0 every file written, 1 a failure was reported, 2 usage error\n");
+}
+
+QString VersionText() {
+  return QStringLiteral("morvelle-batch ") + QStringLiteral(MORVELLE_VERSION) + u'\n';
+}
+
+}  // namespace morvelle::cli

@@ -1,0 +1,41 @@
+#pragma once
+// The arguments of morvelle-batch, parsed apart from running them so that every usage error is
+// found before a file is touched.
+
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+namespace morvelle::cli {
+
+enum class Command { Help, Version, Replace, Convert, Detect };
+
+struct Invocation {
+  Command command = Command::Help;
+  QStringList ruleSets;     // -r, in the order given
+  QStringList expressions;  // -e, in the order given
+  int code = 0;             // convert: CharacterCode 1..5
+  int jobs = 0;             // 0: one per core
+  bool dryRun = false;
+  bool verbose = false;
+  QStringList files;
+};
+
+// Carries the message of a usage error (exit status 2).
+class UsageError : public std::runtime_error {
+ public:
+  explicit UsageError(QString message)
+      : std::runtime_error("usage"), message_(std::move(message)) {}
+  const QString& message() const noexcept { return message_; }
+
+ private:
+  QString message_;
+};
+
+// `arguments` without the program name. Throws UsageError.
+Invocation ParseCommandLine(const QStringList& arguments);
+
+QString HelpText();
+QString VersionText();
+
+}  // namespace morvelle::cli

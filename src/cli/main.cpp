@@ -1,0 +1,26 @@
+// morvelle-batch: the window program's two batches, and the code recognition, from a shell.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cli/batch_cli.h"
+#include "cli/command_line.h"
+#include "services/file_names.h"
+
+int main(int argc, char** argv) {
+  using namespace morvelle;
+  // Arguments are file names first: decoded losslessly, whatever the locale.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << DecodeFileName(QByteArray(argv[i]));
+  cli::Invocation invocation;
+  try {
+    invocation = cli::ParseCommandLine(arguments);
+  } catch (const cli::UsageError& e) {
+    const QByteArray text = EncodeFileName(
+        QStringLiteral("morvelle-batch: ") + e.message() +
+        QStringLiteral("\n詳しくは morvelle-batch --help (see morvelle-batch --help)\n"));
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return 2;
+  }
+  return cli::Run(invocation, {stdout, stderr, ::isatty(STDERR_FILENO) == 1});
+}

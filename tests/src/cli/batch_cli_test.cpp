@@ -1,0 +1,261 @@
+// morvelle-batch run as a user runs it, on real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  QByteArray out;
+  QByteArray err;
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The names in a folder with the bytes of each file, so that two folders compare whole.
+QMap<QString, QByteArray> Snapshot(const QString& folder) {
+  QMap<QString, QByteArray> files;
+  const QDir dir(folder);
+  for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {
+    files.insert(name, ReadAll(dir.filePath(name)));
+  }
+  return files;
+}
+
+QByteArray Sjis(const char* utf8) {
+  QProcess iconv;
+  iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("UTF-8"),
+                                        QStringLiteral("-t"), QStringLiteral("CP932")});
+  iconv.waitForStarted();
+  iconv.write(utf8);
+  iconv.closeWriteChannel();
+  iconv.waitForFinished();
+  return iconv.readAllStandardOutput();
+}
+
+class BatchCli : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  void Write(const QString& name, const QByteArray& bytes) {
+    QFile f(Path(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+
+  Outcome Run(const QStringList& arguments, const QString& folder = {}) {
+    QProcess p;
+    p.setWorkingDirectory(folder.isEmpty() ? dir_.path() : folder);
+    p.start(QStringLiteral(MORVELLE_BATCH_EXE), arguments);
+    EXPECT_TRUE(p.waitForFinished(120000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(BatchCli, ReplaceAppliesRuleSetRulesThenExpressionsAndKeepsTheSource) {
+  // A rule set as the window saves it: CP932, CR LF, a disabled row, the spare row.
+  Write(QStringLiteral("set.exp"), Sjis("s/猫/犬/g\t1\r\ns/犬/狼/\t0\r\ns/a/b/g\t-2\r\n\t1\r\n"));
+  const QByteArray source = Sjis("猫 and a cat\r\n半角ｶﾅ\r\n");
+  Write(QStringLiteral("Memo.TXT"), source);
+
+  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-r"), QStringLiteral("set.exp"),
+                         QStringLiteral("-e"), QStringLiteral("s/犬/DOG/"), QStringLiteral("-v"),
+                         QStringLiteral("Memo.TXT")});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty());
+  // Rule-set rules first, then -e: 猫→犬, a→b, then 犬→DOG.
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("memo.txt.exp"))), Sjis("DOG bnd b cbt\r\n半角ｶﾅ\r\n"));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("Memo.TXT"))), source);
+  EXPECT_EQ(QString::fromUtf8(r.out),
+            QStringLiteral("Memo.TXT\n\t1\ts/猫/犬/g\n\t3\ts/a/b/g\n\t1\ts/犬/DOG/\n"));
+}
+
+TEST_F(BatchCli, DryRunWritesNothingAndPrintsEachRulesReplacements) {
+  Write(QStringLiteral("a.txt"), "one two one\n");
+  Write(QStringLiteral("b.txt"), "nothing\n");
+  const auto before = Snapshot(dir_.path());
+  const Outcome r =
+      Run({QStringLiteral("replace"), QStringLiteral("--dry-run"), QStringLiteral("-e"),
+           QStringLiteral("s/one/1/g"), QStringLiteral("-e"), QStringLiteral("s/(t)wo/$1WO/"),
+           QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+  EXPECT_EQ(r.out, QByteArray("a.txt\n\t2\ts/one/1/g\n\t1\ts/(t)wo/$1WO/\n"
+                              "b.txt\n\t0\ts/one/1/g\n\t0\ts/(t)wo/$1WO/\n"));
+}
+
+TEST_F(BatchCli, ConvertWritesEachTargetCode) {
+  Write(QStringLiteral("j.txt"), Sjis("日本語ｶﾅ\r\n"));
+  const std::pair<const char*, QByteArray> cases[] = {
+      {"utf8", QByteArray("日本語ｶﾅ\r\n")},
+      {"euc", QByteArray("\xC6\xFC\xCB\xDC\xB8\xEC\x8E\xB6\x8E\xC5\r\n")},
+      {"jis", QByteArray("\x1b$BF|K\\8l\x1b(I6E\x1b(B\r\n")},
+      {"ucs2", QByteArray("\xFF\xFE\xE5\x65\x2C\x67\x9E\x8A\x76\xFF\x85\xFF\r\0\n\0", 16)},
+      {"sjis", Sjis("日本語ｶﾅ\r\n")},
+  };
+  for (const auto& [code, expected] : cases) {
+    const Outcome r = Run({QStringLiteral("convert"), QStringLiteral("--to"),
+                           QString::fromLatin1(code), QStringLiteral("j.txt")});
+    EXPECT_EQ(r.status, 0) << code << r.err.toStdString();
+    EXPECT_EQ(ReadAll(Path(QStringLiteral("j.txt.exp"))), expected) << code;
+  }
+}
+
+TEST_F(BatchCli, DetectPrintsTheCodeTheBufferReadsEachFileIn) {
+  Write(QStringLiteral("ascii"), "plain\n");
+  Write(QStringLiteral("sjis"), Sjis("これは日本語の文章です。\n"));
+  Write(QStringLiteral("utf8bom"), "\xEF\xBB\xBFtext\n");
+  Write(QStringLiteral("utf16"), QByteArray("\xFF\xFEx\0\n\0", 6));
+  Write(QStringLiteral("binary"), QByteArray("\x01\x00\x02\x00\x00\x00\xFF\xFE\x00", 9));
+  const Outcome r = Run({QStringLiteral("detect"), QStringLiteral("ascii"), QStringLiteral("sjis"),
+                         QStringLiteral("missing"), QStringLiteral("utf8bom"),
+                         QStringLiteral("utf16"), QStringLiteral("binary")});
+  EXPECT_EQ(r.status, 1);  // the missing file; the others are still read
+  EXPECT_EQ(r.out, QByteArray("ASCII\tascii\nSHIFT_JIS\tsjis\nUTF-8-BOM\tutf8bom\n"
+                              "UTF-16LE\tutf16\nBINARY\tbinary\n"));
+  EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("missing"))) << r.err.toStdString();
+}
+
+TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
+  Write(QStringLiteral("a.txt"), "a\n");
+  const auto before = Snapshot(dir_.path());
+  const QStringList cases[] = {
+      {},
+      {QStringLiteral("replace")},
+      {QStringLiteral("replace"), QStringLiteral("-x"), QStringLiteral("a.txt")},
+      {QStringLiteral("convert"), QStringLiteral("a.txt")},
+      {QStringLiteral("-j"), QStringLiteral("0"), QStringLiteral("replace"),
+       QStringLiteral("a.txt")},
+  };
+  for (const QStringList& args : cases) {
+    const Outcome r = Run(args);
+    EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+    EXPECT_TRUE(r.err.contains("--help"));
+    EXPECT_TRUE(r.out.isEmpty());
+  }
+  EXPECT_EQ(Snapshot(dir_.path()), before);
+  EXPECT_EQ(Run({QStringLiteral("--help")}).status, 0);
+}
+
+TEST_F(BatchCli, AnUnreadableRuleSetFailsBeforeAnyFile) {
+  Write(QStringLiteral("a.txt"), "a\n");
+  Write(QStringLiteral("bad.exp"), "s/a/b/\tyes\r\n");
+  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-r"), QStringLiteral("bad.exp"),
+                         QStringLiteral("a.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("1 行目")));
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("a.txt.exp"))));
+}
+
+// A list that exercises every path of a run: a failed rule on one file (the run goes on), a
+// file that reads another's output, a later duplicate of an output name, and a folder in the
+// middle (the run ends there).
+class ParallelCli : public BatchCli {
+ protected:
+  QStringList MakeList(const QString& folder, bool withFatal) {
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+      const QString name = QStringLiteral("f%1.txt").arg(i, 2, 10, QLatin1Char('0'));
+      QByteArray text;
+      for (int line = 0; line < 50 + i * 7; ++line) {
+        text += QByteArray::number(line * i) + (i % 3 ? " cat 猫が好きです\n" : " dog\n");
+      }
+      QFile f(QDir(folder).filePath(name));
+      EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(i % 2 ? Sjis(text.constData()) : text);
+      names << name;
+      if (i == 5) names << QStringLiteral("f05.txt.exp");  // the output just written
+      if (i == 9) names << QStringLiteral("F03.TXT");      // same output as f03 (missing)
+      if (i == 25 && withFatal) names << QStringLiteral("sub");
+    }
+    QDir(folder).mkdir(QStringLiteral("sub"));
+    QFile f(QDir(folder).filePath(QStringLiteral("F03.TXT")));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("F03 cat\n");
+    return names;
+  }
+
+  // Runs the same command in two fresh copies of the list, with -j 1 and -j N.
+  void ExpectSameAtEveryThreadCount(const QStringList& command, bool withFatal,
+                                    int expectedStatus) {
+    QTemporaryDir one, many;
+    const QStringList list1 = MakeList(one.path(), withFatal);
+    const QStringList listN = MakeList(many.path(), withFatal);
+    const Outcome r1 =
+        Run(QStringList{QStringLiteral("-j"), QStringLiteral("1")} + command + list1, one.path());
+    for (const char* jobs : {"2", "3"}) {
+      QTemporaryDir again;
+      const QStringList list = MakeList(again.path(), withFatal);
+      const Outcome rN =
+          Run(QStringList{QStringLiteral("-j"), QString::fromLatin1(jobs)} + command + list,
+              again.path());
+      EXPECT_EQ(rN.status, r1.status) << jobs;
+      EXPECT_EQ(rN.out, r1.out) << jobs;
+      EXPECT_EQ(rN.err, r1.err) << jobs;
+      EXPECT_EQ(Snapshot(again.path()), Snapshot(one.path())) << jobs;
+    }
+    EXPECT_EQ(r1.status, expectedStatus) << r1.err.toStdString();
+    if (withFatal) {
+      EXPECT_TRUE(QFile::exists(QDir(one.path()).filePath(QStringLiteral("f25.txt.exp"))));
+      EXPECT_FALSE(QFile::exists(QDir(one.path()).filePath(QStringLiteral("f26.txt.exp"))));
+      EXPECT_TRUE(QString::fromUtf8(r1.err).contains(QStringLiteral("フォルダー")))
+          << r1.err.toStdString();
+    }
+  }
+};
+
+TEST_F(ParallelCli, ReplaceGivesTheSameOutputsAndMessagesAtAnyThreadCount) {
+  ExpectSameAtEveryThreadCount(
+      {QStringLiteral("replace"), QStringLiteral("-v"), QStringLiteral("-e"),
+       QStringLiteral("s/(\\d+) cat/<$1>/g"), QStringLiteral("-e"), QStringLiteral("s/猫/ねこ/")},
+      false, 0);
+}
+
+TEST_F(ParallelCli, AFailedRuleGoesOnAndAFolderEndsTheRunInListOrder) {
+  // The second rule cannot be used: every file reports it, is still written with the first.
+  ExpectSameAtEveryThreadCount(
+      {QStringLiteral("replace"), QStringLiteral("-e"), QStringLiteral("s/dog/DOG/"),
+       QStringLiteral("-e"), QStringLiteral("s/(/x/")},
+      true, 1);
+}
+
+TEST_F(ParallelCli, ConvertStopsAtTheFolderAndLeavesNothingStagedBehind) {
+  ExpectSameAtEveryThreadCount(
+      {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("euc")}, true, 1);
+}
+
+TEST_F(ParallelCli, DryRunReportsTheSameAtAnyThreadCount) {
+  ExpectSameAtEveryThreadCount({QStringLiteral("replace"), QStringLiteral("-n"),
+                                QStringLiteral("-e"), QStringLiteral("s/cat/CAT/g")},
+                               false, 1);  // f05.txt.exp is never written, so cannot be read
+}
+
+TEST_F(BatchCli, AllFilesWrittenExitsZeroAnyFailureExitsOne) {
+  Write(QStringLiteral("a.txt"), "abc\n");
+  Write(QStringLiteral("u.txt"), Sjis("これは日本語の文章です。\n"));
+  EXPECT_EQ(Run({QStringLiteral("replace"), QStringLiteral("-e"), QStringLiteral("s/b/B/"),
+                 QStringLiteral("a.txt")})
+                .status,
+            0);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("a.txt.exp"))), QByteArray("aBc\n"));
+  // A character Shift_JIS cannot hold stops the save: reported, exit 1, nothing written.
+  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-e"),
+                         QStringLiteral("s/です/😀/"), QStringLiteral("u.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("u.txt.exp")))
+      << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("u.txt.exp"))));
+}
+
+}  // namespace

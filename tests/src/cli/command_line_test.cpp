@@ -1,0 +1,94 @@
+// Parsing of morvelle-batch's arguments: what each form means, and every usage error found
+// before a file is touched.
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "cli/batch_cli.h"
+
+namespace morvelle::cli {
+namespace {
+
+QStringList Args(std::initializer_list<const char*> words) {
+  QStringList list;
+  for (const char* w : words) list << QString::fromUtf8(w);
+  return list;
+}
+
+TEST(CommandLine, ReplaceKeepsRuleSetsAndExpressionsInTheirOrder) {
+  const Invocation inv =
+      ParseCommandLine(Args({"-j", "3", "replace", "-r", "a.exp", "-e", "s/x/y/", "-rb.exp",
+                             "--expression=s/-/+/", "-n", "f1", "--", "-v", "f2"}));
+  EXPECT_EQ(inv.command, Command::Replace);
+  EXPECT_EQ(inv.ruleSets, Args({"a.exp", "b.exp"}));
+  EXPECT_EQ(inv.expressions, Args({"s/x/y/", "s/-/+/"}));
+  EXPECT_EQ(inv.jobs, 3);
+  EXPECT_TRUE(inv.dryRun);
+  EXPECT_FALSE(inv.verbose);  // after "--" it is a file
+  EXPECT_EQ(inv.files, Args({"f1", "-v", "f2"}));
+}
+
+TEST(CommandLine, ConvertTakesEachCodeName) {
+  const std::pair<const char*, int> cases[] = {
+      {"sjis", 1}, {"euc", 2}, {"jis", 3}, {"ucs2", 4}, {"utf8", 5}};
+  for (const auto& [name, code] : cases) {
+    EXPECT_EQ(ParseCommandLine(Args({"convert", "--to", name, "f"})).code, code) << name;
+    EXPECT_EQ(ParseCommandLine(Args({"convert", "f", (std::string("--to=") + name).c_str()})).code,
+              code)
+        << name;
+  }
+}
+
+TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
+  EXPECT_EQ(ParseCommandLine(Args({"replace", "--help"})).command, Command::Help);
+  EXPECT_EQ(ParseCommandLine(Args({"-h", "nonsense-but-after"})).command, Command::Help);
+  EXPECT_EQ(ParseCommandLine(Args({"--version"})).command, Command::Version);
+  EXPECT_TRUE(HelpText().contains(QStringLiteral("使い方")));
+  EXPECT_TRUE(HelpText().contains(QStringLiteral("Usage:")));
+  EXPECT_TRUE(VersionText().startsWith(QStringLiteral("morvelle-batch ")));
+}
+
+TEST(CommandLine, UsageErrorsNameTheirCause) {
+  const std::pair<std::initializer_list<const char*>, const char*> cases[] = {
+      {{"replace"}, "ファイルを指定してください"},
+      {{"frobnicate", "f"}, "不明なコマンドです: \"frobnicate\""},
+      {{"replace", "--bogus", "f"}, "不明なオプションです: \"--bogus\""},
+      {{"replace", "f", "-e"}, "-e に値がありません"},
+      {{"-j", "0", "detect", "f"}, "\"0\""},
+      {{"-j", "two", "detect", "f"}, "\"two\""},
+      {{"-j-1", "detect", "f"}, "\"-1\""},
+      {{"convert", "f"}, "--to で変換先"},
+      {{"convert", "--to", "latin1", "f"}, "\"latin1\""},
+      {{"convert", "--to", "utf8", "-e", "s/a/b/", "f"}, "-r と -e は replace"},
+      {{"detect", "-n", "f"}, "-n は replace"},
+      {{"replace", "--to", "utf8", "f"}, "--to は convert"},
+      {{"-v"}, "コマンドを指定してください"},
+  };
+  for (const auto& [words, expected] : cases) {
+    try {
+      ParseCommandLine(Args(words));
+      ADD_FAILURE() << "no usage error for " << *words.begin();
+    } catch (const UsageError& e) {
+      EXPECT_TRUE(e.message().contains(QString::fromUtf8(expected)))
+          << e.message().toStdString() << " / " << expected;
+    }
+  }
+}
+
+TEST(TargetOfArgument, OutputIsTheLowerCasedNameBesideTheSource) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"/d/Docs/ReadMe.TXT", "/d/Docs/ReadMe.TXT", "/d/Docs/readme.txt.exp"},
+      {"Sub/ÄB.txt", "Sub/ÄB.txt", "Sub/äb.txt.exp"},
+      {"Bare.TXT", "Bare.TXT", "bare.txt.exp"},  // stays in the current folder
+      {"/Top.txt", "/Top.txt", "/top.txt.exp"},
+      {"UPPER/DIR/X", "UPPER/DIR/X", "UPPER/DIR/x.exp"},  // folders keep their case
+  };
+  for (const auto& [argument, source, output] : cases) {
+    const BatchTarget t = TargetOfArgument(QString::fromUtf8(argument));
+    EXPECT_EQ(t.sourcePath, QString::fromUtf8(source));
+    EXPECT_EQ(t.outputPath, QString::fromUtf8(output));
+  }
+}
+
+}  // namespace
+}  // namespace morvelle::cli
