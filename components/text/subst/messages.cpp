@@ -14,6 +14,10 @@ std::string toUtf8(std::u16string_view text) {
   out.reserve(text.size() * 3);
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
@@ -47,6 +51,11 @@ std::u16string fromUtf8(std::string_view text) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   while (i < text.size()) {
     unsigned char b = byte(i);
+    if (b < 0x80) {  // runs of ASCII are the common case
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
     char32_t c = 0xFFFD;
     std::size_t len = 1;
     if (b < 0x80) {

@@ -462,21 +462,63 @@ struct Substituter::Impl {
   SubstituteResult runLiteral(const CompiledRule& rule, std::u16string_view text,
                               SubstituteResult result) {
     std::u16string_view needle = rule.pattern;
+    const std::size_t m = needle.size();
+    const std::size_t anchor = rarestUnit(needle);
+    const char16_t key = needle[anchor];
     PCRE2_SIZE ovector[2] = {0, 0};
     std::size_t copied = 0;
-    std::size_t from = 0;
-    while (from + needle.size() <= text.size()) {
-      std::size_t at = text.find(needle, from);
-      if (at == std::u16string_view::npos) break;
+    std::size_t pos = 0;
+    const char16_t* data = text.data();
+    while (pos + m <= text.size()) {
+      std::size_t hit = findUnit(data, text.size() - (m - 1 - anchor), pos + anchor, key);
+      if (hit == std::u16string_view::npos) break;
+      std::size_t at = hit - anchor;
+      if (std::char_traits<char16_t>::compare(data + at, needle.data(), m) != 0) {
+        pos = at + 1;
+        continue;
+      }
       ovector[0] = at;
-      ovector[1] = at + needle.size();
+      ovector[1] = at + m;
       detail::MatchGroups groups{text, ovector, 1, &rule.closeRank};
-      emit<kSpans>(rule, groups, at, at + needle.size(), copied, result);
+      emit<kSpans>(rule, groups, at, at + m, copied, result);
       if (!rule.global) break;
-      from = at + needle.size();
+      pos = at + m;
     }
     result.text.append(text.substr(copied));
     return result;
+  }
+
+  // The unit to scan for: anything outside ASCII, else the letter English uses least.
+  static std::size_t rarestUnit(std::u16string_view needle) {
+    constexpr std::u16string_view kCommonFirst = u" etaoinshrdlcumwfgypbvkjxqz";
+    std::size_t best = 0;
+    std::size_t bestRank = 0;
+    for (std::size_t i = 0; i < needle.size(); ++i) {
+      char16_t c = needle[i];
+      char16_t lower = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+      std::size_t where = kCommonFirst.find(lower);
+      std::size_t rank = c >= 0x80 ? 1000 : where == std::u16string_view::npos ? 100 : where;
+      if (rank > bestRank) {
+        bestRank = rank;
+        best = i;
+      }
+    }
+    return best;
+  }
+
+  // First index >= from and < end holding c. Blocks of 16 units without an early exit let
+  // the compiler compare them with vector instructions.
+  static std::size_t findUnit(const char16_t* data, std::size_t end, std::size_t from, char16_t c) {
+    std::size_t i = from;
+    for (; i + 16 <= end; i += 16) {
+      unsigned any = 0;
+      for (std::size_t k = 0; k < 16; ++k) any |= data[i + k] == c;
+      if (any) break;
+    }
+    for (; i < end; ++i) {
+      if (data[i] == c) return i;
+    }
+    return std::u16string_view::npos;
   }
 
   [[noreturn]] void fail(int rc) {

@@ -74,6 +74,28 @@ TEST(SubstLoop, LongTextsGiveTheSameMatchesEverywhere) {
             std::u16string(2000, u'y') + u"z" + std::u16string(10, u'x'));
 }
 
+TEST(SubstLoop, LiteralPatternsMatchLeftmostWithoutOverlap) {
+  // Plain text patterns take a search of their own, which must agree with the regex one.
+  const std::u16string far = std::u16string(37, u'x') + u"zq" + std::u16string(20, u'x') + u"zq";
+  const std::u16string farDone = std::u16string(37, u'x') + u"!" + std::u16string(20, u'x') + u"!";
+  const Case cases[] = {
+      {u"s/aa/X/g", u"aaaaa", u"XXa"},
+      {u"s/ab/X/", u"abab", u"Xab"},
+      {u"s/ba/X/g", u"abababab", u"aXXXb"},
+      {u"s/zq/!/g", far, farDone},
+      {u"s/abc/X/g", u"ab", u"ab"},
+      {u"s/東京/大阪/g", u"東京と東京都", u"大阪と大阪都"},
+      {u"s/ša/X/g", u"aaašaš", u"aaaXš"},  // 0x161 and 'a' share a low byte
+      {u"s/o b/[$&|$`]/", u"foo bar", u"fo[o b|fo]ar"},
+  };
+  Substituter s;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(toUtf8(c.expression));
+    EXPECT_EQ(s.apply(c.expression, c.text), c.expected);
+  }
+  EXPECT_THROW(s.apply(u"s/a/$1/", u"a"), SubstituteError);
+}
+
 TEST(SubstLoop, AnExpensiveStartPositionChangesNothingButTheMethod) {
   // A tight match limit makes the short run of a's expensive enough to leave the fast path.
   for (std::uint32_t matchLimit : {1'000'000u, 400u}) {
