@@ -57,6 +57,12 @@ struct FileReport {
 };
 
 struct ReplaceOptions {
+  // A constructor rather than an aggregate, so that callers naming only the first member
+  // stay warning-free as members are added.
+  ReplaceOptions(std::function<void()> between = {}, bool dry = false,
+                 std::function<void(const FileReport&)> done = {})
+      : betweenFiles(std::move(between)), dryRun(dry), fileDone(std::move(done)) {}
+
   // Runs between two files (the window lets paint and timer events through).
   std::function<void()> betweenFiles;
   // Loads and applies the rules but writes nothing.
