@@ -67,6 +67,21 @@ struct FileBuffer::Impl {
            pieces[0].length == original.text.size();
   }
 
+  // Replacements that later rules replaced again stay in `inserted`; once they outweigh the
+  // text, the live ones are copied into a fresh buffer, so memory follows the text, not the
+  // number of rules.
+  void CompactInserted() {
+    if (inserted.size() <= 2 * current.size() + 4096) return;
+    std::u16string live;
+    for (Piece& p : pieces) {
+      if (p.original) continue;
+      std::size_t start = live.size();
+      live.append(inserted, p.start, p.length);
+      p.start = start;
+    }
+    inserted = std::move(live);
+  }
+
   // A cut of the original text between units i-1 and i that falls inside one character's
   // bytes (the halves of a surrogate pair): those units are written anew, not copied.
   bool Seam(std::size_t i) const {
@@ -188,6 +203,7 @@ void FileBuffer::applyEdits(const std::vector<Edit>& edits) {
   copyTo(old.size());
   d.pieces = std::move(pieces);
   d.current = std::move(text);
+  d.CompactInserted();
 }
 
 std::string FileBuffer::bytes(const std::string& name) const {
