@@ -9,7 +9,7 @@
 namespace morvelle::cli {
 namespace {
 
-QStringList Args(std::initializer_list<const char*> words) {
+QStringList Args(const std::vector<const char*>& words) {
   QStringList list;
   for (const char* w : words) list << QString::fromUtf8(w);
   return list;
@@ -49,7 +49,8 @@ TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
 }
 
 TEST(CommandLine, UsageErrorsNameTheirCause) {
-  const std::pair<std::initializer_list<const char*>, const char*> cases[] = {
+  // Vectors, not initializer lists: a list's array would not outlive the table's braces.
+  const std::pair<std::vector<const char*>, const char*> cases[] = {
       {{"replace"}, "ファイルを指定してください"},
       {{"frobnicate", "f"}, "不明なコマンドです: \"frobnicate\""},
       {{"replace", "--bogus", "f"}, "不明なオプションです: \"--bogus\""},
@@ -67,7 +68,7 @@ TEST(CommandLine, UsageErrorsNameTheirCause) {
   for (const auto& [words, expected] : cases) {
     try {
       ParseCommandLine(Args(words));
-      ADD_FAILURE() << "no usage error for " << *words.begin();
+      ADD_FAILURE() << "no usage error for " << words.front();
     } catch (const UsageError& e) {
       EXPECT_TRUE(e.message().contains(QString::fromUtf8(expected)))
           << e.message().toStdString() << " / " << expected;
