@@ -26,12 +26,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The environment names the source tree; the build's own value stands in where ctest did not
+// pass it on.
+std::optional<fs::path> sourceDir() {
+  if (const char* source = std::getenv("MORVELLE_SOURCE_DIR")) return fs::path(source);
+#ifdef MORVELLE_BUILD_SOURCE_DIR
+  return fs::path(MORVELLE_BUILD_SOURCE_DIR);
+#else
+  return std::nullopt;
+#endif
+}
+
 std::optional<fs::path> tableFile() {
   fs::path base;
   if (const char* shared = std::getenv("MORVELLE_SHARED_DIR")) {
     base = shared;
-  } else if (const char* source = std::getenv("MORVELLE_SOURCE_DIR")) {
-    base = fs::path(source) / ".." / "shared";
+  } else if (std::optional<fs::path> source = sourceDir()) {
+    base = *source / ".." / "shared";
   } else {
     return std::nullopt;
   }
@@ -284,9 +295,9 @@ struct Listed {
 
 std::map<int, Listed> expectedDifferences() {
   std::map<int, Listed> out;
-  const char* source = std::getenv("MORVELLE_SOURCE_DIR");
+  std::optional<fs::path> source = sourceDir();
   if (!source) return out;
-  std::ifstream in(fs::path(source) / "tests/components/text/subst/re_tests_differences.txt");
+  std::ifstream in(*source / "tests/components/text/subst/re_tests_differences.txt");
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
