@@ -50,6 +50,13 @@ const Tricky kTricky[] = {
     {u'①', "\x87\x40", "\xAD\xA1", "\x2D\x21"},
 };
 
+TEST(CodecCases, YenAndOverlineGoOutAsTheirAsciiCodes) {
+  // One-way, as glibc and Windows write them; nkf would write full-width ￥ and ￣ instead.
+  for (Encoding e : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp}) {
+    EXPECT_EQ(Encoded(e, u"¥‾"), "\\~") << EncodingName(e);
+  }
+}
+
 TEST(CodecCases, TrickyCharactersInEveryTarget) {
   for (const Tricky& t : kTricky) {
     std::u16string s(1, t.u);

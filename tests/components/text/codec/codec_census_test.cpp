@@ -201,5 +201,23 @@ TEST(CodecCensus, JisHoldsEveryCp932CharacterButTheUserDefinedArea) {
   EXPECT_EQ(unencodable, 1880);  // 10 lead bytes x 188 trail bytes
 }
 
+// Over the whole BMP: JIS writes exactly what CP932 writes (one-way mappings included), less
+// the user-defined area and the shift bytes, and reads it back as CP932 would.
+TEST(CodecCensus, JisEncoderFollowsCp932OverTheBmp) {
+  int mismatches = 0;
+  for (char32_t u = 0; u < 0x10000; ++u) {
+    if (u >= 0xD800 && u <= 0xDFFF) continue;
+    const std::u16string one(1, static_cast<char16_t>(u));
+    std::string sjis, jis;
+    bool inSjis = Encode(Encoding::ShiftJis, one, sjis, nullptr, {.rawBytes = false});
+    bool inJis = Encode(Encoding::Iso2022Jp, one, jis, nullptr, {.rawBytes = false});
+    bool expected = inSjis && !(u >= 0xE000 && u <= 0xE757) && u != 0x0E && u != 0x0F && u != 0x1B;
+    bool same = inJis == expected && (!inJis || DecodeText(Encoding::Iso2022Jp, Span(jis)) ==
+                                                    DecodeText(Encoding::ShiftJis, Span(sjis)));
+    if (!same && ++mismatches < 10) ADD_FAILURE() << CodePointName(u);
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 }  // namespace
 }  // namespace morvelle::text
