@@ -76,15 +76,18 @@ void LocateInText(std::u16string_view text, EncodeError& error);
 
 struct EncodeOptions {
   // U+F700 + byte encodes back to the raw byte. Off for a conversion, where a raw byte from a
-  // broken source would only produce a broken destination.
+  // broken source would only produce a broken destination. UTF-16 always writes U+F7xx as a
+  // unit: a lone byte would shift every unit after it.
   bool rawBytes = true;
   // Utf8Bom, Utf16Le, Utf16Be: write the byte-order mark first.
   bool bom = true;
 };
 
 // Appends the encoded text to `out`. On a character the code cannot hold, returns false, fills
-// `error` (if given) and leaves `out` as it was. Encoding::Binary holds only U+F700..U+F7FF.
-// ISO-2022-JP output starts and ends in ASCII.
+// `error` (if given) and leaves `out` as it was. Encoding::Binary holds only U+F700..U+F7FF;
+// Encoding::Ascii writes UTF-8, so text added to a 7-bit file stays readable. ISO-2022-JP
+// output starts and ends in ASCII, and refuses ESC, SO and SI as text (they would read back
+// as shifts) and the user-defined area (no JIS row carries it).
 bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
             EncodeError* error = nullptr, EncodeOptions options = {});
 
