@@ -47,6 +47,22 @@ bool quotedByQuoteMeta(UChar32 c) {
 
 }  // namespace
 
+std::optional<char32_t> characterByName(std::u16string_view name) {
+  std::string ascii;
+  for (char16_t c : name) {
+    bool allowed = (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u' ' || c == u'-';
+    if (!allowed) return std::nullopt;
+    ascii += static_cast<char>(c);
+  }
+  if (ascii.empty()) return std::nullopt;
+  for (UCharNameChoice choice : {U_UNICODE_CHAR_NAME, U_CHAR_NAME_ALIAS}) {
+    UErrorCode error = U_ZERO_ERROR;
+    UChar32 c = u_charFromName(choice, ascii.c_str(), &error);
+    if (U_SUCCESS(error) && c >= 0) return static_cast<char32_t>(c);
+  }
+  return std::nullopt;
+}
+
 CaseMapper::CaseMapper() {
   UErrorCode error = U_ZERO_ERROR;
   // Whole-string titlecasing needs no word-break data; we only ever pass one character.

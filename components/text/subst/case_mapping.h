@@ -2,12 +2,17 @@
 // Perl's uc, lc, ucfirst, lcfirst, fc and quotemeta on UTF-16, with ICU's full mappings
 // (uc of ß is SS). perl maps character by character, so lc has no final-sigma rule.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 struct UCaseMap;
 
 namespace morvelle::text::detail {
+
+// The character perl's \N{NAME} stands for: a Unicode name or a corrected name, in capitals
+// as perl requires. perl's other aliases (LF, NBSP, …) are not known here.
+std::optional<char32_t> characterByName(std::u16string_view name);
 
 class CaseMapper {
  public:

@@ -1,7 +1,9 @@
 #include "expression.h"
 
 #include <array>
+#include <cstdio>
 
+#include "case_mapping.h"
 #include "messages.h"
 
 namespace morvelle::text::detail {
@@ -330,7 +332,7 @@ class PatternChecker {
         // \N{3} is "three non-newlines", \N{U+41} a code point; anything else a name.
         if (i + 2 < p_.size() && p_[i + 2] == u'{' && !isQuantifierAt(i + 2) &&
             !(i + 4 < p_.size() && p_[i + 3] == u'U' && p_[i + 4] == u'+')) {
-          refuse(i, u"\\N{名前} には対応していません。\\N{U+XXXX} か \\x{XXXX} と書いてください");
+          refuse(i, u"文字の名前の \\N{…} が閉じていません");
         }
         break;
       case u'U':
@@ -477,6 +479,62 @@ RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std:
   }
   if (a > 0 && u > 0) refuse(0, u"フラグ a と u は同時に使えません");
   return out;
+}
+
+void resolveCharacterNames(ParsedExpression& parsed, std::u16string_view source) {
+  const std::u16string& p = parsed.pattern;
+  if (p.find(u"\\N{") == std::u16string::npos) return;
+  std::u16string out;
+  std::vector<std::size_t> origin;
+  bool quoted = false;
+  auto keep = [&](std::size_t k) {
+    out += p[k];
+    origin.push_back(parsed.patternOrigin[k]);
+  };
+  for (std::size_t i = 0; i < p.size();) {
+    if (p[i] != u'\\' || i + 1 >= p.size()) {
+      keep(i++);
+      continue;
+    }
+    char16_t next = p[i + 1];
+    if (next == u'Q' || next == u'E') quoted = next == u'Q';
+    std::size_t close = p.find(u'}', i + 3);
+    bool named = next == u'N' && i + 2 < p.size() && p[i + 2] == u'{' &&
+                 close != std::u16string::npos &&
+                 !(close >= i + 5 && p[i + 3] == u'U' && p[i + 4] == u'+') &&
+                 p.find_first_not_of(u"0123456789,", i + 3) != close;
+    if (!named) {
+      keep(i);
+      keep(i + 1);
+      i += 2;
+      continue;
+    }
+    std::u16string_view name = std::u16string_view(p).substr(i + 3, close - i - 3);
+    std::optional<char32_t> c = characterByName(name);
+    if (!c) {
+      failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, source, parsed.patternOrigin[i],
+             concat(u"文字の名前 「", name, u"」 が見つかりません"));
+    }
+    std::u16string code;
+    if (quoted) {  // between \Q and \E the character itself is the literal
+      if (*c >= 0x10000) {
+        code += static_cast<char16_t>(0xD800 + ((*c - 0x10000) >> 10));
+        code += static_cast<char16_t>(0xDC00 + ((*c - 0x10000) & 0x3FF));
+      } else {
+        code += static_cast<char16_t>(*c);
+      }
+    } else {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "\\x{%X}", static_cast<unsigned>(*c));
+      for (const char* h = hex; *h; ++h) code += static_cast<char16_t>(*h);
+    }
+    out += code;
+    origin.insert(origin.end(), code.size(), parsed.patternOrigin[i]);
+    i = close + 1;
+  }
+  origin.push_back(parsed.patternOrigin.back());
+  parsed.pattern = std::move(out);
+  parsed.patternOrigin = std::move(origin);
 }
 
 void checkPattern(const ParsedExpression& parsed, std::u16string_view source) {

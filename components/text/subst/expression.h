@@ -37,6 +37,10 @@ ParsedExpression parseExpression(std::u16string_view expression);
 // `origin` maps flag indexes to positions in `source` for error messages.
 RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std::size_t origin);
 
+// Replaces \N{NAME} in the pattern by the character's code, as perl's lexer does before
+// the regex compiler sees it; throws for a name that is not known.
+void resolveCharacterNames(ParsedExpression& parsed, std::u16string_view source);
+
 // The refusals on the pattern side. `source` is what error positions count in.
 void checkPattern(const ParsedExpression& parsed, std::u16string_view source);
 

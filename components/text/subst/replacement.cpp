@@ -198,7 +198,7 @@ class ReplacementCompiler {
         if (i + 4 < s_.size() && s_[i + 2] == u'{' && s_[i + 3] == u'U' && s_[i + 4] == u'+') {
           return bracedNumber(i, i + 4, 16, u"\\N{U+…}");
         }
-        refuse(i, u"\\N{名前} には対応していません。\\N{U+XXXX} か \\x{XXXX} と書いてください");
+        return namedCharacter(i);
       default:
         break;
     }
@@ -207,6 +207,23 @@ class ReplacementCompiler {
     }
     literal_ += x;  // \8 \9 before a digit, punctuation, any other character: itself
     return i + 2;
+  }
+
+  std::size_t namedCharacter(std::size_t i) {
+    std::size_t close =
+        i + 2 < s_.size() && s_[i + 2] == u'{' ? s_.find(u'}', i + 3) : std::u16string::npos;
+    if (close == std::u16string::npos) {
+      refuse(i, u"\\N の後には {文字の名前} か {U+XXXX} が必要です",
+             SubstituteErrorKind::Replacement);
+    }
+    std::u16string_view name = std::u16string_view(s_).substr(i + 3, close - i - 3);
+    std::optional<char32_t> c = characterByName(name);
+    if (!c) {
+      refuse(i, concat(u"文字の名前 「", name, u"」 が見つかりません"),
+             SubstituteErrorKind::Replacement);
+    }
+    appendCodePoint(literal_, *c);
+    return close + 1;
   }
 
   std::size_t hexEscape(std::size_t i) {

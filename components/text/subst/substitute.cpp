@@ -256,8 +256,8 @@ struct Substituter::Impl {
     return found->second.rule;
   }
 
-  std::shared_ptr<CompiledRule> compile(const ParsedExpression& parsed,
-                                        std::u16string_view source) {
+  std::shared_ptr<CompiledRule> compile(ParsedExpression parsed, std::u16string_view source) {
+    detail::resolveCharacterNames(parsed, source);
     detail::checkPattern(parsed, source);
     const detail::RuleFlags& f = parsed.flags;
     std::uint32_t options =

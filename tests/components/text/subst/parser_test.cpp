@@ -41,6 +41,8 @@ TEST(SubstParser, DelimitersAndFlagsAsPerlReadsThem) {
       {u"s/a$|b/X/g", u"a|b", u"a|X"},    // $| is an anchor and a bar, not a variable
       {u"s/\\N{2}/X/", u"abc", u"Xc"},
       {u"s/a{/X/", u"a{", u"X"},
+      {u"s/\\N{SPACE}[\\N{DIGIT ONE}-3]/_/g", u"a 2 4", u"a_ 4"},
+      {u"s/\\Q\\N{FULL STOP}\\E/_/g", u"a.b", u"a_b"},  // inside \Q the character itself
   };
   Substituter s;
   for (const Accepted& c : cases) {
@@ -93,7 +95,8 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/\\b{wb}/c/", K::Unsupported, 3, u"\\b{"},
       {u"s/a{,2}/c/", K::Unsupported, 4, u"{,n}"},
       {u"s/a{1, 2}/c/", K::Unsupported, 4, u"{,n}"},
-      {u"s/\\N{SPACE}/c/", K::Unsupported, 3, u"\\N{名前}"},
+      {u"s/\\N{NOPE}/c/", K::Unsupported, 3, u"文字の名前 「NOPE」 が見つかりません"},
+      {u"s/\\N{space}/c/", K::Unsupported, 3, u"「space」"},  // perl wants capitals
       {u"s/\\Ua/c/", K::Unsupported, 3, u"\\U"},
       {u"s/(a/b/", K::Pattern, 5, u"括弧が閉じていません (missing closing parenthesis)"},
       {u"s/a)/b/", K::Pattern, 4, u"閉じ括弧"},
@@ -108,6 +111,7 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/a/\\x{110000}/", K::Replacement, 5, u"Unicode の範囲"},
       {u"s/a/\\o{8}/", K::Replacement, 8, u"数字でない"},
       {u"s/a/\\c/", K::Replacement, 5, u"\\c"},
+      {u"s/a/\\N{NOPE}/", K::Replacement, 5, u"「NOPE」"},
   };
   Substituter s;
   for (const Refused& c : cases) {
