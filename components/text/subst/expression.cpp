@@ -537,6 +537,68 @@ void resolveCharacterNames(ParsedExpression& parsed, std::u16string_view source)
   parsed.patternOrigin = std::move(origin);
 }
 
+void dropCharsetModifiers(ParsedExpression& parsed) {
+  const std::u16string& p = parsed.pattern;
+  std::u16string out;
+  std::vector<std::size_t> origin;
+  bool inClass = false;
+  bool changed = false;
+  for (std::size_t i = 0; i < p.size();) {
+    auto keep = [&](std::size_t k) {
+      out += p[k];
+      origin.push_back(parsed.patternOrigin[k]);
+    };
+    char16_t c = p[i];
+    if (c == u'\\' && i + 1 < p.size()) {
+      keep(i);
+      keep(i + 1);
+      i += 2;
+      continue;
+    }
+    if (inClass || c != u'(' || i + 1 >= p.size() || p[i + 1] != u'?') {
+      if (c == u'[' && !inClass)
+        inClass = true;
+      else if (c == u']' && inClass)
+        inClass = false;
+      keep(i++);
+      continue;
+    }
+    // (? then flag letters, ^ or -, then ) or :
+    std::size_t j = i + 2;
+    while (j < p.size() &&
+           (std::u16string_view(u"^-imnsxpadlu").find(p[j]) != std::u16string_view::npos)) {
+      ++j;
+    }
+    bool flagGroup = j > i + 2 && j < p.size() && (p[j] == u')' || p[j] == u':');
+    std::u16string_view letters = std::u16string_view(p).substr(i + 2, j - i - 2);
+    if (!flagGroup || letters.find_first_of(u"ud") == std::u16string_view::npos ||
+        letters.find_first_of(u"al") != std::u16string_view::npos) {
+      keep(i);
+      keep(i + 1);
+      i += 2;
+      continue;
+    }
+    keep(i);
+    keep(i + 1);
+    std::size_t kept = 0;
+    for (std::size_t k = i + 2; k < j; ++k) {
+      if (p[k] == u'u' || p[k] == u'd') continue;
+      keep(k);
+      ++kept;
+    }
+    if (kept == 0 && p[j] == u')') {  // (?u) becomes the empty group (?:)
+      out += u':';
+      origin.push_back(parsed.patternOrigin[i]);
+    }
+    changed = true;
+    i = j;
+  }
+  if (!changed) return;
+  origin.push_back(parsed.patternOrigin.back());
+  parsed.pattern = std::move(out);
+  parsed.patternOrigin = std::move(origin);
+}
+
 void checkPattern(const ParsedExpression& parsed, std::u16string_view source) {
   PatternChecker(parsed, source).run();
 }

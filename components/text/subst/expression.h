@@ -41,6 +41,10 @@ RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std:
 // the regex compiler sees it; throws for a name that is not known.
 void resolveCharacterNames(ParsedExpression& parsed, std::u16string_view source);
 
+// Drops the charset modifiers u and d from inline groups such as (?^u:…) (what perl's qr//
+// prints): every text here is a character string, for which both mean Unicode rules.
+void dropCharsetModifiers(ParsedExpression& parsed);
+
 // The refusals on the pattern side. `source` is what error positions count in.
 void checkPattern(const ParsedExpression& parsed, std::u16string_view source);
 

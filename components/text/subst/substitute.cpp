@@ -258,6 +258,7 @@ struct Substituter::Impl {
 
   std::shared_ptr<CompiledRule> compile(ParsedExpression parsed, std::u16string_view source) {
     detail::resolveCharacterNames(parsed, source);
+    detail::dropCharsetModifiers(parsed);
     detail::checkPattern(parsed, source);
     const detail::RuleFlags& f = parsed.flags;
     std::uint32_t options =

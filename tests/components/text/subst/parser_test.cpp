@@ -40,6 +40,7 @@ TEST(SubstParser, DelimitersAndFlagsAsPerlReadsThem) {
       {u"s/[ a]/b/gxx", u"a a", u"b b"},  // /xx ignores blanks in classes
       {u"s/a$|b/X/g", u"a|b", u"a|X"},    // $| is an anchor and a bar, not a variable
       {u"s/\\N{2}/X/", u"abc", u"Xc"},
+      {u"s/(?^ui:a)|(?u)b/X/g", u"Aab", u"XXX"},  // u and d mean nothing on character strings
       {u"s/a{/X/", u"a{", u"X"},
       {u"s/\\N{SPACE}[\\N{DIGIT ONE}-3]/_/g", u"a 2 4", u"a_ 4"},
       {u"s/\\Q\\N{FULL STOP}\\E/_/g", u"a.b", u"a_b"},  // inside \Q the character itself
