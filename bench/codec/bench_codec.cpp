@@ -1,11 +1,13 @@
-// Conversion and buffer throughput on one large Shift_JIS file, printed as MB/s.
+// Conversion and buffer throughput on one large Shift_JIS file, and the same conversions by
+// glibc iconv and nkf -x in the same run, with the ratios.
 //
 //   bench_codec FILE.sjis OUTPUT_DIR
 //
-// run.sh builds this optimised, makes the file and times iconv and nkf beside it.
+// run.sh builds this optimised and makes the file.
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "editbuffer/convert.h"
@@ -69,12 +71,32 @@ int main(int argc, char** argv) {
     });
     std::printf("%-19s %8.1f MB/s\n", name, mb / t);
   }
-  // File to file, as the conversion batch runs it (read, recognise, decode, encode, write).
-  for (auto [code, name] :
-       {std::pair{2, "convert-euc"}, std::pair{5, "convert-utf8"}, std::pair{4, "convert-utf16"}}) {
-    double t = Best([&] { editbuffer::ConvertFile(source, out, code); });
-    std::printf("%-19s %8.3f s\n", name, t);
+  // File to file, as the conversion batch runs it (read, recognise, decode, encode, write),
+  // beside the peers doing the same from a shell.
+  struct Peer {
+    int code;
+    const char* name;
+    const char* iconv;
+    const char* nkf;
+  };
+  const Peer peers[] = {
+      {2, "euc", "EUC-JP-MS", "-e"}, {5, "utf8", "UTF-8", "-w"}, {4, "utf16", "UTF-16LE", "-w16L"}};
+  auto shell = [](const std::string& command) {
+    return Best([&] {
+      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+    });
+  };
+  std::printf("\n%-8s %9s %9s %9s %11s %9s\n", "target", "ours", "iconv", "nkf -x", "iconv/ours",
+              "nkf/ours");
+  for (const Peer& p : peers) {
+    double ours = Best([&] { editbuffer::ConvertFile(source, out, p.code); });
+    double iconv =
+        shell(std::string("iconv -f CP932 -t ") + p.iconv + " '" + source + "' > '" + out + "'");
+    double nkf = shell(std::string("nkf -x -S ") + p.nkf + " '" + source + "' > '" + out + "'");
+    std::printf("%-8s %8.3fs %8.3fs %8.3fs %10.1fx %8.1fx\n", p.name, ours, iconv, nkf,
+                iconv / ours, nkf / ours);
   }
+  std::printf("\n");
   double plain = Best([&] {
     editbuffer::FileBuffer buffer;
     buffer.load(source);
