@@ -51,6 +51,7 @@ class FileBuffer {
   // The recognised code of the loaded file.
   text::Encoding encoding() const;
 
+  // Valid until the next load, setText or applyEdits.
   const std::u16string& text() const;
   // Replaces the whole text; the common head and tail keep their original bytes.
   void setText(std::u16string text);
