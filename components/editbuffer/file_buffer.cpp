@@ -23,6 +23,7 @@ struct Piece {
 }  // namespace
 
 struct FileBuffer::Impl {
+  std::string name;  // for messages
   std::string bytes;
   text::Encoding encoding = text::Encoding::Ascii;
   std::size_t bom = 0;
@@ -116,9 +117,10 @@ FileBuffer& FileBuffer::operator=(FileBuffer&& other) noexcept {
 
 void FileBuffer::load(const std::string& path) { loadBytes(ReadWholeFile(path), path); }
 
-void FileBuffer::loadBytes(std::string bytes, const std::string&,
+void FileBuffer::loadBytes(std::string bytes, const std::string& name,
                            std::optional<text::Encoding> encoding) {
   auto fresh = std::make_unique<Impl>();
+  fresh->name = name;
   fresh->encoding = encoding ? *encoding : text::DetectEncoding(AsBytes(bytes));
   fresh->bom = text::BomLength(fresh->encoding, AsBytes(bytes));
   fresh->bytes = std::move(bytes);
@@ -152,7 +154,7 @@ void FileBuffer::applyEdits(const std::vector<Edit>& edits) {
     bool changes = false;
     for (const Edit& e : edits) {
       if (e.start < end || e.start > now.size() || e.length > now.size() - e.start) {
-        throw BufferError("置換の範囲が正しくありません");
+        throw BufferError("置換の範囲が正しくありません: " + d.name);
       }
       end = e.start + e.length;
       changes = changes || now.compare(e.start, e.length, e.replacement) != 0;
