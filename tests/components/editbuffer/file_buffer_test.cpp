@@ -5,9 +5,11 @@
 #include "editbuffer/file_buffer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <random>
 
 #include "temp_dir.h"
@@ -316,6 +318,27 @@ TEST(FileBuffer, FailedSaveLeavesNoTraces) {
   EXPECT_THROW(buffer.save(dir / "old.exp"), BufferError);
   EXPECT_EQ(ReadFile(dir / "old.exp"), "old");
   EXPECT_EQ(dir.entries(), 2u);
+}
+
+// A write that fails half-way (here: the file-size limit, as a full disk would) leaves the
+// earlier output as it was and no temporary file.
+TEST(FileBuffer, WriteFailingHalfWayKeepsTheEarlierOutput) {
+  TempDir dir;
+  WriteFile(dir / "out.exp", "earlier");
+  struct rlimit saved;
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  FileBuffer buffer;
+  buffer.loadBytes(std::string(100000, 'x'), "f", Encoding::Ascii);
+  std::string error = ErrorOf([&] { buffer.save(dir / "out.exp"); });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(error, "ファイルを書き込めません: " + (dir / "out.exp") + " (ファイルが大きすぎます)");
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "earlier");
+  EXPECT_EQ(dir.entries(), 1u);
 }
 
 TEST(FileBuffer, SaveKeepsAnExistingFilesPermissions) {
