@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format
+.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format bench
 
 JOBS ?= $(shell nproc)
 
@@ -33,6 +33,10 @@ test: deps
 	$(MAKE) --no-print-directory test-dev || status=1; \
 	$(MAKE) --no-print-directory test-asan || status=1; \
 	exit $$status
+
+# morvelle-batch beside perl, sed, iconv and nkf; writes docs/performance.md. Not part of test.
+bench:
+	./bench/run-all
 
 install: build-release
 	cmake --install build/release --prefix $(or $(PREFIX),/usr/local)

@@ -47,10 +47,13 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
                                   EditorBuffer& buffer, const TextServiceFactory& makeService,
                                   MessageSink& sink, Save save, FileReport& report) {
   buffer.LoadFile(target.sourcePath);
-  QString text = buffer.Text();
   std::vector<std::vector<TextEdit>> edits;
-  report.ruleFailed =
-      !ApplyRules(rules, text, edits, makeService, sink, target.sourcePath, &report.replacements);
+  {
+    // Released before the edits reach the buffer, which then holds the text twice itself.
+    QString text = buffer.Text();
+    report.ruleFailed =
+        !ApplyRules(rules, text, edits, makeService, sink, target.sourcePath, &report.replacements);
+  }
   if (save == Save::None) return {};
   for (const std::vector<TextEdit>& ruleEdits : edits) buffer.ApplyEdits(ruleEdits);
   if (save == Save::Stage) return buffer.StageSave(target.outputPath);

@@ -1,0 +1,121 @@
+"""The benchmark's corpus: real Japanese text from the machine (manpages-ja, SKK-JISYO.L,
+mecab-ipadic, read through tools/pairmodel/corpus.py), cut into files of equal size and written
+in CP932, EUC-JP (eucJP-ms) and UTF-8, plus UTF-16LE with a BOM for the conversions back.
+
+Only lines that CP932 and EUC-JP both hold are kept, so that every corpus carries the same text
+and each peer can read every file. The encodings are made by glibc's iconv, the reference
+mapping of the project.
+"""
+
+import os
+import random
+import subprocess
+import sys
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools", "pairmodel"))
+import corpus as sources  # noqa: E402
+
+ICONV_NAMES = {"cp932": "CP932", "eucjp": "EUC-JP-MS", "utf8": "UTF-8"}
+
+
+def _holds(line):
+    if any(ord(c) < 0x20 and c != "\t" for c in line):
+        return False
+    try:
+        if line.encode("cp932").decode("cp932") != line:
+            return False
+        if line.encode("euc_jp").decode("euc_jp") != line:
+            return False
+    except UnicodeError:
+        return False
+    return True
+
+
+def _blocks(block_lines=120):
+    """Runs of consecutive lines from each source, so files read like text, not a shuffle."""
+    feeds = [sources.manpage_lines(), sources.skk_lines(), sources.ipadic_lines()]
+    blocks = []
+    for feed in feeds:
+        block = []
+        for line in feed:
+            if not _holds(line):
+                continue
+            block.append(line)
+            if len(block) == block_lines:
+                blocks.append(block)
+                block = []
+        if block:
+            blocks.append(block)
+    return blocks
+
+
+def build(work, total_mb, files):
+    """Writes work/{cp932,eucjp,utf8,utf16}/NNN.txt once; returns the folders by code."""
+    stamp = os.path.join(work, "corpus-%d-%d.done" % (total_mb, files))
+    folders = {code: os.path.join(work, code) for code in ("cp932", "eucjp", "utf8", "utf16")}
+    if os.path.exists(stamp):
+        return folders
+    for folder in folders.values():
+        os.makedirs(folder, exist_ok=True)
+        for name in os.listdir(folder):
+            os.unlink(os.path.join(folder, name))
+
+    blocks = _blocks()
+    if not blocks:
+        raise SystemExit("no corpus text: install manpages-ja, skkdic and mecab-ipadic")
+    rng = random.Random(20240)
+    per_file = total_mb * 1024 * 1024 // files  # CP932 bytes
+    order = []
+    for i in range(files):
+        text, size = [], 0
+        while size < per_file:
+            if not order:
+                order = list(range(len(blocks)))
+                rng.shuffle(order)
+            for line in blocks[order.pop()]:
+                text.append(line)
+                size += len(line.encode("cp932")) + 1
+        utf8 = ("\n".join(text) + "\n").encode("utf-8")
+        name = "%03d.txt" % i
+        with open(os.path.join(folders["utf8"], name), "wb") as f:
+            f.write(utf8)
+        for code in ("cp932", "eucjp"):
+            r = subprocess.run(["iconv", "-f", "UTF-8", "-t", ICONV_NAMES[code]], input=utf8,
+                               capture_output=True, check=True)
+            with open(os.path.join(folders[code], name), "wb") as f:
+                f.write(r.stdout)
+        r = subprocess.run(["iconv", "-f", "UTF-8", "-t", "UTF-16LE"], input=utf8,
+                           capture_output=True, check=True)
+        with open(os.path.join(folders["utf16"], name), "wb") as f:
+            f.write(b"\xff\xfe" + r.stdout)
+    open(stamp, "w").close()
+    return folders
+
+
+def sources_of(folder):
+    return sorted(n for n in os.listdir(folder) if n.endswith(".txt"))
+
+
+def size_of(folder):
+    return sum(os.path.getsize(os.path.join(folder, n)) for n in sources_of(folder))
+
+
+def big_file(work, folder, size_mb):
+    """One file of size_mb MB made of the corpus files of `folder` one after another."""
+    path = os.path.join(work, "big-%d.txt" % size_mb)
+    if os.path.exists(path) and os.path.getsize(path) >= size_mb * 1024 * 1024:
+        return path
+    target = size_mb * 1024 * 1024
+    written = 0
+    with open(path + ".part", "wb") as out:
+        while written < target:
+            for name in sources_of(folder):
+                with open(os.path.join(folder, name), "rb") as f:
+                    data = f.read()
+                out.write(data)
+                written += len(data)
+                if written >= target:
+                    break
+    os.replace(path + ".part", path)
+    return path
