@@ -2,9 +2,10 @@
 // encode, write. Prints the time of the substitution alone on stderr, so the script can
 // compare it with the peers' wall time and with a run without the deadline.
 //
-//   morvelle_subst_bench [--no-deadline] [--no-spans] EXPRESSION INPUT OUTPUT
+//   morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] EXPRESSION INPUT OUTPUT
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -20,10 +21,11 @@ int main(int argc, char** argv) {
   for (; arg < argc && argv[arg][0] == '-' && argv[arg][1] == '-'; ++arg) {
     if (std::strcmp(argv[arg], "--no-deadline") == 0) limits.enforceDeadline = false;
     if (std::strcmp(argv[arg], "--no-spans") == 0) spans = false;
+    if (std::strcmp(argv[arg], "--no-scan") == 0) limits.startScanMinimum = SIZE_MAX;
   }
   if (argc - arg != 3) {
-    std::cerr
-        << "usage: morvelle_subst_bench [--no-deadline] [--no-spans] EXPRESSION INPUT OUTPUT\n";
+    std::cerr << "usage: morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] EXPRESSION "
+                 "INPUT OUTPUT\n";
     return 2;
   }
   std::ifstream in(argv[arg + 1], std::ios::binary | std::ios::ate);

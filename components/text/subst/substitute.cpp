@@ -160,6 +160,12 @@ struct CompiledRule {
   bool global = false;
   ReplacementProgram replacement;
   std::vector<std::uint32_t> closeRank;
+  // When every match starts with one class item (\p{…}, \d, […] …) that PCRE2 cannot scan
+  // for by itself: that item alone, and once built, which UTF-16 units it admits.
+  std::u16string leadingItem;
+  std::vector<std::uint64_t> startUnits;
+
+  bool admits(char16_t unit) const { return (startUnits[unit >> 6] >> (unit & 63)) & 1; }
 
   CompiledRule() = default;
   CompiledRule(const CompiledRule&) = delete;
@@ -182,6 +188,99 @@ bool isLiteralPattern(std::u16string_view pattern, const detail::RuleFlags& flag
     if (c >= 0xD800 && c <= 0xDFFF) return false;  // pairs and strays: leave them to PCRE2
   }
   return true;
+}
+
+// Index of the ")" that closes the "(" at `open`, or the pattern's size.
+std::size_t closingParen(std::u16string_view p, std::size_t open) {
+  int depth = 0;
+  bool inClass = false;
+  for (std::size_t k = open; k < p.size(); ++k) {
+    char16_t c = p[k];
+    if (c == u'\\') {
+      ++k;
+    } else if (inClass) {
+      if (c == u']') inClass = false;
+    } else if (c == u'[') {
+      inClass = true;
+      if (k + 1 < p.size() && p[k + 1] == u'^') ++k;
+      if (k + 1 < p.size() && p[k + 1] == u']') ++k;
+    } else if (c == u'(') {
+      ++depth;
+    } else if (c == u')' && --depth == 0) {
+      return k;
+    }
+  }
+  return p.size();
+}
+
+// The class item every match must begin with, if the pattern is that simple: leading
+// groups, then \p{…} \d \w \s \h \v (or their negations) or a bracketed class, not
+// optional. No alternation anywhere, so no other branch can start elsewhere.
+std::u16string leadingClassItem(std::u16string_view p, const detail::RuleFlags& flags) {
+  if (flags.extended) return {};
+  bool inClass = false;
+  for (std::size_t k = 0; k < p.size(); ++k) {
+    if (p[k] == u'\\') {
+      if (k + 1 < p.size() && p[k + 1] == u'Q') return {};  // quoted text hides the structure
+      ++k;
+    } else if (p[k] == u'[' && !inClass) {
+      inClass = true;
+      if (k + 1 < p.size() && p[k + 1] == u'^') ++k;
+      if (k + 1 < p.size() && p[k + 1] == u']') ++k;
+    } else if (p[k] == u']' && inClass) {
+      inClass = false;
+    } else if (p[k] == u'|' && !inClass) {
+      return {};
+    }
+  }
+  auto optional = [&](std::size_t after) {
+    if (after >= p.size()) return false;
+    char16_t q = p[after];
+    return q == u'*' || q == u'?' ||
+           (q == u'{' && (after + 1 >= p.size() || p[after + 1] == u'0' || p[after + 1] == u','));
+  };
+  std::size_t i = 0;
+  while (i < p.size() && p[i] == u'(') {
+    if (optional(closingParen(p, i) + 1)) return {};
+    if (p.substr(i, 3) == u"(?:") {
+      i += 3;
+    } else if (i + 1 < p.size() && (p[i + 1] == u'?' || p[i + 1] == u'*')) {
+      return {};
+    } else {
+      ++i;
+    }
+  }
+  std::size_t end = i;
+  if (i + 1 < p.size() && p[i] == u'\\') {
+    char16_t e = p[i + 1];
+    if (std::u16string_view(u"dDwWsShHvV").find(e) != std::u16string_view::npos) {
+      end = i + 2;
+    } else if ((e == u'p' || e == u'P') && i + 2 < p.size()) {
+      end = p[i + 2] == u'{' ? p.find(u'}', i + 2) + 1 : i + 3;
+      if (end == 0) return {};
+    } else {
+      return {};
+    }
+  } else if (i < p.size() && p[i] == u'[') {
+    std::size_t k = i + 1;
+    if (k < p.size() && p[k] == u'^') ++k;
+    if (k < p.size() && p[k] == u']') ++k;
+    for (; k < p.size() && p[k] != u']'; ++k) {
+      if (p[k] == u'\\') {
+        ++k;
+      } else if (p[k] == u'[' && k + 1 < p.size() && p[k + 1] == u':') {
+        std::size_t close = p.find(u":]", k + 2);
+        if (close == std::u16string_view::npos) return {};
+        k = close + 1;
+      }
+    }
+    if (k >= p.size()) return {};
+    end = k + 1;
+  } else {
+    return {};
+  }
+  if (optional(end)) return {};
+  return std::u16string(p.substr(i, end - i));
 }
 
 bool mentionsG(std::u16string_view pattern) {
@@ -290,6 +389,13 @@ struct Substituter::Impl {
       rule->fast =
           compileCode(parsed.pattern, options | PCRE2_USE_OFFSET_LIMIT, 0, &parsed, source);
       rule->fastJit = pcre2_jit_compile_16(rule->fast, PCRE2_JIT_COMPLETE) == 0;
+      std::uint32_t firstType = 0;
+      std::uint32_t all = 0;
+      pcre2_pattern_info_16(rule->fast, PCRE2_INFO_FIRSTCODETYPE, &firstType);
+      pcre2_pattern_info_16(rule->fast, PCRE2_INFO_ALLOPTIONS, &all);
+      if (firstType == 0 && !(all & PCRE2_ANCHORED)) {
+        rule->leadingItem = leadingClassItem(parsed.pattern, f);
+      }
     }
     const pcre2_code_16* code = rule->fast ? rule->fast : rule->guarded;
     rule->matchData = pcre2_match_data_create_from_pattern_16(code, nullptr);
@@ -298,6 +404,45 @@ struct Substituter::Impl {
     bind(rule->replacement, code, captureCount, source);
     rule->closeRank = closeRanks(parsed.pattern, f, captureCount);
     return rule;
+  }
+
+  // Runs the leading item over a string of every BMP character once, so the table costs a
+  // few hundred matches of runs, not 64K calls. Surrogates always pass: the pair decides.
+  void buildStartUnits(CompiledRule& rule) {
+    std::u16string item = u"(?:" + rule.leadingItem + u")+";
+    rule.leadingItem.clear();
+    int error = 0;
+    PCRE2_SIZE where = 0;
+    pcre2_code_16* code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(item.data()), item.size(),
+                                           rule.options, &error, &where, compileContext);
+    if (!code) return;
+    bool jit = pcre2_jit_compile_16(code, PCRE2_JIT_COMPLETE) == 0;
+    pcre2_match_data_16* data = pcre2_match_data_create_16(1, nullptr);
+    std::u16string every;
+    every.reserve(0x10000 - 0x800);
+    for (std::uint32_t c = 0; c < 0x10000; ++c) {
+      if (c < 0xD800 || c > 0xDFFF) every += static_cast<char16_t>(c);
+    }
+    auto unitAt = [](std::size_t index) { return index < 0xD800 ? index : index + 0x800; };
+    std::vector<std::uint64_t> bits(1024, 0);
+    auto admit = [&bits](std::size_t c) { bits[c >> 6] |= std::uint64_t{1} << (c & 63); };
+    for (std::size_t c = 0xD800; c <= 0xDFFF; ++c) admit(c);
+    auto subject = reinterpret_cast<PCRE2_SPTR16>(every.data());
+    PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(data);
+    for (std::size_t offset = 0; offset < every.size();) {
+      int rc = jit ? pcre2_jit_match_16(code, subject, every.size(), offset, 0, data, matchContext)
+                   : pcre2_match_16(code, subject, every.size(), offset, 0, data, matchContext);
+      if (rc == PCRE2_ERROR_NOMATCH) break;
+      if (rc < 0 || ovector[1] <= ovector[0]) {  // in doubt, every unit may start a match
+        bits.assign(1024, ~std::uint64_t{0});
+        break;
+      }
+      for (std::size_t k = ovector[0]; k < ovector[1]; ++k) admit(unitAt(k));
+      offset = ovector[1];
+    }
+    pcre2_match_data_free_16(data);
+    pcre2_code_free_16(code);
+    rule.startUnits = std::move(bits);
   }
 
   // `parsed` and `source` place compile errors; without them (a later rebuild of a pattern
@@ -386,6 +531,8 @@ struct Substituter::Impl {
     auto subject = reinterpret_cast<PCRE2_SPTR16>(text.data());
     PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(rule.matchData);
     bool guarded = rule.fast == nullptr;
+    if (!rule.leadingItem.empty() && text.size() >= limits.startScanMinimum) buildStartUnits(rule);
+    const bool skipping = !rule.startUnits.empty();
     std::size_t copied = 0;
     std::size_t offset = 0;
     std::uint32_t options = 0;
@@ -396,6 +543,16 @@ struct Substituter::Impl {
       int rc;
       if (!guarded) {
         limit = std::min(text.size(), offset + kWindow);
+        if (skipping) {
+          // Try only the run of units that may start a match; PCRE2 would test the others
+          // one by one at a higher cost.
+          while (offset < text.size() && !rule.admits(text[offset])) ++offset;
+          if (offset >= text.size()) break;
+          limit = offset;
+          while (limit + 1 < text.size() && limit - offset < kWindow &&
+                 rule.admits(text[limit + 1]))
+            ++limit;
+        }
         pcre2_set_offset_limit_16(fastContext, limit);
         rc = rule.fastJit ? pcre2_jit_match_16(rule.fast, subject, text.size(), offset, flags,
                                                rule.matchData, fastContext)
