@@ -55,8 +55,8 @@ perl_subst() {  # $1 = extra switches, $2 = rule
     'my $t = time; '"$2"'; printf STDERR "%.4f\n", time - $t; print' <"$text" 2>&1 >/dev/null
 }
 
-printf '%-30s %8s %8s %8s %8s %8s %7s %7s %7s %9s\n' rule ours perl_chr perl_byt ours_run \
-  sed_run x_chr x_byte x_sed deadline
+printf '%-30s %8s %8s %8s %8s %8s %8s %7s %7s %7s %7s %9s\n' rule ours plain perl_chr perl_byt \
+  ours_run sed_run x_chr x_plain x_byte x_sed deadline
 for entry in "${rules[@]}"; do
   IFS=$'\t' read -r rule sedrule <<<"$entry"
   out=$work/out.txt
@@ -64,19 +64,24 @@ for entry in "${rules[@]}"; do
     "$(ours_ms "$rule" "$text" "$out")")
   without=$(best "$(ours_ms --no-deadline "$rule" "$text" "$out")" \
     "$(ours_ms --no-deadline "$rule" "$text" "$out")" "$(ours_ms --no-deadline "$rule" "$text" "$out")")
+  plain=$(best "$(ours_ms --no-spans "$rule" "$text" "$out")" \
+    "$(ours_ms --no-spans "$rule" "$text" "$out")" "$(ours_ms --no-spans "$rule" "$text" "$out")")
+  plain=$(echo "$plain / 1000" | bc -l)
   ours=$(echo "$with / 1000" | bc -l)
   chr=$(best "$(perl_subst "-CSD -Mutf8" "$rule")" "$(perl_subst "-CSD -Mutf8" "$rule")" \
     "$(perl_subst "-CSD -Mutf8" "$rule")")
   byt=$(best "$(perl_subst "" "$rule")" "$(perl_subst "" "$rule")" "$(perl_subst "" "$rule")")
   ours_run=$(wall "$runner" "$rule" "$text" "$out")
   sed_run=$(wall sh -c "LC_ALL=C.UTF-8 sed -E -e '$sedrule' < '$text' > '$out'")
-  printf '%-30s %8.3f %8.3f %8.3f %8.3f %8.3f %7s %7s %7s %8.1f%%\n' "$rule" "$ours" "$chr" "$byt" \
-    "$ours_run" "$sed_run" "$(ratio "$chr" "$ours")" "$(ratio "$byt" "$ours")" \
+  printf '%-30s %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %7s %7s %7s %7s %8.1f%%\n' "$rule" "$ours" \
+    "$plain" "$chr" "$byt" "$ours_run" "$sed_run" "$(ratio "$chr" "$ours")" \
+    "$(ratio "$chr" "$plain")" "$(ratio "$byt" "$ours")" \
     "$(ratio "$sed_run" "$ours_run")" "$(echo "($with - $without) * 100 / $without" | bc -l)"
 done
 cat <<'NOTE'
 ours, perl_chr, perl_byt: seconds of the substitution alone, in memory (perl timed around its
-s/// with Time::HiRes, on characters with -CSD and on bytes). ours_run, sed_run: whole runs
+s/// with Time::HiRes, on characters with -CSD and on bytes); ours lists the replaced spans as
+the batch asks for them, plain returns only the text (x_plain = perl_chr / plain). ours_run, sed_run: whole runs
 with reading and writing the file (ours decodes UTF-8 to UTF-16 and back). x_chr, x_byte:
 perl's time over ours; x_sed: sed_run over ours_run. deadline: what the deadline adds to ours.
 NOTE
