@@ -1,0 +1,207 @@
+// The parallel batches against the single-threaded ones on the same lists of real files: the
+// same outputs, messages and result at every thread count and window, whatever fails where.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "engine/batches.h"
+#include "services/editor_buffer_impl.h"
+#include "services/service_error.h"
+#include "services/text_service_factory.h"
+#include "support/fake_text_service.h"
+#include "support/vector_targets.h"
+
+namespace morvelle::engine {
+namespace {
+
+class RecordingSink : public MessageSink {
+ public:
+  QStringList messages;
+  void ShowError(const QString& description) override { messages << description; }
+};
+
+struct Outcome {
+  BatchResult result;
+  QStringList messages;  // the folder's path replaced by "<dir>"
+  QStringList reports;
+  QMap<QString, QByteArray> files;
+
+  friend bool operator==(const Outcome& a, const Outcome& b) {
+    return a.result.written == b.result.written && a.result.failures == b.result.failures &&
+           a.result.stopped == b.result.stopped && a.messages == b.messages &&
+           a.reports == b.reports && a.files == b.files;
+  }
+};
+
+// Fails on a text holding "FAIL", as a rule that hits its bound on one file would.
+QString FailingOnMarker(const QString& expression, const QString& text) {
+  if (text.contains(QStringLiteral("FAIL"))) {
+    throw ServiceError(QStringLiteral("照合の上限を超えました"));
+  }
+  return testing::LiteralRule(expression, text);
+}
+
+// 30 files plus the rows that make order matter: a row reading the output an earlier row
+// wrote, a file listed twice, a failing rule on some files, and, with `fatalAt`, an output
+// name taken by a folder there, which ends the run.
+testing::VectorTargets MakeList(const QString& folder, int fatalAt) {
+  testing::VectorTargets targets;
+  const QDir dir(folder);
+  for (int i = 0; i < 30; ++i) {
+    const QString name = QStringLiteral("f%1.txt").arg(i, 2, 10, QLatin1Char('0'));
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray text = QByteArray(100 + i * 13, 'a') + " x marks x\n";
+    if (i % 7 == 3) text += "FAIL\n";
+    f.write(text);
+    targets.sources << dir.filePath(name);
+    if (i == 4) targets.sources << dir.filePath(QStringLiteral("f04.txt.exp"));
+    if (i == 9) targets.sources << dir.filePath(QStringLiteral("f02.txt"));
+  }
+  if (fatalAt >= 0) {
+    dir.mkdir(QStringLiteral("f%1.txt.exp").arg(fatalAt, 2, 10, QLatin1Char('0')));
+  }
+  return targets;
+}
+
+Outcome Collect(const QTemporaryDir& dir, const RecordingSink& sink, BatchResult result,
+                QStringList reports) {
+  Outcome o{result, {}, std::move(reports), {}};
+  for (QString m : sink.messages) o.messages << m.replace(dir.path(), QStringLiteral("<dir>"));
+  const QDir d(dir.path());
+  for (const QString& name : d.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {
+    QFile f(d.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    o.files.insert(name, f.readAll());
+  }
+  return o;
+}
+
+QString ReportLine(const QTemporaryDir& dir, const FileReport& r) {
+  QString line =
+      QString::number(r.index) + u' ' + QDir(dir.path()).relativeFilePath(r.target.sourcePath);
+  for (qsizetype n : r.replacements) line += u' ' + QString::number(n);
+  if (r.ruleFailed) line += QStringLiteral(" failed");
+  if (r.written) line += QStringLiteral(" written");
+  return line;
+}
+
+TextServiceFactoryMaker FakeServices() {
+  return [] {
+    return TextServiceFactory(
+        [] { return std::make_unique<testing::FakeTextService>(FailingOnMarker); });
+  };
+}
+
+const QStringList kRules{QStringLiteral("s/x/y/"), QStringLiteral("s/y/zz/")};
+
+Outcome Replace(int threads, qsizetype window, int fatalAt, bool dryRun) {
+  QTemporaryDir dir;
+  const testing::VectorTargets targets = MakeList(dir.path(), fatalAt);
+  RecordingSink sink;
+  QStringList reports;
+  ParallelOptions options;
+  options.threads = threads;
+  options.window = window;
+  options.dryRun = dryRun;
+  options.fileDone = [&](const FileReport& r) { reports << ReportLine(dir, r); };
+  const BatchResult result =
+      ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), sink, options);
+  return Collect(dir, sink, result, reports);
+}
+
+struct Shape {
+  int threads;
+  qsizetype window;
+};
+constexpr Shape kShapes[] = {{2, 0}, {3, 1}, {8, 2}, {4, 64}};
+
+TEST(ParallelReplace, MatchesOneThreadWhateverFailsWhere) {
+  for (const int fatalAt : {-1, 0, 17, 29}) {
+    for (const bool dryRun : {false, true}) {
+      const Outcome one = Replace(1, 0, fatalAt, dryRun);
+      for (const Shape& s : kShapes) {
+        EXPECT_EQ(Replace(s.threads, s.window, fatalAt, dryRun), one)
+            << "threads " << s.threads << " window " << s.window << " fatal at " << fatalAt
+            << (dryRun ? " dry run" : "");
+      }
+    }
+  }
+}
+
+TEST(ParallelReplace, OneThreadIsTheButtonsBatch) {
+  // The reference above is itself checked against ReplaceAll as the window calls it.
+  QTemporaryDir dir;
+  const testing::VectorTargets targets = MakeList(dir.path(), 17);
+  RecordingSink sink;
+  const std::unique_ptr<EditorBuffer> buffer = MakeEditorBuffer();
+  const BatchResult result = ReplaceAll(kRules, targets, *buffer, FakeServices()(), sink);
+  const Outcome viaButtons = Collect(dir, sink, result, {});
+  Outcome viaFront = Replace(1, 0, 17, false);
+  viaFront.reports.clear();
+  EXPECT_EQ(viaFront, viaButtons);
+  EXPECT_EQ(result.written, 17 + 2);  // f00..f16, the f04.txt.exp row and f02 again
+  EXPECT_TRUE(result.stopped);
+  EXPECT_TRUE(viaButtons.files.contains(QStringLiteral("f04.txt.exp.exp")));
+}
+
+Outcome Convert(int threads, qsizetype window, int fatalAt) {
+  QTemporaryDir dir;
+  testing::VectorTargets targets = MakeList(dir.path(), -1);
+  if (fatalAt >= 0) {
+    // Binary data cannot be converted.
+    QFile f(targets.sources[fatalAt]);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x00\x01\x02\x00\xFF\x00\x00\x00", 8));
+  }
+  RecordingSink sink;
+  QStringList reports;
+  ParallelOptions options;
+  options.threads = threads;
+  options.window = window;
+  options.fileDone = [&](const FileReport& r) { reports << ReportLine(dir, r); };
+  const BatchResult result = ConvertAllParallel(
+      targets, 4, [] { return MakeTextServiceFactory(); }, sink, options);
+  return Collect(dir, sink, result, reports);
+}
+
+TEST(ParallelConvert, MatchesOneThreadAndLeavesNothingStaged) {
+  for (const int fatalAt : {-1, 0, 12}) {
+    const Outcome one = Convert(1, 0, fatalAt);
+    EXPECT_EQ(one.result.stopped, fatalAt >= 0);
+    for (const Shape& s : kShapes) {
+      const Outcome many = Convert(s.threads, s.window, fatalAt);
+      EXPECT_EQ(many, one) << "threads " << s.threads << " fatal at " << fatalAt;
+      for (const QString& name : many.files.keys()) {
+        EXPECT_FALSE(name.contains(QStringLiteral(".staged-"))) << name.toStdString();
+      }
+    }
+  }
+}
+
+TEST(ParallelConvert, AServiceThatCannotBeMadeEndsTheRunAtTheFirstFile) {
+  QTemporaryDir dir;
+  const testing::VectorTargets targets = MakeList(dir.path(), -1);
+  for (const int threads : {1, 3}) {
+    RecordingSink sink;
+    ParallelOptions options;
+    options.threads = threads;
+    const BatchResult r = ConvertAllParallel(
+        targets, 5,
+        [] {
+          return TextServiceFactory([]() -> std::unique_ptr<TextService> {
+            throw ServiceError(QStringLiteral("テキストサービスを作成できません"));
+          });
+        },
+        sink, options);
+    EXPECT_EQ(r.written, 0);
+    EXPECT_EQ(r.failures, 1);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(sink.messages, QStringList{QStringLiteral("テキストサービスを作成できません")});
+  }
+}
+
+}  // namespace
+}  // namespace morvelle::engine
