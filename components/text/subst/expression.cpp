@@ -5,6 +5,7 @@
 
 #include "case_mapping.h"
 #include "messages.h"
+#include "utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -419,6 +420,24 @@ ParsedExpression parseExpression(std::u16string_view expression) {
   return Scanner(expression).run();
 }
 
+namespace {
+
+std::u16string refusedFlag(char16_t flag) {
+  static constexpr std::pair<char16_t, std::u16string_view> kReasons[] = {
+      {u'e', u"フラグ e (置換文字列をコードとして実行) には対応していません"},
+      {u'r', u"フラグ r (結果を返すだけの置換) には対応していません"},
+      {u'c', u"フラグ c は置換には使えません"},
+      {u'l', u"フラグ l (ロケール依存) には対応していません"},
+      {u'd', u"フラグ d (旧来の文字の意味) には対応していません"},
+  };
+  for (auto [letter, reason] : kReasons) {
+    if (letter == flag) return std::u16string(reason);
+  }
+  return concat(u"不明なフラグ 「", flag, u"」 です");
+}
+
+}  // namespace
+
 RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std::size_t origin) {
   RuleFlags out;
   int a = 0;
@@ -457,23 +476,8 @@ RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std:
       case u'u':
         if (++u > 1) refuse(k, u"フラグ u は一度しか書けません");
         break;
-      case u'e':
-        refuse(k, u"フラグ e (置換文字列をコードとして実行) には対応していません");
-        break;
-      case u'r':
-        refuse(k, u"フラグ r (結果を返すだけの置換) には対応していません");
-        break;
-      case u'c':
-        refuse(k, u"フラグ c は置換には使えません");
-        break;
-      case u'l':
-        refuse(k, u"フラグ l (ロケール依存) には対応していません");
-        break;
-      case u'd':
-        refuse(k, u"フラグ d (旧来の文字の意味) には対応していません");
-        break;
       default:
-        refuse(k, concat(u"不明なフラグ 「", flags[k], u"」 です"));
+        refuse(k, refusedFlag(flags[k]));
         break;
     }
   }
@@ -517,12 +521,7 @@ void resolveCharacterNames(ParsedExpression& parsed, std::u16string_view source)
     }
     std::u16string code;
     if (quoted) {  // between \Q and \E the character itself is the literal
-      if (*c >= 0x10000) {
-        code += static_cast<char16_t>(0xD800 + ((*c - 0x10000) >> 10));
-        code += static_cast<char16_t>(0xDC00 + ((*c - 0x10000) & 0x3FF));
-      } else {
-        code += static_cast<char16_t>(*c);
-      }
+      appendCodePoint(code, *c);
     } else {
       char hex[16];
       std::snprintf(hex, sizeof hex, "\\x{%X}", static_cast<unsigned>(*c));

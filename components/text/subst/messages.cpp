@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include "utf16.h"
+
 namespace morvelle::text {
 
 SubstituteError::SubstituteError(SubstituteErrorKind kind, std::u16string description,
@@ -18,8 +20,8 @@ std::string toUtf8(std::u16string_view text) {
       out += static_cast<char>(c);
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (detail::isLeadSurrogate(text[i]) && i + 1 < text.size() &&
+        detail::isTrailSurrogate(text[i + 1])) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -73,12 +75,7 @@ std::u16string fromUtf8(std::string_view text) {
         len = need;
       }
     }
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    detail::appendCodePoint(out, c);
     i += len;
   }
   return out;
@@ -98,8 +95,7 @@ std::u16string decimal(std::size_t value) {
 std::size_t characterPosition(std::u16string_view source, std::size_t index) {
   std::size_t count = 1;
   for (std::size_t i = 0; i < index && i < source.size(); ++i) {
-    bool trail = source[i] >= 0xDC00 && source[i] <= 0xDFFF && i > 0 && source[i - 1] >= 0xD800 &&
-                 source[i - 1] <= 0xDBFF;
+    bool trail = isTrailSurrogate(source[i]) && i > 0 && isLeadSurrogate(source[i - 1]);
     if (!trail) ++count;
   }
   return count;

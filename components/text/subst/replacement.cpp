@@ -4,6 +4,7 @@
 
 #include "case_mapping.h"
 #include "messages.h"
+#include "utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -20,15 +21,6 @@ int hexValue(char16_t c) {
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   return -1;
-}
-
-void appendCodePoint(std::u16string& out, char32_t c) {
-  if (c >= 0x10000) {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-  } else {
-    out += static_cast<char16_t>(c);
-  }
 }
 
 class ReplacementCompiler {
@@ -159,28 +151,13 @@ class ReplacementCompiler {
       appendCodePoint(literal_, value);
       return j;
     }
+    static constexpr std::u16string_view kLetters = u"ntrfeab";
+    static constexpr std::u16string_view kControls = u"\n\t\r\f\x1B\a\b";
+    if (std::size_t k = kLetters.find(x); k != std::u16string_view::npos) {
+      literal_ += kControls[k];
+      return i + 2;
+    }
     switch (x) {
-      case u'n':
-        literal_ += u'\n';
-        return i + 2;
-      case u't':
-        literal_ += u'\t';
-        return i + 2;
-      case u'r':
-        literal_ += u'\r';
-        return i + 2;
-      case u'f':
-        literal_ += u'\f';
-        return i + 2;
-      case u'e':
-        literal_ += u'\x1B';
-        return i + 2;
-      case u'a':
-        literal_ += u'\a';
-        return i + 2;
-      case u'b':
-        literal_ += u'\b';
-        return i + 2;
       case u'x':
         return hexEscape(i);
       case u'o':

@@ -12,6 +12,7 @@
 #include "expression.h"
 #include "messages.h"
 #include "replacement.h"
+#include "utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -575,7 +576,9 @@ struct Substituter::Impl {
         if (guarded || limit >= text.size()) break;
         offset = limit + 1;
         // Never start a window between the halves of a surrogate pair.
-        if (offset < text.size() && isTrail(text[offset]) && isLead(text[offset - 1])) ++offset;
+        if (offset < text.size() && detail::isTrailSurrogate(text[offset]) &&
+            detail::isLeadSurrogate(text[offset - 1]))
+          ++offset;
         if (offset > text.size()) break;
         lastEmpty = false;
         continue;
@@ -594,9 +597,6 @@ struct Substituter::Impl {
     result.text.append(text.substr(std::min(copied, text.size())));
     return result;
   }
-
-  static bool isLead(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-  static bool isTrail(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
   template <bool kSpans>
   void emit(const CompiledRule& rule, const detail::MatchGroups& groups, std::size_t start,
