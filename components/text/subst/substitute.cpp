@@ -447,7 +447,7 @@ struct Substituter::Impl {
   }
 
   // `parsed` and `source` place compile errors; without them (a later rebuild of a pattern
-  // that compiled once) an error cannot happen.
+  // that compiled once) a failure gives nullptr.
   pcre2_code_16* compileCode(std::u16string_view body, std::uint32_t options,
                              std::size_t prefixLength, const ParsedExpression* parsed,
                              std::u16string_view source) {
@@ -455,8 +455,7 @@ struct Substituter::Impl {
     PCRE2_SIZE errorOffset = 0;
     pcre2_code_16* code = pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(body.data()), body.size(),
                                            options, &errorCode, &errorOffset, compileContext);
-    if (code) return code;
-    if (!parsed) throw std::bad_alloc();
+    if (code || !parsed) return code;
     std::size_t at = errorOffset > prefixLength ? errorOffset - prefixLength : 0;
     std::size_t index = at < parsed->patternOrigin.size() ? parsed->patternOrigin[at]
                                                           : parsed->patternOrigin.back();
@@ -472,7 +471,7 @@ struct Substituter::Impl {
     std::u16string body(prefix);
     body += rule.pattern;
     rule.guarded = compileCode(body, rule.options, prefix.size(), parsed, source);
-    rule.guardedJit = pcre2_jit_compile_16(rule.guarded, PCRE2_JIT_COMPLETE) == 0;
+    rule.guardedJit = rule.guarded && pcre2_jit_compile_16(rule.guarded, PCRE2_JIT_COMPLETE) == 0;
   }
 
   // perl would quietly interpolate an empty string for a group the pattern lacks; that is
@@ -561,6 +560,7 @@ struct Substituter::Impl {
                                            rule.matchData, fastContext);
         if (rc == PCRE2_ERROR_MATCHLIMIT && limits.enforceDeadline) {
           buildGuarded(rule, nullptr, {});
+          if (!rule.guarded) fail(rc);
           guarded = true;
           continue;  // the same start again, now under the clock
         }
