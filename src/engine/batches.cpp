@@ -48,7 +48,8 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
                                   MessageSink& sink, Save save, FileReport& report) {
   buffer.LoadFile(target.sourcePath);
   std::vector<std::vector<TextEdit>> edits;
-  {
+  // Without rules the file is only copied, and its text is never needed.
+  if (!rules.isEmpty()) {
     // Released before the edits reach the buffer, which then holds the text twice itself.
     QString text = buffer.Text();
     report.ruleFailed =

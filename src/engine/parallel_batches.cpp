@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QHash>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +37,11 @@ struct Prepared {
   QString stagedPath;            // a conversion's file to remove if it is never committed
   FileReport report;
 };
+
+QString DescriptionOf(const std::exception& e) {
+  if (const auto* service = dynamic_cast<const ServiceError*>(&e)) return service->description();
+  return QString::fromUtf8(e.what());
+}
 
 // Prepares one file on a worker: fills messages, fatal, commit and the report.
 using Work = std::function<void(Prepared&)>;
@@ -73,7 +79,17 @@ BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype w
   bool stop = false;
 
   auto workerLoop = [&] {
-    const Work work = makeWork();
+    Work work;
+    try {
+      work = makeWork();
+    } catch (const std::exception& e) {
+      // Every row this worker takes still comes back, failed, so the run ends in list order.
+      const QString description = DescriptionOf(e);
+      work = [description](Prepared& p) {
+        p.messages << description;
+        p.fatal = true;
+      };
+    }
     for (;;) {
       qsizetype i;
       {
@@ -93,7 +109,7 @@ BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype w
         work(p);
       } catch (const std::exception& e) {
         // Anything else a worker meets (memory) ends the run at this file, as a failure.
-        p.messages << QString::fromLocal8Bit(e.what());
+        p.messages << DescriptionOf(e);
         p.fatal = true;
       }
       {
