@@ -188,8 +188,18 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options) {
   if (options.threads <= 1) {
-    const std::unique_ptr<EditorBuffer> buffer = makeBuffer();
-    return ReplaceAll(rules, targets, *buffer, makeServices(), sink,
+    if (targets.TargetCount() == 0) return {};
+    std::unique_ptr<EditorBuffer> buffer;
+    TextServiceFactory services;
+    try {
+      buffer = makeBuffer();
+      services = makeServices();
+    } catch (const std::exception& e) {
+      // As the workers report it: the first row fails and ends the run.
+      sink.ShowError(DescriptionOf(e));
+      return {0, 1, true};
+    }
+    return ReplaceAll(rules, targets, *buffer, services, sink,
                       {{}, options.dryRun, options.fileDone});
   }
   const bool dryRun = options.dryRun;
@@ -215,11 +225,12 @@ BatchResult ConvertAllParallel(const TargetSource& targets, int code,
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options) {
   if (options.threads <= 1) {
+    if (targets.TargetCount() == 0) return {};
     std::unique_ptr<TextService> service;
     try {
       service = makeServices()();
-    } catch (const ServiceError& e) {
-      sink.ShowError(e.description());
+    } catch (const std::exception& e) {
+      sink.ShowError(DescriptionOf(e));
       return {0, 1, true};
     }
     return ConvertAll(targets, code, *service, sink, {{}, false, options.fileDone});

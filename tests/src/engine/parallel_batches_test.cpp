@@ -203,5 +203,26 @@ TEST(ParallelConvert, AServiceThatCannotBeMadeEndsTheRunAtTheFirstFile) {
   }
 }
 
+TEST(ParallelReplace, ABufferThatCannotBeMadeEndsTheRunAtTheFirstFileAtAnyThreadCount) {
+  QTemporaryDir dir;
+  const testing::VectorTargets targets = MakeList(dir.path(), -1);
+  for (const int threads : {1, 2, 5}) {
+    RecordingSink sink;
+    ParallelOptions options;
+    options.threads = threads;
+    const BatchResult r = ReplaceAllParallel(
+        kRules, targets,
+        []() -> std::unique_ptr<EditorBuffer> {
+          throw ServiceError(QStringLiteral("バッファーを作成できません"));
+        },
+        FakeServices(), sink, options);
+    EXPECT_EQ(r.written, 0) << threads;
+    EXPECT_EQ(r.failures, 1) << threads;
+    EXPECT_TRUE(r.stopped) << threads;
+    EXPECT_EQ(sink.messages, QStringList{QStringLiteral("バッファーを作成できません")});
+  }
+  EXPECT_FALSE(QFile::exists(targets.sources[0] + QStringLiteral(".exp")));
+}
+
 }  // namespace
 }  // namespace morvelle::engine
