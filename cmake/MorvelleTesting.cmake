@@ -27,6 +27,9 @@ function(morvelle_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  # The environment rides on the launcher: a property list would split it at its semicolons.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+                                           "${CMAKE_COMMAND};-E;env;${MORVELLE_TEST_ENV}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "${MORVELLE_TEST_ENV}" TIMEOUT ${T_TIMEOUT})
+                       PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen TIMEOUT ${T_TIMEOUT})
 endfunction()
