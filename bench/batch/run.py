@@ -463,6 +463,15 @@ def main():
         for f in failures:
             w("- " + f)
     text = "\n".join(lines) + "\n"
+    # Hand-written analysis below the marker survives a rerun.
+    marker = "<!-- notes: kept by run.py -->"
+    notes = ""
+    if os.path.exists(args.out):
+        with open(args.out) as f:
+            old = f.read()
+        if marker in old:
+            notes = old[old.index(marker):]
+    text += "\n" + (notes or marker + "\n")
     os.makedirs(os.path.dirname(args.out), exist_ok=True)
     with open(args.out, "w") as f:
         f.write(text)
