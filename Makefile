@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format bench
+.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format bench \
+	build-fuzz fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -27,11 +28,22 @@ test-dev: build-dev
 test-asan: build-asan
 	ctest --preset asan
 
-# Both suites run even if the first fails, so one report shows everything.
+build-fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+# Each fuzz target for a fixed number of runs (FUZZ_SCALE multiplies them); the hour-long run
+# is in docs/hardening.md.
+FUZZ_SCALE ?= 1
+fuzz: build-fuzz
+	./tests/fuzz/run build/fuzz --scale $(FUZZ_SCALE)
+
+# Every suite runs even if an earlier one fails, so one report shows everything.
 test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory test-dev || status=1; \
 	$(MAKE) --no-print-directory test-asan || status=1; \
+	$(MAKE) --no-print-directory fuzz || status=1; \
 	exit $$status
 
 # morvelle-batch beside perl, sed, iconv and nkf; writes docs/performance.md. Not part of test.

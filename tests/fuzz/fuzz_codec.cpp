@@ -1,0 +1,85 @@
+// Decode → encode for every code, recognition, and the file buffer's no-change save. Any bytes
+// load; an untouched buffer gives them back exactly; a direct conversion agrees with decoding
+// and encoding through the text.
+//
+// Input: one byte choosing the source code (or recognition), then the file's bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "editbuffer/file_buffer.h"
+#include "text/codec/codec.h"
+#include "text/detect/detect.h"
+
+namespace {
+
+using morvelle::text::Encoding;
+namespace text = morvelle::text;
+
+constexpr Encoding kCodes[] = {Encoding::Ascii,     Encoding::ShiftJis, Encoding::EucJp,
+                               Encoding::Iso2022Jp, Encoding::Utf8,     Encoding::Utf8Bom,
+                               Encoding::Utf16Le,   Encoding::Utf16Be,  Encoding::Binary};
+constexpr Encoding kTargets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp,
+                                 Encoding::Utf16Le, Encoding::Utf8};
+
+[[noreturn]] void Fail(const char* what, Encoding from, Encoding to = Encoding::Binary) {
+  std::fprintf(stderr, "fuzz_codec: %s (%s -> %s)\n", what, text::EncodingName(from).data(),
+               text::EncodingName(to).data());
+  std::abort();
+}
+
+void CheckDecode(Encoding code, std::span<const unsigned char> bytes) {
+  const text::Decoded d = text::Decode(code, bytes);
+  if (d.offsets.size() != d.text.size() + 1) Fail("offsets and text differ in length", code);
+  if (d.offsets.back() != bytes.size()) Fail("last offset is not the size", code);
+  for (std::size_t i = 1; i < d.offsets.size(); ++i) {
+    if (d.offsets[i] < d.offsets[i - 1]) Fail("offsets go backwards", code);
+  }
+  if (text::DecodeText(code, bytes) != d.text) Fail("DecodeText differs from Decode", code);
+
+  for (Encoding to : kTargets) {
+    std::string direct;
+    std::size_t failedAt = 0;
+    if (!text::Transcode(code, to, bytes, direct, &failedAt)) {
+      if (!direct.empty()) Fail("a failed conversion left output", code, to);
+      if (failedAt > bytes.size()) Fail("failure offset beyond the input", code, to);
+      continue;
+    }
+    std::string viaText;
+    if (!text::Encode(to, d.text, viaText, nullptr, {.rawBytes = false, .bom = true})) {
+      Fail("conversion succeeded where encoding the text fails", code, to);
+    }
+    if (direct != viaText) Fail("conversion differs from decode + encode", code, to);
+  }
+}
+
+void CheckUntouchedSave(const std::string& bytes, std::optional<Encoding> code) {
+  morvelle::editbuffer::FileBuffer buffer;
+  buffer.loadBytes(bytes, "fuzz", code);
+  if (!buffer.unchanged()) Fail("a fresh buffer reports a change", buffer.encoding());
+  if (buffer.bytes("fuzz") != bytes) Fail("no-change save changed the bytes", buffer.encoding());
+  // Setting the same text again is no change either.
+  buffer.setText(std::u16string(buffer.text()));
+  if (buffer.bytes("fuzz") != bytes) Fail("same-text save changed the bytes", buffer.encoding());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::span<const unsigned char> span(data + 1, size - 1);
+  const std::size_t choice = data[0] % (std::size(kCodes) + 1);
+
+  const Encoding detected = text::DetectEncoding(span);
+  if (choice == std::size(kCodes)) {
+    CheckDecode(detected, span);
+    CheckUntouchedSave(bytes, std::nullopt);
+  } else {
+    CheckDecode(kCodes[choice], span);
+    CheckUntouchedSave(bytes, kCodes[choice]);
+  }
+  return 0;
+}
