@@ -16,6 +16,9 @@ using Bytes = std::span<const unsigned char>;
 
 // Enough text to settle any real file; more only costs time.
 constexpr std::size_t kSampleBytes = 256 * 1024;
+// The head that orders the validity counts, and how far a code is counted there.
+constexpr std::size_t kOrderingHeadBytes = 8 * 1024;
+constexpr std::size_t kOrderingErrorLimit = 16;
 // A valid UTF-8 sample with this many multibyte characters is UTF-8 whatever else it could be:
 // the chance that Shift_JIS or EUC-JP text forms that many valid sequences is negligible.
 constexpr std::size_t kDecisiveUtf8Characters = 8;
@@ -130,9 +133,19 @@ bool HoldsJisEscapes(Bytes bytes) {
 Encoding DecideEightBit(const Sample& s) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
   std::array<std::size_t, 3> errors{};
-  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  // Counting beyond the best so far cannot change the outcome, so the likeliest code is counted
+  // first, judged on a short head: the others then stop at their first few errors instead of
+  // running through the whole sample. The counts that decide are exact in any order.
+  const Bytes head = s.bytes.first(std::min<std::size_t>(s.bytes.size(), kOrderingHeadBytes));
+  std::array<std::size_t, 3> headErrors{};
   for (std::size_t k = 0; k < kCodes.size(); ++k) {
-    // Counting beyond the best so far cannot change the outcome.
+    headErrors[k] = detect::CountInvalid(kCodes[k], head, true, kOrderingErrorLimit);
+  }
+  std::array<std::size_t, 3> order = {0, 1, 2};
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return headErrors[a] < headErrors[b]; });
+  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  for (const std::size_t k : order) {
     errors[k] = detect::CountInvalid(
         kCodes[k], s.bytes, s.truncated,
         fewest == std::numeric_limits<std::size_t>::max() ? fewest : fewest + 1);
