@@ -6,7 +6,7 @@ keeps the median; a ratio is peer time / Morvelle time, so above 1 means Morvell
 Morvelle's replacement outputs are checked byte for byte against perl working on characters
 (decoded with Encode); any difference fails the run loudly. Writes docs/performance.md.
 
-  bench/batch/run.py --build DIR [--work DIR] [--mb 100] [--files 200] [--runs 3]
+  bench/batch/run.py --build DIR [--work DIR] [--mb 100] [--files 200] [--runs 5]
                      [--big-mb 500] [--out docs/performance.md]
 """
 
@@ -330,7 +330,7 @@ def main():
     ap.add_argument("--work", default=os.path.join(ROOT, "build", "bench-batch"))
     ap.add_argument("--mb", type=int, default=100)
     ap.add_argument("--files", type=int, default=200)
-    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--big-mb", type=int, default=500)
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "performance.md"))
     ap.add_argument("--command", default="make bench")
@@ -341,6 +341,7 @@ def main():
     batch = os.path.join(args.build, "src", "cli", "morvelle-batch")
 
     began = time.time()
+    load_before = os.getloadavg()[0]
     print("corpus: %d MB in %d files per code ..." % (args.mb, args.files), flush=True)
     folders = corpus.build(args.work, args.mb, args.files)
     sizes = {code: corpus.size_of(folders[code]) for code in folders}
@@ -364,6 +365,7 @@ def main():
     print("start-up ...", flush=True)
     startup = bench_startup(args)
     minutes = (time.time() - began) / 60
+    load_after = os.getloadavg()[0]
 
     lines = []
     w = lines.append
@@ -377,6 +379,8 @@ def main():
     w("- machine: %s" % machine())
     w("- command: `%s` (%d runs per tool, median; %.0f minutes in all)" %
       (args.command, args.runs, minutes))
+    w("- load average (1 min) of the machine: %.1f before, %.1f after; above 0 means other work "
+      "shared the cores" % (load_before, load_after))
     w("- peers: %s; %s; %s; %s" % (version(["perl", "-e", "print qq(perl $^V with Encode "
                                               "$Encode::VERSION)", "-MEncode"]),
                                    version(["sed", "--version"]),
