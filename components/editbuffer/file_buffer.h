@@ -66,8 +66,8 @@ class FileBuffer {
   // code cannot hold.
   std::string bytes(const std::string& name) const;
   // Writes atomically: a temporary file in the same folder, then a rename over `path`. A planted
-  // symbolic link at `path` is replaced, never followed. A failure leaves no temporary file and
-  // `path` as it was.
+  // symbolic link at `path` is replaced, never followed; a file there that the user may not
+  // write is refused, not replaced. A failure leaves no temporary file and `path` as it was.
   void save(const std::string& path, SaveOptions options = {}) const;
 
  private:

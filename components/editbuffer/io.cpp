@@ -133,6 +133,14 @@ void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
   if (name.size() > 200) name.resize(200);
   std::string temp = folder + "." + name + ".XXXXXX";
 
+  // The rename below would replace a file the user may not write (a read-only output, kept
+  // so on purpose) as if it were writable; refuse it as opening it for writing would.
+  struct stat existing;
+  if (::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    detail::ThrowErrno(what, path, errno);
+  }
+
   // mkstemp opens with O_EXCL: a name planted in the folder is never reused or followed.
   Fd fd(::mkstemp(temp.data()));
   if (fd.get() < 0) detail::ThrowErrno(what, path, errno);

@@ -1,0 +1,312 @@
+// Both batches and the rule-set save against failing file systems and hostile files, end to
+// end: the user gets one Japanese message naming the file and the cause, every output is
+// complete or absent, no source changes, and the window goes on working.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "fault_fixture.h"
+#include "support/unwritable.h"
+
+namespace morvelle::testing {
+namespace {
+
+const QByteArray kSjis = "\x93\x8C\x8B\x9E\x93\x73 abc\r\n";  // 東京都 abc
+const QByteArray kSjisOsaka = "\x91\xE5\x8D\xE3\x93\x73 abc\r\n";
+const QByteArray kUtf8 = "\xE6\x9D\xB1\xE4\xBA\xAC\xE9\x83\xBD abc\r\n";
+
+constexpr char kDenied[] = "アクセスが拒否されました";
+
+class FaultInjectionTest : public FaultFixture {
+ protected:
+  void ExpectSourcesUnchanged(const std::map<QString, QByteArray>& before) {
+    const auto after = Fingerprint(data_.path());
+    for (const auto& [name, hash] : before) {
+      const auto it = after.find(name);
+      ASSERT_NE(it, after.end()) << name.toStdString() << " vanished";
+      EXPECT_EQ(it->second, hash) << name.toStdString() << " changed";
+    }
+  }
+  // Outputs written by the run, beyond the files that were there before.
+  QStringList NewEntries(const std::map<QString, QByteArray>& before) {
+    QStringList names;
+    for (const auto& [name, hash] : Fingerprint(data_.path())) {
+      if (!before.count(name)) names << name;
+    }
+    return names;
+  }
+};
+
+// --- Sources that cannot be read ---------------------------------------------------------
+
+TEST_F(FaultInjectionTest, ASourceThatVanishesBeforeTheRunStopsItWithItsName) {
+  const QString gone = File("b.txt", kSjis);
+  Drop({File("a.txt", kSjis), gone, File("c.txt", kSjis)});
+  ASSERT_TRUE(QFile::remove(gone));
+  const auto before = Fingerprint(data_.path());
+
+  Rules({QStringLiteral("s/東京/大阪/")});
+  Replace();
+  ExpectOneMessage(gone, QStringLiteral("見つかりません"));
+  EXPECT_EQ(ReadAll(Path("a.txt.exp")), kSjisOsaka);
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+
+  Convert(5);
+  ExpectOneMessage(gone, QStringLiteral("見つかりません"));
+  EXPECT_EQ(ReadAll(Path("a.txt.exp")), kUtf8);
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+  ExpectSourcesUnchanged(before);
+  ExpectStillWorking();
+}
+
+TEST_F(FaultInjectionTest, ASourceWithoutReadPermissionStopsTheRunWithItsName) {
+  const QString locked = File("b.txt", kSjis, 0200);
+  Drop({File("a.txt", kSjis), locked, File("c.txt", kSjis)});
+  const auto before = Fingerprint(data_.path());
+  {
+    AsUnprivilegedUser nobody;
+    if (!nobody.ok()) GTEST_SKIP() << "cannot switch to an unprivileged user here";
+    Rules({QStringLiteral("s/東京/大阪/")});
+    Replace();
+    ExpectOneMessage(locked, QString::fromUtf8(kDenied));
+    EXPECT_EQ(ReadAll(Path("a.txt.exp")), kSjisOsaka);
+    Convert(5);
+    ExpectOneMessage(locked, QString::fromUtf8(kDenied));
+    EXPECT_EQ(ReadAll(Path("a.txt.exp")), kUtf8);
+  }
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+  ExpectSourcesUnchanged(before);
+  ExpectStillWorking();
+}
+
+// --- Outputs that cannot be written ------------------------------------------------------
+
+TEST_F(FaultInjectionTest, AFolderThatRefusesNewFilesStopsEveryWriter) {
+  const QString folder = Path("locked");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  Chmod(folder, 0755);
+  const QString source = folder + QStringLiteral("/a.txt");
+  {
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(kSjis);
+  }
+  Chmod(source, 0644);
+  const auto before = Fingerprint(folder);
+  const QString output = source + QStringLiteral(".exp");
+  const QString ruleSet = folder + QStringLiteral("/rules.exp");
+  Drop({source});
+  {
+    AsUnprivilegedUser nobody;
+    if (!nobody.ok()) GTEST_SKIP() << "cannot switch to an unprivileged user here";
+    Rules({QStringLiteral("s/東京/大阪/")});
+    Replace();
+    ExpectOneMessage(output, QString::fromUtf8(kDenied));
+    Convert(1);  // same code: a plain copy, refused all the same
+    ExpectOneMessage(output, QString::fromUtf8(kDenied));
+    SaveRuleSet(ruleSet);
+    ExpectOneMessage(ruleSet, QString::fromUtf8(kDenied));
+  }
+  EXPECT_EQ(Fingerprint(folder), before);
+  ExpectStillWorking();
+}
+
+TEST_F(FaultInjectionTest, AnOutputNameThatIsAFolderIsNotTouched) {
+  ASSERT_TRUE(QDir().mkdir(Path("b.txt.exp")));
+  ASSERT_TRUE(QDir().mkdir(Path("rules.exp")));
+  File("b.txt.exp/keep", "kept");
+  Drop({File("a.txt", kSjis), File("b.txt", kSjis), File("c.txt", kSjis)});
+  const auto before = Fingerprint(data_.path());
+
+  Rules({QStringLiteral("s/東京/大阪/")});
+  Replace();
+  ExpectOneMessage(Path("b.txt.exp"), QString());
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+  Convert(5);
+  ExpectOneMessage(Path("b.txt.exp"), QString());
+  SaveRuleSet(Path("rules.exp"));
+  ExpectOneMessage(Path("rules.exp"), QString());
+
+  EXPECT_EQ(ReadAll(Path("b.txt.exp/keep")), QByteArray("kept"));
+  EXPECT_EQ(
+      QDir(Path("rules.exp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+      QStringList());
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+  ExpectSourcesUnchanged(before);
+  ExpectStillWorking();
+}
+
+TEST_F(FaultInjectionTest, ALinkAtTheOutputNameIsReplacedAndItsTargetKept) {
+  QTemporaryDir elsewhere;
+  const QString precious = elsewhere.filePath(QStringLiteral("precious.txt"));
+  {
+    QFile f(precious);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("precious");
+  }
+  ASSERT_TRUE(QFile::link(precious, Path("a.txt.exp")));
+  ASSERT_TRUE(QFile::link(precious, Path("rules.exp")));
+  const QString a = File("a.txt", kSjis);
+  Drop({a});
+
+  Rules({QStringLiteral("s/東京/大阪/")});
+  Replace();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(QFileInfo(Path("a.txt.exp")).isSymLink());
+  EXPECT_EQ(ReadAll(Path("a.txt.exp")), kSjisOsaka);
+
+  ASSERT_TRUE(QFile::remove(Path("a.txt.exp")));
+  ASSERT_TRUE(QFile::link(precious, Path("a.txt.exp")));
+  Convert(5);
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(QFileInfo(Path("a.txt.exp")).isSymLink());
+  EXPECT_EQ(ReadAll(Path("a.txt.exp")), kUtf8);
+
+  SaveRuleSet(Path("rules.exp"));
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_FALSE(QFileInfo(Path("rules.exp")).isSymLink());
+  EXPECT_EQ(ReadAll(Path("rules.exp")),
+            QByteArray("s/\x93\x8C\x8B\x9E/\x91\xE5\x8D\xE3/\t1\r\n\t1\r\n"));
+
+  EXPECT_EQ(ReadAll(precious), QByteArray("precious"));
+  EXPECT_EQ(ReadAll(a), kSjis);
+}
+
+TEST_F(FaultInjectionTest, AReadOnlyOutputIsRefusedNotReplaced) {
+  File("b.txt.exp", "read-only", 0444);
+  File("rules.exp", "read-only", 0444);
+  Drop({File("a.txt", kSjis), File("b.txt", kSjis), File("c.txt", kSjis)});
+  const auto before = Fingerprint(data_.path());
+  {
+    AsUnprivilegedUser nobody;
+    if (!nobody.ok()) GTEST_SKIP() << "cannot switch to an unprivileged user here";
+    Rules({QStringLiteral("s/東京/大阪/")});
+    Replace();
+    ExpectOneMessage(Path("b.txt.exp"), QString::fromUtf8(kDenied));
+    EXPECT_EQ(ReadAll(Path("a.txt.exp")), kSjisOsaka);
+    Convert(5);
+    ExpectOneMessage(Path("b.txt.exp"), QString::fromUtf8(kDenied));
+    EXPECT_EQ(ReadAll(Path("a.txt.exp")), kUtf8);
+    SaveRuleSet(Path("rules.exp"));
+    ExpectOneMessage(Path("rules.exp"), QString::fromUtf8(kDenied));
+  }
+  EXPECT_EQ(ReadAll(Path("b.txt.exp")), QByteArray("read-only"));
+  EXPECT_EQ(ReadAll(Path("rules.exp")), QByteArray("read-only"));
+  EXPECT_EQ(NewEntries(before), QStringList{QStringLiteral("a.txt.exp")});
+  ExpectSourcesUnchanged(before);
+  ExpectStillWorking();
+}
+
+// --- A full disk ----------------------------------------------------------------------------
+
+TEST_F(FaultInjectionTest, AFullDiskLeavesNoPartialOutput) {
+  const QString disk = Path("disk");
+  ASSERT_TRUE(QDir().mkdir(disk));
+  SmallDisk small(disk, 96);
+  QByteArray big;
+  while (big.size() < 60 * 1024) big += kSjis;
+  const QString cause = small.ok() ? QStringLiteral("ディスクの空き領域が足りません")
+                                   : QStringLiteral("ファイルが大きすぎます");
+  auto write = [&](const char* name, const QByteArray& bytes) {
+    const QString path = disk + u'/' + QString::fromUtf8(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    EXPECT_EQ(f.write(bytes), bytes.size());
+    return path;
+  };
+  const QString a = write("a.txt", kSjis);
+  const QString b = write("b.txt", big);
+  Drop({a, b});
+  Rules({QStringLiteral("s/東京/大阪/")});
+  const auto before = Fingerprint(disk);
+  {
+    // Without a tmpfs, a file-size limit below the big file fails its write the same way.
+    std::unique_ptr<FileSizeLimit> limit;
+    if (!small.ok()) limit = std::make_unique<FileSizeLimit>(16 * 1024);
+    Replace();
+    ExpectOneMessage(b + QStringLiteral(".exp"), cause);
+    Convert(5);
+    ExpectOneMessage(b + QStringLiteral(".exp"), cause);
+    QStringList rules;
+    RuleTable& table = window_->Rules();
+    table.ClearRows();
+    for (int i = 0; i < 3000; ++i) {
+      table.AppendRow({QVariant(1), QStringLiteral("s/東京%1/大阪/").arg(i)});
+    }
+    SaveRuleSet(disk + QStringLiteral("/rules.exp"));
+    ExpectOneMessage(disk + QStringLiteral("/rules.exp"), cause);
+  }
+  const auto after = Fingerprint(disk);
+  for (const auto& [name, hash] : before) EXPECT_EQ(after.at(name), hash) << name.toStdString();
+  QStringList added;
+  for (const auto& [name, hash] : after) {
+    if (!before.count(name)) added << name;
+  }
+  EXPECT_EQ(added, QStringList{QStringLiteral("a.txt.exp")}) << "no half-written output";
+  EXPECT_EQ(ReadAll(a + QStringLiteral(".exp")), kUtf8);
+  ExpectStillWorking();
+}
+
+// --- Files that are unusual, not broken ----------------------------------------------------
+
+TEST_F(FaultInjectionTest, AnEmptyFileGivesAnEmptyOutput) {
+  const QString empty = File("empty.txt", QByteArray());
+  Drop({empty});
+  Rules({QStringLiteral("s/^/X/")});
+  Replace();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Path("empty.txt.exp")), QByteArray("X"));
+  Rules({QStringLiteral("s/a/b/")});
+  Replace();
+  EXPECT_EQ(ReadAll(Path("empty.txt.exp")), QByteArray());
+  for (int code = 1; code <= 5; ++code) {
+    Convert(code);
+    EXPECT_TRUE(prompts_.messages.empty()) << code;
+    EXPECT_EQ(ReadAll(Path("empty.txt.exp")), code == 4 ? QByteArray("\xFF\xFE") : QByteArray())
+        << code;
+  }
+  EXPECT_EQ(ReadAll(empty), QByteArray());
+}
+
+TEST_F(FaultInjectionTest, ABinaryFileIsCopiedOrRefusedNeverMixedWithText) {
+  QByteArray binary;
+  for (int i = 0; i < 4096; ++i) binary += char((i * 7919) >> 3);
+  binary.replace(100, 9, "abc東京abc");
+  const QString bin = File("a.bin", binary);
+  Drop({bin});
+  // Its bytes are not text: a word inside them does not match.
+  Rules({QStringLiteral("s/abc/XYZ/g"), QStringLiteral("s/東京/大阪/")});
+  Replace();
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+  EXPECT_EQ(ReadAll(Path("a.bin.exp")), binary);
+  ASSERT_TRUE(QFile::remove(Path("a.bin.exp")));
+
+  // A rule that would put text among them is refused for that file; nothing is written.
+  Rules({QStringLiteral("s/./!/")});
+  Replace();
+  ExpectOneMessage(Path("a.bin.exp"), QStringLiteral("バイナリ"));
+  EXPECT_FALSE(QFile::exists(Path("a.bin.exp")));
+
+  Convert(5);
+  ExpectOneMessage(bin, QStringLiteral("バイナリ"));
+  EXPECT_FALSE(QFile::exists(Path("a.bin.exp")));
+  EXPECT_EQ(ReadAll(bin), binary);
+}
+
+TEST_F(FaultInjectionTest, NulBytesInShiftJisTextKeepEveryByte) {
+  const QByteArray text = kSjis + QByteArray("\0\0", 2) + kSjis + QByteArray(1, '\0') + kSjis;
+  const QString source = File("nul.txt", text);
+  Drop({source});
+  Rules({QStringLiteral("s/東京/大阪/g")});
+  Replace();
+  // Held as binary: nothing is replaced, nothing is lost.
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(Path("nul.txt.exp")), text);
+  ASSERT_TRUE(QFile::remove(Path("nul.txt.exp")));
+  Convert(5);
+  ExpectOneMessage(source, QStringLiteral("バイナリ"));
+  EXPECT_FALSE(QFile::exists(Path("nul.txt.exp")));
+  EXPECT_EQ(ReadAll(source), text);
+}
+
+}  // namespace
+}  // namespace morvelle::testing
