@@ -310,3 +310,51 @@ TEST_F(FaultInjectionTest, NulBytesInShiftJisTextKeepEveryByte) {
 
 }  // namespace
 }  // namespace morvelle::testing
+
+namespace morvelle::testing {
+namespace {
+
+// --- A very large file -----------------------------------------------------------------------
+
+// 300 MB of Shift_JIS lines with one marked line at the end: one rule changes the mark, and the
+// conversion turns the whole file into UTF-8. Both outputs are checked whole, by hash.
+TEST_F(FaultInjectionTest, AThreeHundredMegabyteFileIsProcessedWhole) {
+  constexpr qint64 kLines = 300'000'000 / 12;
+  const QByteArray tail = "\x8F\x49\x92\x5B\r\n";  // 終端
+  const QString source = Path("big.txt");
+  QCryptographicHash sourceHash(QCryptographicHash::Sha256);
+  QCryptographicHash replacedHash(QCryptographicHash::Sha256);
+  QCryptographicHash utf8Hash(QCryptographicHash::Sha256);
+  {
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray block = kSjis.repeated(1 << 16);
+    const QByteArray utf8Block = kUtf8.repeated(1 << 16);
+    for (qint64 done = 0; done < kLines; done += 1 << 16) {
+      ASSERT_EQ(f.write(block), block.size());
+      sourceHash.addData(block);
+      replacedHash.addData(block);
+      utf8Hash.addData(utf8Block);
+    }
+    f.write(tail);
+    sourceHash.addData(tail);
+    replacedHash.addData(QByteArrayView("END\r\n"));
+    utf8Hash.addData(QByteArrayView("\xE7\xB5\x82\xE7\xAB\xAF\r\n"));
+  }
+  Drop({source});
+  Rules({QStringLiteral("s/終端/END/")});
+  Replace();
+  ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+  EXPECT_EQ(Hash(Path("big.txt.exp")), replacedHash.result().toHex());
+  Convert(5);
+  ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+  EXPECT_EQ(Hash(Path("big.txt.exp")), utf8Hash.result().toHex());
+  EXPECT_EQ(Hash(source), sourceHash.result().toHex());
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::printf("[ memory ] peak %ld MiB for a %lld MB file\n", usage.ru_maxrss / 1024,
+              QFileInfo(source).size() / 1'000'000);
+}
+
+}  // namespace
+}  // namespace morvelle::testing
