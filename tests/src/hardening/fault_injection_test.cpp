@@ -314,6 +314,56 @@ TEST_F(FaultInjectionTest, NulBytesInShiftJisTextKeepEveryByte) {
 namespace morvelle::testing {
 namespace {
 
+// --- Hostile rules and rule sets --------------------------------------------------------------
+
+// A rule stopped by the match bound fails for that file only: its output keeps the rules before
+// it, the message says which file and why, and the run goes on to the next file.
+TEST_F(FaultInjectionTest, ARuleThatExceedsTheMatchBoundFailsOneFileAndTheRunGoesOn) {
+  const QString slow = File("a.txt", "\x93\x8C\x8B\x9E\r\n" + QByteArray(1 << 20, 'a'));
+  const QString quick = File("c.txt", kSjis);
+  Drop({slow, quick});
+  Rules({QStringLiteral("s/東京/大阪/"), QStringLiteral("s/(?:a|a)*d//g"),
+         QStringLiteral("s/abc/ABC/")});
+  Replace();
+  ExpectOneMessage(slow, QStringLiteral("置換を中止しました"));
+  EXPECT_EQ(ReadAll(Path("a.txt.exp")), "\x91\xE5\x8D\xE3\r\n" + QByteArray(1 << 20, 'a'));
+  EXPECT_EQ(ReadAll(Path("c.txt.exp")), QByteArray("\x91\xE5\x8D\xE3\x93\x73 ABC\r\n"));
+  ExpectStillWorking();
+}
+
+// Loading a file that is not a rule set says which file and line is wrong and keeps the table.
+TEST_F(FaultInjectionTest, AHostileRuleSetFileLeavesTheTableAsItWas) {
+  QByteArray binary;
+  for (int i = 0; i < 512; ++i) binary += char(i * 31);
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    const char* cause;
+  } files[] = {
+      {"binary.exp", binary, "行目"},
+      {"flag.exp", "s/a/b/\t1\r\ns/c/d/\t1e9\r\n", "2 行目"},
+      {"huge-flag.exp", "s/a/b/\t99999999999999999999\r\n", "1 行目"},
+  };
+  Rules({QStringLiteral("s/keep/me/")});
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    const QString path = File(f.name, f.bytes);
+    prompts_.answers.push_back(path);
+    window_->Command4->click();
+    ExpectOneMessage(path, QString::fromUtf8(f.cause));
+    EXPECT_EQ(window_->Rules().RowCount(), 2);
+    EXPECT_EQ(window_->Rules().RowValues(0)[1].toString(), QStringLiteral("s/keep/me/"));
+  }
+  // A missing and an empty file: the first says so, the second is an empty rule set.
+  prompts_.answers.push_back(Path("missing.exp"));
+  window_->Command4->click();
+  ExpectOneMessage(Path("missing.exp"), QStringLiteral("見つかりません"));
+  prompts_.answers.push_back(File("empty.exp", QByteArray()));
+  window_->Command4->click();
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(window_->Rules().RowCount(), 1);
+}
+
 // --- A very large file -----------------------------------------------------------------------
 
 // 300 MB of Shift_JIS lines with one marked line at the end: one rule changes the mark, and the
