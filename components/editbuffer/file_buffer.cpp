@@ -138,11 +138,17 @@ void FileBuffer::setText(std::u16string text) {
   std::size_t head = 0;
   const std::size_t shorter = std::min(now.size(), text.size());
   while (head < shorter && now[head] == text[head]) ++head;
+  if (head == now.size() && head == text.size()) return;
+  // The edit must not cut a surrogate pair (😀 → 😁 share the first half): the halves would
+  // be encoded apart, and a lone half has no bytes in any code.
+  auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+  auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+  if (head > 0 && isHigh(now[head - 1])) --head;
   std::size_t tail = 0;
   while (tail < shorter - head && now[now.size() - 1 - tail] == text[text.size() - 1 - tail]) {
     ++tail;
   }
-  if (head == now.size() && head == text.size()) return;
+  if (tail > 0 && isLow(now[now.size() - tail])) --tail;
   applyEdits({Edit{head, now.size() - head - tail, text.substr(head, text.size() - head - tail)}});
 }
 

@@ -166,7 +166,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string saved;
   try {
     saved = buffer.bytes("fuzz");
-  } catch (const morvelle::editbuffer::BufferError&) {
+  } catch (const morvelle::editbuffer::BufferError& e) {
+    std::fprintf(stderr, "%s\noriginal %s\n", e.what(), Hex(bytes).c_str());
     // setText re-encodes what lies between the first and the last change; a character there
     // that the code decodes but cannot write (JIS X 0212) is refused, as it should be.
     if (encodable) Fail("a save of encodable text failed", code);

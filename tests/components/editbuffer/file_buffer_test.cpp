@@ -231,6 +231,21 @@ TEST(FileBuffer, SplitSurrogatePairIsWrittenAnew) {
   EXPECT_THROW(buffer.bytes("f"), BufferError);  // a lone surrogate has no UTF-8 form
 }
 
+// setText keeps the common head and tail; 😀 → 😁 share their first half and 😀 → 🈀 their
+// second, which once became a cut inside the pair and a lone half that no code can write.
+TEST(FileBuffer, SetTextNeverCutsASurrogatePairSharedByOldAndNewText) {
+  const std::u16string before = u"a😀b 😀";
+  const std::u16string after = u"a😁b 🈀";
+  for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16Le, Encoding::Utf16Be}) {
+    SCOPED_TRACE(std::string(text::EncodingName(e)));
+    FileBuffer buffer;
+    buffer.loadBytes(Encoded(e, before), "f", e);
+    buffer.setText(after);
+    EXPECT_EQ(buffer.text(), after);
+    EXPECT_EQ(buffer.bytes("f"), Encoded(e, after));
+  }
+}
+
 TEST(FileBuffer, UnencodableCharacterNamesFileLineAndColumn) {
   FileBuffer buffer;
   buffer.loadBytes(Encoded(Encoding::ShiftJis, u"一\r\n二\n三四五六七"), "/home/user/memo.txt",
