@@ -2,6 +2,7 @@
 // table holding the target's bytes, so a conversion is one lookup and one store per character
 // and never builds the UTF-16 text; other pairs go through Decode and Encode.
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -200,8 +201,17 @@ bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes,
     if (!ok) out.resize(start);
     return ok;
   }
-  // Everything else through the text: refuse undecodable bytes, which are one byte each (a
-  // real U+F7xx from a UTF source spans more).
+  // Everything else through the text. Most files hold no U+F7xx and encode whole, so the text
+  // is decoded without offsets first; only a doubtful file pays for them below.
+  {
+    const std::u16string text = DecodeText(from, bytes);
+    const bool doubtful = std::any_of(text.begin(), text.end(), [](char16_t u) {
+      return u >= kRawByteBase && u <= kRawByteBase + 0xFF;
+    });
+    if (!doubtful && Encode(to, text, out, nullptr, {.rawBytes = false, .bom = bom})) return true;
+  }
+  // Refuse undecodable bytes, which are one byte each (a real U+F7xx from a UTF source spans
+  // more), and find where the failure is.
   Decoded decoded = Decode(from, bytes);
   for (std::size_t i = 0; i < decoded.text.size(); ++i) {
     char16_t u = decoded.text[i];
