@@ -103,10 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::size_t head = 0, tail = 0;
       const std::size_t shorter = std::min(model.size(), next.size());
       while (head < shorter && model[head] == next[head]) ++head;
+      if (head > 0 && IsHigh(model[head - 1])) --head;  // never inside a surrogate pair
       while (tail < shorter - head &&
              model[model.size() - 1 - tail] == next[next.size() - 1 - tail]) {
         ++tail;
       }
+      if (tail > 0 && IsLow(model[model.size() - tail])) --tail;
       edits = {
           Edit{head, model.size() - head - tail, next.substr(head, next.size() - head - tail)}};
     } else {
