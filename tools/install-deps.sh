@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n qt6-gtk-platformtheme libqt6svg6
   libpcre2-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   fonts-noto-cjk
   xvfb xauth imagemagick
   adwaita-icon-theme
