@@ -315,6 +315,28 @@ TEST(FileBuffer, SaveReplacesAPlantedLinkWithoutFollowingIt) {
   EXPECT_EQ(dir.entries(), 2u);  // no temporary file left
 }
 
+// A rename needs only the folder's permission, so the atomic save once replaced a read-only
+// output that an open for writing would have been refused. Root writes anything; the check
+// then runs as nobody, whose saved user ID lets the test become root again.
+TEST(FileBuffer, SaveRefusesAReadOnlyFileInsteadOfRenamingOverIt) {
+  TempDir dir;
+  ::chmod(dir.path().c_str(), 0777);
+  WriteFile(dir / "out.exp", "kept");
+  ::chmod((dir / "out.exp").c_str(), 0444);
+  FileBuffer buffer;
+  buffer.loadBytes("new", "f", Encoding::Ascii);
+  const bool root = ::geteuid() == 0;
+  if (root && ::seteuid(65534) != 0) GTEST_SKIP() << "cannot act as an unprivileged user";
+  const std::string error = ErrorOf([&] { buffer.save(dir / "out.exp"); });
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  EXPECT_EQ(error,
+            "ファイルを書き込めません: " + (dir / "out.exp") + " (アクセスが拒否されました)");
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "kept");
+  EXPECT_EQ(dir.entries(), 1u);
+}
+
 TEST(FileBuffer, FailedSaveLeavesNoTraces) {
   TempDir dir;
   ::mkdir((dir / "folder.exp").c_str(), 0755);
