@@ -91,6 +91,12 @@ TEST_F(FaultInjectionTest, AFolderThatRefusesNewFilesStopsEveryWriter) {
     f.write(kSjis);
   }
   Chmod(source, 0644);
+  // No one may add a file, the owner included (the tests may run as an ordinary user).
+  Chmod(folder, 0555);
+  struct Restore {
+    QString folder;
+    ~Restore() { Chmod(folder, 0755); }
+  } restore{folder};
   const auto before = Fingerprint(folder);
   const QString output = source + QStringLiteral(".exp");
   const QString ruleSet = folder + QStringLiteral("/rules.exp");
