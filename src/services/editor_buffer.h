@@ -18,7 +18,8 @@ class EditorBuffer {
   virtual void LoadFile(const QString& path) = 0;
 
   virtual QString Text() const = 0;
-  // Replaces the whole text; spans that stay equal keep their original bytes.
+  // Replaces the whole text; the common head and tail keep their original bytes, the rest is
+  // encoded anew. ApplyEdits is exact where the replaced spans are known.
   virtual void SetText(const QString& text) = 0;
   // Applies one rule's edits, positions relative to the current Text().
   virtual void ApplyEdits(const std::vector<TextEdit>& edits) = 0;
