@@ -130,6 +130,19 @@ bool HoldsJisEscapes(Bytes bytes) {
   return designated;
 }
 
+// The multibyte characters of a valid UTF-8 sample are its lead bytes; a sequence cut off by the
+// sample's end does not count. Counting stops once the number is decisive.
+std::size_t CountUtf8Characters(Bytes bytes) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < bytes.size() && count < kDecisiveUtf8Characters; ++i) {
+    const unsigned char b = bytes[i];
+    if (b < 0xC2) continue;
+    const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+    if (i + length <= bytes.size()) ++count;
+  }
+  return count;
+}
+
 Encoding DecideEightBit(const Sample& s) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
   std::array<std::size_t, 3> errors{};
@@ -152,9 +165,8 @@ Encoding DecideEightBit(const Sample& s) {
     fewest = std::min(fewest, errors[k]);
   }
   std::array<detect::Reading, 3> readings{};
-  if (errors[0] == 0) {
-    readings[0] = detect::ScoreUtf8(s.bytes);
-    if (readings[0].multibyte >= kDecisiveUtf8Characters) return Encoding::Utf8;
+  if (errors[0] == 0 && CountUtf8Characters(s.bytes) >= kDecisiveUtf8Characters) {
+    return Encoding::Utf8;
   }
   std::size_t candidates = 0;
   for (std::size_t k = 0; k < kCodes.size(); ++k) candidates += errors[k] == fewest;
@@ -163,7 +175,7 @@ Encoding DecideEightBit(const Sample& s) {
       if (errors[k] == fewest) return kCodes[k];
     }
   }
-  if (errors[0] == fewest && errors[0] != 0) readings[0] = detect::ScoreUtf8(s.bytes);
+  if (errors[0] == fewest) readings[0] = detect::ScoreUtf8(s.bytes);
   readings[0].cost -= std::min(readings[0].cost, kUtf8PriorQuarters);
   if (errors[1] == fewest) readings[1] = detect::ScoreShiftJis(s.bytes);
   if (errors[2] == fewest) readings[2] = detect::ScoreEucJp(s.bytes);
