@@ -57,6 +57,9 @@ void RunBatch(QWidget& mainWindow, const QString& appDir, UserPrompts& prompts,
     batch(sink);
   } catch (const ServiceError& e) {
     sink.ShowError(e.description());
+  } catch (const std::bad_alloc&) {
+    // Whatever a run meets, the program keeps running and says why.
+    sink.ShowError(QStringLiteral("メモリが足りないため処理を中止しました。"));
   }
   status->close();
 }

@@ -12,46 +12,61 @@ namespace {
 
 std::string FileSystemName(const QString& path) { return EncodeFileName(path).toStdString(); }
 
+// A file too large for memory is a failure of that file, not of the program.
+[[noreturn]] void OutOfMemory(const QString& path) {
+  throw ServiceError(QStringLiteral("メモリが足りないため処理できません: %1").arg(path));
+}
+
 template <typename F>
-auto Translated(F&& action) {
+auto Translated(const QString& path, F&& action) {
   try {
     return action();
   } catch (const editbuffer::BufferError& e) {
     throw ServiceError(QString::fromUtf8(e.what()));
+  } catch (const std::bad_alloc&) {
+    OutOfMemory(path);
+  } catch (const std::length_error&) {
+    OutOfMemory(path);
   }
 }
 
 class LosslessBuffer : public EditorBuffer {
  public:
   void LoadFile(const QString& path) override {
-    Translated([&] { buffer_.load(FileSystemName(path)); });
+    Translated(path, [&] { buffer_.load(FileSystemName(path)); });
+    path_ = path;
   }
-  QString Text() const override { return QString::fromStdU16String(buffer_.text()); }
+  QString Text() const override {
+    return Translated(path_, [&] { return QString::fromStdU16String(buffer_.text()); });
+  }
   void SetText(const QString& text) override {
-    Translated([&] { buffer_.setText(text.toStdU16String()); });
+    Translated(path_, [&] { buffer_.setText(text.toStdU16String()); });
   }
   void ApplyEdits(const std::vector<TextEdit>& edits) override {
-    std::vector<editbuffer::Edit> converted;
-    converted.reserve(edits.size());
-    for (const TextEdit& e : edits) {
-      converted.push_back({size_t(e.start), size_t(e.length), e.replacement.toStdU16String()});
-    }
-    Translated([&] { buffer_.applyEdits(converted); });
+    Translated(path_, [&] {
+      std::vector<editbuffer::Edit> converted;
+      converted.reserve(edits.size());
+      for (const TextEdit& e : edits) {
+        converted.push_back({size_t(e.start), size_t(e.length), e.replacement.toStdU16String()});
+      }
+      buffer_.applyEdits(converted);
+    });
   }
   void SaveFile(const QString& path) override {
-    Translated([&] { buffer_.save(FileSystemName(path)); });
+    Translated(path, [&] { buffer_.save(FileSystemName(path)); });
   }
   std::function<void()> StageSave(const QString& path) const override {
     std::string name = FileSystemName(path);
     auto bytes =
-        std::make_shared<const std::string>(Translated([&] { return buffer_.bytes(name); }));
-    return [name = std::move(name), bytes] {
-      Translated([&] { editbuffer::WriteFileAtomically(name, *bytes); });
+        std::make_shared<const std::string>(Translated(path, [&] { return buffer_.bytes(name); }));
+    return [name = std::move(name), bytes, path] {
+      Translated(path, [&] { editbuffer::WriteFileAtomically(name, *bytes); });
     };
   }
 
  private:
   editbuffer::FileBuffer buffer_;
+  QString path_;  // the file loaded last, for messages
 };
 
 }  // namespace

@@ -14,6 +14,11 @@ std::u16string_view View(const QString& s) {
   return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
 }
 
+// A result too large for memory fails that rule, as a bound would.
+ServiceError OutOfMemory() {
+  return ServiceError(QStringLiteral("置換を中止しました: 結果がメモリに収まりません"));
+}
+
 class ComponentTextService : public TextService {
  public:
   explicit ComponentTextService(std::shared_ptr<text::Substituter> substituter)
@@ -24,6 +29,10 @@ class ComponentTextService : public TextService {
       return QString::fromStdU16String(substituter_->apply(View(expression), View(text)));
     } catch (const text::SubstituteError& e) {
       throw ServiceError(QString::fromStdU16String(e.description()));
+    } catch (const std::bad_alloc&) {
+      throw OutOfMemory();
+    } catch (const std::length_error&) {
+      throw OutOfMemory();
     }
   }
 
@@ -40,6 +49,10 @@ class ComponentTextService : public TextService {
       return outcome;
     } catch (const text::SubstituteError& e) {
       throw ServiceError(QString::fromStdU16String(e.description()));
+    } catch (const std::bad_alloc&) {
+      throw OutOfMemory();
+    } catch (const std::length_error&) {
+      throw OutOfMemory();
     }
   }
 
@@ -50,6 +63,10 @@ class ComponentTextService : public TextService {
                               EncodeFileName(destinationPath).toStdString(), code);
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc&) {
+      throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
+    } catch (const std::length_error&) {
+      throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
     }
   }
 

@@ -45,10 +45,10 @@ class BatchWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(MakeTextServiceFactory()); }
 
-  void Start(TextServiceFactory textService) {
+  void Start(TextServiceFactory textService, EditorBufferFactory buffers = MakeEditorBuffer) {
     window_.reset();
     module1_ = std::make_unique<Module1>(
-        ComponentFactories{std::move(textService), MakeSettingsFileService, MakeEditorBuffer});
+        ComponentFactories{std::move(textService), MakeSettingsFileService, std::move(buffers)});
     ASSERT_TRUE(QFile::copy(QStringLiteral(MORVELLE_CLIP_PATH),
                             appDir_.filePath(QStringLiteral("FileFind.avi"))) ||
                 QFile::exists(appDir_.filePath(QStringLiteral("FileFind.avi"))));
@@ -269,6 +269,29 @@ TEST_F(BatchWindowTest, AFolderThatRefusesOutputsEndsTheRunWithAMessage) {
   EXPECT_TRUE(prompts_.messages[1].text.contains(a + QStringLiteral(".exp")));
   EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("a.txt")});
+}
+
+TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoesOn) {
+  class Exhausted : public EditorBuffer {
+   public:
+    void LoadFile(const QString&) override { throw std::bad_alloc(); }
+    QString Text() const override { return {}; }
+    void SetText(const QString&) override {}
+    void ApplyEdits(const std::vector<TextEdit>&) override {}
+    void SaveFile(const QString&) override {}
+    std::function<void()> StageSave(const QString&) const override { return {}; }
+  };
+  Start(MakeTextServiceFactory(), [] { return std::make_unique<Exhausted>(); });
+  Drop({File("a.txt", "a")});
+  Rules({{1, QStringLiteral("s/a/b/")}});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text, QStringLiteral("メモリが足りないため処理を中止しました。"));
+  EXPECT_TRUE(statuses_.at(0).isNull());
+  EXPECT_FALSE(QFile::exists(Out("a.txt.exp")));
+  window_->Combo1->setCurrentIndex(4);  // the window still runs the other batch
+  window_->Command6->click();
+  EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("a"));
 }
 
 // --- Conversion ---------------------------------------------------------------------------
