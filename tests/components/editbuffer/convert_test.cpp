@@ -13,6 +13,7 @@
 namespace morvelle::editbuffer {
 namespace {
 
+using testing::ErrorOf;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -90,15 +91,6 @@ TEST(ConvertFile, SourceInTheTargetCodeIsCopiedByteForByte) {
     ConvertFile(dir / "in.txt", dir / "out.exp", c.code);
     EXPECT_TRUE(ReadFile(dir / "out.exp") == c.expected) << c.code;
   }
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const BufferError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(ConvertFile, FailuresNameTheFileAndWriteNothing) {

@@ -18,6 +18,7 @@ namespace morvelle::editbuffer {
 namespace {
 
 using namespace std::string_literals;
+using testing::ErrorOf;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -270,15 +271,6 @@ TEST(FileBuffer, EditsOutOfOrderOrRangeAreRefused) {
   EXPECT_EQ(buffer.text(), u"abcdef");
   buffer.applyEdits({{0, 0, u"<"}, {6, 0, u">"}});
   EXPECT_EQ(buffer.text(), u"<abcdef>");
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const BufferError& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 TEST(FileBuffer, LoadFailuresNameFileAndCause) {

@@ -1,12 +1,15 @@
 #pragma once
-// A fresh folder per test, removed with everything in it.
+// A fresh folder per test, removed with everything in it, and small file helpers.
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+
+#include "editbuffer/file_buffer.h"
 
 namespace morvelle::testing {
 
@@ -44,6 +47,16 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The message of the BufferError that `action` throws.
+inline std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const editbuffer::BufferError& e) {
+    return e.what();
+  }
+  return "(no error)";
 }
 
 }  // namespace morvelle::testing

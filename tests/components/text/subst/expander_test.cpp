@@ -2,30 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "cases.h"
 #include "text/subst/substitute.h"
 
 namespace morvelle::text {
 namespace {
 
 using namespace std::literals;
-
-struct Case {
-  std::u16string_view expression;
-  std::u16string_view text;
-  std::u16string_view expected;
-};
-
-void expectAll(std::initializer_list<Case> cases) {
-  Substituter s;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(toUtf8(c.expression));
-    try {
-      EXPECT_EQ(s.apply(c.expression, c.text), c.expected);
-    } catch (const SubstituteError& error) {
-      ADD_FAILURE() << error.what();
-    }
-  }
-}
 
 TEST(SubstExpander, CaseModifiersFollowPerlsRules) {
   expectAll({
