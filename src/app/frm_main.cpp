@@ -6,7 +6,6 @@
 #include "app/combo_box.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "app/twips.h"
 #include "engine/batches.h"
 #include "filelist/list_view.h"
 #include "program_icon.h"
@@ -15,6 +14,7 @@
 #include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
 #include "services/service_error.h"
+#include "services/twips.h"
 
 namespace morvelle {
 

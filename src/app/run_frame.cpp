@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/twips.h"
 #include "frm_status.h"
 #include "services/service_error.h"
+#include "services/twips.h"
 
 namespace morvelle {
 

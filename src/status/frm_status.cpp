@@ -10,15 +10,15 @@
 
 #include "clip_player.h"
 #include "services/service_error.h"
+#include "services/twips.h"
 
 namespace morvelle {
 
 namespace {
 
-QRect TwipsRect(int left, int top, int width, int height) {
-  return QRect(frmStatus::kFramePx + frmStatus::Twips(left),
-               frmStatus::kFramePx + frmStatus::Twips(top), frmStatus::Twips(width),
-               frmStatus::Twips(height));
+// Controls sit in the client area, inside the drawn frame.
+QRect ClientTwipsRect(int left, int top, int width, int height) {
+  return TwipsRect(left, top, width, height).translated(frmStatus::kFramePx, frmStatus::kFramePx);
 }
 
 int ButtonBits(Qt::MouseButtons buttons) {
@@ -48,11 +48,11 @@ frmStatus::frmStatus()
   setFixedSize(Twips(kClientWidthTwips) + 2 * kFramePx, Twips(kClientHeightTwips) + 2 * kFramePx);
 
   animation1_->setObjectName(QStringLiteral("Animation1"));
-  animation1_->setGeometry(TwipsRect(240, 240, 495, 375));
+  animation1_->setGeometry(ClientTwipsRect(240, 240, 495, 375));
   animation1_->setTransparent(true);
 
   label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setGeometry(TwipsRect(960, 360, 3375, 255));
+  label1_->setGeometry(ClientTwipsRect(960, 360, 3375, 255));
   label1_->setTextFormat(Qt::PlainText);  // the text is shown as given, never as markup
 }
 

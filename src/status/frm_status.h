@@ -17,8 +17,6 @@ class frmStatus : public QWidget {
   Q_OBJECT
 
  public:
-  // Screen units of the layout: 15 twips make one pixel.
-  static constexpr int Twips(int t) { return (t * 2 + 15) / 30; }  // nearest pixel
   static constexpr int kClientWidthTwips = 5700;
   static constexpr int kClientHeightTwips = 990;
   static constexpr int kFramePx = 3;  // the thin fixed frame, drawn around the client area

@@ -15,7 +15,7 @@
 #include "app/combo_box.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "app/twips.h"
+#include "services/twips.h"
 #include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
 #include "support/fake_prompts.h"

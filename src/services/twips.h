@@ -2,7 +2,6 @@
 // Geometry is written in twips, as the layout gives it; 15 twips make one pixel at 96 dpi.
 
 #include <QRect>
-#include <cmath>
 
 namespace morvelle {
 
