@@ -113,7 +113,7 @@ Encoding TargetEncoding(TargetCode target) {
 
 }  // namespace
 
-void ConvertFile(const std::string& source, const std::string& destination, int code) {
+std::string ConvertedBytes(const std::string& source, int code) {
   if (code < 1 || code > 5) {
     throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
                       source + ")");
@@ -128,7 +128,11 @@ void ConvertFile(const std::string& source, const std::string& destination, int 
   if (!SameCode(from, target, bytes, out) && !text::Transcode(from, to, AsBytes(bytes), out)) {
     ThrowConversionError(source, from, to, bytes);
   }
-  WriteFileAtomically(destination, out);
+  return out;
+}
+
+void ConvertFile(const std::string& source, const std::string& destination, int code) {
+  WriteFileAtomically(destination, ConvertedBytes(source, code));
 }
 
 }  // namespace morvelle::editbuffer

@@ -16,5 +16,7 @@ enum class TargetCode : int { ShiftJis = 1, EucJp = 2, Jis = 3, Utf16LeBom = 4, 
 // source's code cannot decode, a character the target cannot hold (with its line and column),
 // a code outside 1..5, a failed write.
 void ConvertFile(const std::string& source, const std::string& destination, int code);
+// The bytes ConvertFile would write, throwing as it would before writing.
+std::string ConvertedBytes(const std::string& source, int code);
 
 }  // namespace morvelle::editbuffer

@@ -286,4 +286,9 @@ void FileBuffer::save(const std::string& path, SaveOptions options) const {
   }
 }
 
+void FileBuffer::checkSave(const std::string& path) const {
+  if (!impl_->Unchanged()) bytes(path);
+  CheckWritable(path);
+}
+
 }  // namespace morvelle::editbuffer

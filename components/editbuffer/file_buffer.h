@@ -69,6 +69,9 @@ class FileBuffer {
   // symbolic link at `path` is replaced, never followed; a file there that the user may not
   // write is refused, not replaced. A failure leaves no temporary file and `path` as it was.
   void save(const std::string& path, SaveOptions options = {}) const;
+  // Makes every check save() makes, the characters the file's code must hold included, and
+  // throws as save() would; writes nothing.
+  void checkSave(const std::string& path) const;
 
  private:
   struct Impl;
@@ -78,6 +81,13 @@ class FileBuffer {
 // Writes `bytes` to `path` atomically as save() does; throws BufferError.
 void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
                          SaveOptions options = {});
+// Makes every check WriteFileAtomically makes before it writes (the target is not a folder, a
+// file there may be written, the folder takes new files), writing nothing; throws BufferError
+// with the message the write would give.
+void CheckWritable(const std::string& path);
+// Removes every temporary file a write of this process has not yet renamed or removed, and
+// keeps any further write from making one: for a process that is about to end on a signal.
+void RemoveTemporaryFiles();
 // Reads the whole file; throws BufferError (a folder is a failure).
 std::string ReadWholeFile(const std::string& path);
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <set>
 
 #include "file_buffer.h"
 
@@ -121,31 +122,91 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
-void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
-                         SaveOptions options) {
+namespace {
+
+// The temporary files this process has made and not yet renamed or removed, so that a signal
+// that ends the process can remove them. A name is added under the same lock that creates the
+// file, so no temporary file exists unlisted.
+class TemporaryFiles {
+ public:
+  // Creates the file from the mkstemp template `name` and lists it; returns the descriptor.
+  int Create(std::string& name) {
+    std::lock_guard lock(mutex_);
+    const int fd = ::mkstemp(name.data());
+    if (fd >= 0) names_.insert(name);
+    return fd;
+  }
+  void Forget(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    names_.erase(name);
+  }
+  // Keeps the lock: the process is ending, and no new temporary file may appear after this.
+  void RemoveAllAndHold() {
+    mutex_.lock();
+    for (const std::string& name : names_) ::unlink(name.c_str());
+  }
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> names_;
+};
+
+TemporaryFiles& Temporaries() {
+  static TemporaryFiles* files = new TemporaryFiles;  // never destroyed: a signal may come late
+  return *files;
+}
+
+struct Target {
+  std::string folder;  // with its trailing '/', or empty for the current folder
+  std::string name;
+};
+
+// What rename() into `path` and mkstemp() beside it would refuse, found before writing
+// anything: the same messages as a failed write.
+Target CheckedTarget(const std::string& path) {
   const char* what = "ファイルを書き込めません";
   if (path.empty()) detail::ThrowErrno(what, path, ENOENT);
   if (path.back() == '/') detail::ThrowErrno(what, path, EISDIR);
-  std::size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  // The temporary name must stay within NAME_MAX however long the target's name is.
-  if (name.size() > 200) name.resize(200);
-  std::string temp = folder + "." + name + ".XXXXXX";
+  const std::size_t slash = path.rfind('/');
+  Target target{slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
+                slash == std::string::npos ? path : path.substr(slash + 1)};
 
-  // The rename below would replace a file the user may not write (a read-only output, kept
-  // so on purpose) as if it were writable; refuse it as opening it for writing would.
   struct stat existing;
-  if (::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+  if (::lstat(path.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) detail::ThrowErrno(what, path, EISDIR);
+    // The rename would replace a file the user may not write (a read-only output, kept so on
+    // purpose) as if it were writable; refuse it as opening it for writing would.
+    if (S_ISREG(existing.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+      detail::ThrowErrno(what, path, errno);
+    }
+  }
+  const std::string folder = target.folder.empty() ? std::string(".") : target.folder;
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     detail::ThrowErrno(what, path, errno);
   }
+  return target;
+}
+
+}  // namespace
+
+void CheckWritable(const std::string& path) { CheckedTarget(path); }
+
+void RemoveTemporaryFiles() { Temporaries().RemoveAllAndHold(); }
+
+void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
+                         SaveOptions options) {
+  const char* what = "ファイルを書き込めません";
+  Target target = CheckedTarget(path);
+  // The temporary name must stay within NAME_MAX however long the target's name is.
+  if (target.name.size() > 200) target.name.resize(200);
+  std::string temp = target.folder + "." + target.name + ".XXXXXX";
 
   // mkstemp opens with O_EXCL: a name planted in the folder is never reused or followed.
-  Fd fd(::mkstemp(temp.data()));
+  Fd fd(Temporaries().Create(temp));
   if (fd.get() < 0) detail::ThrowErrno(what, path, errno);
   auto fail = [&](int error) {
     ::unlink(temp.c_str());
+    Temporaries().Forget(temp);
     detail::ThrowErrno(what, path, error);
   };
 
@@ -171,6 +232,7 @@ void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
   if (fd.release() != 0) fail(errno);
   // rename replaces whatever the name holds (file or link) without following it.
   if (::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
+  Temporaries().Forget(temp);
 }
 
 }  // namespace morvelle::editbuffer

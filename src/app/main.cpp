@@ -6,9 +6,13 @@
 #include "app/qt_user_prompts.h"
 #include "services/editor_buffer_impl.h"
 #include "services/settings_file_service_impl.h"
+#include "services/termination.h"
 #include "services/text_service_factory.h"
 
 int main(int argc, char** argv) {
+  // Before QApplication starts its threads: a logout or kill during a batch leaves no temporary
+  // file.
+  morvelle::RemoveTemporaryFilesOnTermination();
   QApplication app(argc, argv);
   morvelle::SetUpJapaneseUi(app);
 

@@ -7,9 +7,11 @@
 #include "cli/batch_cli.h"
 #include "cli/command_line.h"
 #include "services/file_names.h"
+#include "services/termination.h"
 
 int main(int argc, char** argv) {
   using namespace morvelle;
+  RemoveTemporaryFilesOnTermination();
   // Every file's buffers are a few times its size and freed before the next file: keep them
   // in the heap rather than mapping and zeroing fresh pages for each file.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);

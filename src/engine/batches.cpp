@@ -1,5 +1,6 @@
 #include "engine/batches.h"
 
+#include "engine/collisions.h"
 #include "engine/replace_file.h"
 #include "services/service_error.h"
 
@@ -55,23 +56,52 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
     report.ruleFailed =
         !ApplyRules(rules, text, edits, makeService, sink, target.sourcePath, &report.replacements);
   }
-  if (save == Save::None) return {};
   for (const std::vector<TextEdit>& ruleEdits : edits) buffer.ApplyEdits(ruleEdits);
-  if (save == Save::Stage) return buffer.StageSave(target.outputPath);
-  buffer.SaveFile(target.outputPath);
+  switch (save) {
+    case Save::Stage:
+      return buffer.StageSave(target.outputPath);
+    case Save::Check:
+      buffer.CheckSave(target.outputPath);
+      return {};
+    case Save::Direct:
+      buffer.SaveFile(target.outputPath);
+      return {};
+  }
   return {};
+}
+
+std::vector<BatchTarget> TargetsOf(const TargetSource& targets) {
+  std::vector<BatchTarget> list;
+  const qsizetype count = targets.TargetCount();
+  list.reserve(size_t(count));
+  for (qsizetype i = 0; i < count; ++i) list.push_back(targets.TargetAt(i));
+  return list;
+}
+
+bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink) {
+  const std::optional<QString> collision = FindCollision(list);
+  if (collision) sink.ShowError(*collision);
+  return !collision;
 }
 
 BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, EditorBuffer& buffer,
                        const TextServiceFactory& makeService, MessageSink& sink,
                        const ReplaceOptions& options) {
+  const std::vector<BatchTarget> list = TargetsOf(targets);
+  if (!RefuseCollisions(list, sink)) return {0, 1, true};
+  return ReplaceListed(rules, list, buffer, makeService, sink, options);
+}
+
+BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarget>& list,
+                          EditorBuffer& buffer, const TextServiceFactory& makeService,
+                          MessageSink& sink, const ReplaceOptions& options) {
   BatchResult result;
-  const qsizetype count = targets.TargetCount();
+  const qsizetype count = qsizetype(list.size());
   for (qsizetype i = 0; i < count; ++i) {
-    FileReport report{i, targets.TargetAt(i), {}, false, false};
+    FileReport report{i, list[size_t(i)], {}, false, false};
     try {
       ReplaceFile(rules, report.target, buffer, makeService, sink,
-                  options.dryRun ? Save::None : Save::Direct, report);
+                  options.dryRun ? Save::Check : Save::Direct, report);
     } catch (const ServiceError& e) {
       if (report.ruleFailed) ++result.failures;
       sink.ShowError(e.description());
@@ -92,10 +122,17 @@ BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, Ed
 
 BatchResult ConvertAll(const TargetSource& targets, int code, TextService& service,
                        MessageSink& sink, const ReplaceOptions& options) {
+  const std::vector<BatchTarget> list = TargetsOf(targets);
+  if (!RefuseCollisions(list, sink)) return {0, 1, true};
+  return ConvertListed(list, code, service, sink, options);
+}
+
+BatchResult ConvertListed(const std::vector<BatchTarget>& list, int code, TextService& service,
+                          MessageSink& sink, const ReplaceOptions& options) {
   BatchResult result;
-  const qsizetype count = targets.TargetCount();
+  const qsizetype count = qsizetype(list.size());
   for (qsizetype i = 0; i < count; ++i) {
-    const BatchTarget target = targets.TargetAt(i);
+    const BatchTarget& target = list[size_t(i)];
     try {
       service.ConvertFile(target.sourcePath, target.outputPath, code, 0);
       ++result.written;

@@ -6,6 +6,8 @@
 // reported for its file, which is still written with the rules applied before it, and the run
 // goes on. Any other failure (load, save) is reported and ends the run.
 // Conversion: every file to one code; any failure is reported and ends the run.
+// Both first refuse a run whose outputs would write over one of its rows or write one output
+// twice (collisions.h): one message, nothing written. A dry run makes every check a write makes.
 
 #include <QString>
 #include <QStringList>
@@ -84,7 +86,6 @@ BatchResult ConvertAll(const TargetSource& targets, int code, TextService& servi
 // written, messages shown and a fatal failure honoured in list order, so outputs, messages and
 // the result are those of the single-threaded batch. A fatal failure at file k discards what
 // was prepared after k. At most `window` files are prepared ahead of the next one written.
-// A source that an earlier row writes is read only after that write, as in list order.
 struct ParallelOptions {
   int threads = 1;
   qsizetype window = 0;  // 0: four per thread

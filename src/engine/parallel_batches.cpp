@@ -1,22 +1,13 @@
-// The batches on several threads. Workers prepare files ahead (load, rules, encode into memory
-// for a replacement; a conversion into a staged file beside its output); the calling thread
-// takes them in list order, shows their messages, writes them and stops where the
-// single-threaded batch would stop.
-#include <unistd.h>
-
-#include <QDir>
-#include <QHash>
-#include <cerrno>
+// The batches on several threads. Workers prepare files ahead (load, apply the rules or convert,
+// encode into memory); the calling thread takes them in list order, shows their messages,
+// writes them and stops where the single-threaded batch would stop.
 #include <condition_variable>
-#include <cstdio>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
 
 #include "engine/batches.h"
 #include "engine/replace_file.h"
-#include "services/file_names.h"
 #include "services/service_error.h"
 
 namespace morvelle::engine {
@@ -34,7 +25,6 @@ struct Prepared {
   bool fatal = false;
   QStringList messages;
   std::function<void()> commit;  // writes the output; empty in a dry run
-  QString stagedPath;            // a conversion's file to remove if it is never committed
   FileReport report;
 };
 
@@ -47,27 +37,12 @@ QString DescriptionOf(const std::exception& e) {
 using Work = std::function<void(Prepared&)>;
 using WorkMaker = std::function<Work()>;
 
-// For each row, the last earlier row whose output is its source (-1 for none): that row's write
-// must land before this one is read.
-std::vector<qsizetype> WritersBefore(const std::vector<BatchTarget>& list) {
-  std::vector<qsizetype> writer(list.size(), -1);
-  QHash<QString, qsizetype> lastWriter;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const auto found = lastWriter.constFind(QDir::cleanPath(list[i].sourcePath));
-    if (found != lastWriter.cend()) writer[i] = *found;
-    lastWriter.insert(QDir::cleanPath(list[i].outputPath), qsizetype(i));
-  }
-  return writer;
-}
-
-BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype window,
+// The run's outputs never collide with its sources (RefuseCollisions came first), so a file
+// may be read whatever has been written before it.
+BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qsizetype window,
                            const WorkMaker& makeWork, MessageSink& sink,
                            const std::function<void(const FileReport&)>& fileDone) {
-  const qsizetype count = targets.TargetCount();
-  std::vector<BatchTarget> list;
-  list.reserve(size_t(count));
-  for (qsizetype i = 0; i < count; ++i) list.push_back(targets.TargetAt(i));
-  const std::vector<qsizetype> writer = WritersBefore(list);
+  const qsizetype count = qsizetype(list.size());
   if (window <= 0) window = 4 * qsizetype(threads);
 
   std::vector<Prepared> prepared(static_cast<size_t>(count));
@@ -97,11 +72,6 @@ BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype w
         workerWakes.wait(lock, [&] { return stop || next >= count || next < committed + window; });
         if (stop || next >= count) return;
         i = next++;
-        const qsizetype w = writer[size_t(i)];
-        if (w >= 0) {
-          workerWakes.wait(lock, [&] { return stop || committed > w; });
-          if (stop) return;
-        }
       }
       Prepared p;
       p.report = {i, list[size_t(i)], {}, false, false};
@@ -147,7 +117,6 @@ BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype w
       }
     }
     if (p.fatal) {
-      if (!p.stagedPath.isEmpty()) ::unlink(EncodeFileName(p.stagedPath).constData());
       result.stopped = true;
       break;
     }
@@ -165,20 +134,8 @@ BatchResult RunInListOrder(const TargetSource& targets, int threads, qsizetype w
   }
   workerWakes.notify_all();
   for (std::thread& worker : workers) worker.join();
-  // What was prepared beyond a fatal failure is discarded, so nothing after it is written.
-  for (Prepared& p : prepared) {
-    if (p.done && !p.stagedPath.isEmpty()) ::unlink(EncodeFileName(p.stagedPath).constData());
-  }
+  // What was prepared beyond a fatal failure is dropped unwritten.
   return result;
-}
-
-// A name beside `output` that no other row of this run uses.
-QString StagedPathFor(const QString& output, qsizetype index) {
-  const qsizetype slash = output.lastIndexOf(u'/');
-  QString name = output.mid(slash + 1);
-  if (name.size() > 160) name.truncate(160);  // within NAME_MAX with the suffix
-  return output.left(slash + 1) + u'.' + name +
-         QStringLiteral(".staged-%1-%2").arg(qint64(::getpid())).arg(index);
 }
 
 }  // namespace
@@ -187,8 +144,10 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
                                const EditorBufferFactory& makeBuffer,
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options) {
+  const std::vector<BatchTarget> list = TargetsOf(targets);
+  if (list.empty()) return {};
+  if (!RefuseCollisions(list, sink)) return {0, 1, true};
   if (options.threads <= 1) {
-    if (targets.TargetCount() == 0) return {};
     std::unique_ptr<EditorBuffer> buffer;
     TextServiceFactory services;
     try {
@@ -199,8 +158,8 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
       sink.ShowError(DescriptionOf(e));
       return {0, 1, true};
     }
-    return ReplaceAll(rules, targets, *buffer, services, sink,
-                      {{}, options.dryRun, options.fileDone});
+    return ReplaceListed(rules, list, *buffer, services, sink,
+                         {{}, options.dryRun, options.fileDone});
   }
   const bool dryRun = options.dryRun;
   auto makeWork = [&]() -> Work {
@@ -210,7 +169,7 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
       BufferedSink sink;
       try {
         p.commit = ReplaceFile(rules, p.report.target, *buffer, *services, sink,
-                               dryRun ? Save::None : Save::Stage, p.report);
+                               dryRun ? Save::Check : Save::Stage, p.report);
       } catch (const ServiceError& e) {
         sink.ShowError(e.description());
         p.fatal = true;
@@ -218,14 +177,16 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
       p.messages = std::move(sink.messages);
     };
   };
-  return RunInListOrder(targets, options.threads, options.window, makeWork, sink, options.fileDone);
+  return RunInListOrder(list, options.threads, options.window, makeWork, sink, options.fileDone);
 }
 
 BatchResult ConvertAllParallel(const TargetSource& targets, int code,
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options) {
+  const std::vector<BatchTarget> list = TargetsOf(targets);
+  if (list.empty()) return {};
+  if (!RefuseCollisions(list, sink)) return {0, 1, true};
   if (options.threads <= 1) {
-    if (targets.TargetCount() == 0) return {};
     std::unique_ptr<TextService> service;
     try {
       service = makeServices()();
@@ -233,37 +194,23 @@ BatchResult ConvertAllParallel(const TargetSource& targets, int code,
       sink.ShowError(DescriptionOf(e));
       return {0, 1, true};
     }
-    return ConvertAll(targets, code, *service, sink, {{}, false, options.fileDone});
+    return ConvertListed(list, code, *service, sink, {{}, false, options.fileDone});
   }
   auto makeWork = [&]() -> Work {
     auto services = std::make_shared<TextServiceFactory>(makeServices());
     auto service = std::make_shared<std::unique_ptr<TextService>>();
     return [code, services, service](Prepared& p) {
-      const QString output = p.report.target.outputPath;
-      const QString staged = StagedPathFor(output, p.report.index);
       try {
         if (!*service) *service = (*services)();
-        (*service)->ConvertFile(p.report.target.sourcePath, staged, code, 0);
+        p.commit =
+            (*service)->StageConvert(p.report.target.sourcePath, p.report.target.outputPath, code);
       } catch (const ServiceError& e) {
-        // The user reads about the output, never about the staged name.
-        QString description = e.description();
-        p.messages << description.replace(staged, output);
+        p.messages << e.description();
         p.fatal = true;
-        return;
       }
-      p.stagedPath = staged;
-      p.commit = [staged, output] {
-        const QByteArray from = EncodeFileName(staged);
-        if (::rename(from.constData(), EncodeFileName(output).constData()) != 0) {
-          const int error = errno;
-          ::unlink(from.constData());
-          throw ServiceError(QStringLiteral("ファイルを書き込めません: %1 (%2)")
-                                 .arg(output, QString::fromLocal8Bit(std::strerror(error))));
-        }
-      };
     };
   };
-  return RunInListOrder(targets, options.threads, options.window, makeWork, sink, options.fileDone);
+  return RunInListOrder(list, options.threads, options.window, makeWork, sink, options.fileDone);
 }
 
 }  // namespace morvelle::engine

@@ -27,6 +27,10 @@ class EditorBuffer {
   // Writes atomically; throws ServiceError (also for a character the file's code cannot hold).
   virtual void SaveFile(const QString& path) = 0;
 
+  // Makes every check SaveFile makes, the characters the file's code must hold included, and
+  // throws as SaveFile would; writes nothing. A dry run that passes it predicts the write.
+  virtual void CheckSave(const QString& path) const = 0;
+
   // SaveFile in two halves, so that batches can prepare files on several threads and write
   // them in list order: encodes now (throwing as SaveFile would), and the returned function
   // writes what was encoded (throwing as SaveFile would). It holds its own copy of the bytes,

@@ -55,6 +55,9 @@ class LosslessBuffer : public EditorBuffer {
   void SaveFile(const QString& path) override {
     Translated(path, [&] { buffer_.save(FileSystemName(path)); });
   }
+  void CheckSave(const QString& path) const override {
+    Translated(path, [&] { buffer_.checkSave(FileSystemName(path)); });
+  }
   std::function<void()> StageSave(const QString& path) const override {
     std::string name = FileSystemName(path);
     auto bytes =

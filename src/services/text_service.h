@@ -39,6 +39,11 @@ class TextService {
   // Throws ServiceError naming the file and the cause; nothing is written then.
   virtual void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
                            int option) = 0;
+  // ConvertFile in two halves, as EditorBuffer::StageSave: reads and converts now (throwing as
+  // ConvertFile would), and the returned function writes the result (throwing as ConvertFile
+  // would). It holds its own copy of the bytes.
+  virtual std::function<void()> StageConvert(const QString& sourcePath,
+                                             const QString& destinationPath, int code) = 0;
 };
 
 // Creating an instance may fail (throws ServiceError), like any of its operations.

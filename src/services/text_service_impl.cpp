@@ -19,6 +19,20 @@ ServiceError OutOfMemory() {
   return ServiceError(QStringLiteral("置換を中止しました: 結果がメモリに収まりません"));
 }
 
+// Conversion failures in the user's words; a file too large for memory fails that file.
+template <typename F>
+auto Converting(const QString& sourcePath, F&& action) {
+  try {
+    return action();
+  } catch (const editbuffer::BufferError& e) {
+    throw ServiceError(QString::fromUtf8(e.what()));
+  } catch (const std::bad_alloc&) {
+    throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
+  } catch (const std::length_error&) {
+    throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
+  }
+}
+
 class ComponentTextService : public TextService {
  public:
   explicit ComponentTextService(std::shared_ptr<text::Substituter> substituter)
@@ -58,16 +72,17 @@ class ComponentTextService : public TextService {
 
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
                    int) override {
-    try {
-      editbuffer::ConvertFile(EncodeFileName(sourcePath).toStdString(),
-                              EncodeFileName(destinationPath).toStdString(), code);
-    } catch (const editbuffer::BufferError& e) {
-      throw ServiceError(QString::fromUtf8(e.what()));
-    } catch (const std::bad_alloc&) {
-      throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
-    } catch (const std::length_error&) {
-      throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
-    }
+    StageConvert(sourcePath, destinationPath, code)();
+  }
+
+  std::function<void()> StageConvert(const QString& sourcePath, const QString& destinationPath,
+                                     int code) override {
+    auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), code);
+    }));
+    return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
+      Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });
+    };
   }
 
  private:

@@ -30,6 +30,10 @@ class FakeTextService : public TextService {
   void ConvertFile(const QString& source, const QString& destination, int code, int) override {
     conversions.emplace_back(source, destination, code);
   }
+  std::function<void()> StageConvert(const QString& source, const QString& destination,
+                                     int code) override {
+    return [this, source, destination, code] { ConvertFile(source, destination, code, 0); };
+  }
 
  private:
   Rule rule_;

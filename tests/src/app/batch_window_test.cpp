@@ -19,13 +19,13 @@
 #include "app/frm_main.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "services/twips.h"
 #include "frm_status.h"
 #include "rulegrid/rule_grid.h"
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
+#include "services/twips.h"
 #include "support/fake_prompts.h"
 #include "support/unwritable.h"
 
@@ -112,13 +112,24 @@ TEST_F(BatchWindowTest, OutputIsTheLowerCasedNameWithExpBesideTheSource) {
   EXPECT_EQ(ReadAll(Out("memo.txt.exp")), QByteArray("xyz xyz\r\n"));
   EXPECT_EQ(Hash(memo), before);
 
-  // A second run writes the same output again; an output in the list gets ".exp" twice (it is
-  // read after the first row has rewritten it).
-  Rules({{1, QStringLiteral("s/abc/123/")}});
+  // An old output dropped alone gets ".exp" twice; a second run writes the same output again.
+  window_->Command1->click();
   Drop({Out("memo.txt.exp")});
   window_->Command2->click();
-  EXPECT_EQ(ReadAll(Out("memo.txt.exp")), QByteArray("ABC 123\r\n"));
-  EXPECT_EQ(ReadAll(Out("memo.txt.exp.exp")), QByteArray("ABC 123\r\n"));
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp.exp")), QByteArray("xyz xyz\r\n"));
+
+  // Beside its own source, the old output would be written over: nothing is written at all.
+  Rules({{1, QStringLiteral("s/abc/123/")}});
+  window_->Command1->click();
+  Drop({memo, Out("memo.txt.exp")});
+  window_->Command2->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text,
+            QStringLiteral("出力先が重なるため、何も書き込まずに中止しました: 1 番目の %1 の出力 "
+                           "%2 は 2 番目のファイル %2 です (書き込むとそのファイルが失われます)")
+                .arg(memo, Out("memo.txt.exp")));
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp")), QByteArray("xyz xyz\r\n"));
+  EXPECT_EQ(ReadAll(Out("memo.txt.exp.exp")), QByteArray("xyz xyz\r\n"));
   EXPECT_EQ(Hash(memo), before);
 }
 
@@ -279,6 +290,7 @@ TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoe
     void SetText(const QString&) override {}
     void ApplyEdits(const std::vector<TextEdit>&) override {}
     void SaveFile(const QString&) override {}
+    void CheckSave(const QString&) const override {}
     std::function<void()> StageSave(const QString&) const override { return {}; }
   };
   Start(MakeTextServiceFactory(), [] { return std::make_unique<Exhausted>(); });

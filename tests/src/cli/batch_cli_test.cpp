@@ -1,5 +1,9 @@
 // morvelle-batch run as a user runs it, on real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -158,9 +162,8 @@ TEST_F(BatchCli, AnUnreadableRuleSetFailsBeforeAnyFile) {
   EXPECT_FALSE(QFile::exists(Path(QStringLiteral("a.txt.exp"))));
 }
 
-// A list that exercises every path of a run: a failed rule on one file (the run goes on), a
-// file that reads another's output, a later duplicate of an output name, and a folder in the
-// middle (the run ends there).
+// A list that exercises every path of a run: a failed rule on one file (the run goes on), an old
+// output that no row writes, and a folder in the middle (the run ends there).
 class ParallelCli : public BatchCli {
  protected:
   QStringList MakeList(const QString& folder, bool withFatal) {
@@ -175,14 +178,13 @@ class ParallelCli : public BatchCli {
       EXPECT_TRUE(f.open(QIODevice::WriteOnly));
       f.write(i % 2 ? Sjis(text.constData()) : text);
       names << name;
-      if (i == 5) names << QStringLiteral("f05.txt.exp");  // the output just written
-      if (i == 9) names << QStringLiteral("F03.TXT");      // same output as f03 (missing)
+      if (i == 5) names << QStringLiteral("G05.TXT.EXP");  // an old output no row writes
       if (i == 25 && withFatal) names << QStringLiteral("sub");
     }
     QDir(folder).mkdir(QStringLiteral("sub"));
-    QFile f(QDir(folder).filePath(QStringLiteral("F03.TXT")));
+    QFile f(QDir(folder).filePath(QStringLiteral("G05.TXT.EXP")));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("F03 cat\n");
+    f.write("G05 cat\n");
     return names;
   }
 
@@ -238,7 +240,7 @@ TEST_F(ParallelCli, ConvertStopsAtTheFolderAndLeavesNothingStagedBehind) {
 TEST_F(ParallelCli, DryRunReportsTheSameAtAnyThreadCount) {
   ExpectSameAtEveryThreadCount({QStringLiteral("replace"), QStringLiteral("-n"),
                                 QStringLiteral("-e"), QStringLiteral("s/cat/CAT/g")},
-                               false, 1);  // f05.txt.exp is never written, so cannot be read
+                               false, 0);
 }
 
 TEST_F(BatchCli, AllFilesWrittenExitsZeroAnyFailureExitsOne) {
@@ -256,6 +258,98 @@ TEST_F(BatchCli, AllFilesWrittenExitsZeroAnyFailureExitsOne) {
   EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("u.txt.exp")))
       << r.err.toStdString();
   EXPECT_FALSE(QFile::exists(Path(QStringLiteral("u.txt.exp"))));
+}
+
+TEST_F(BatchCli, CollidingRowsEndTheRunBeforeAnythingIsWritten) {
+  Write(QStringLiteral("z.txt"), "z\n");
+  Write(QStringLiteral("memo.txt"), "memo\n");
+  Write(QStringLiteral("memo.txt.exp"), "the user's own file\n");
+  const auto before = Snapshot(dir_.path());
+  const QByteArray message =
+      "出力先が重なるため、何も書き込まずに中止しました: 3 番目の memo.txt の出力 memo.txt.exp "
+      "は 2 番目のファイル memo.txt.exp です (書き込むとそのファイルが失われます)\n";
+  const QStringList files{QStringLiteral("z.txt"), QStringLiteral("memo.txt.exp"),
+                          QStringLiteral("memo.txt")};
+  for (const QStringList& command :
+       {QStringList{QStringLiteral("replace"), QStringLiteral("-e"), QStringLiteral("s/m/M/")},
+        QStringList{QStringLiteral("replace"), QStringLiteral("-n"), QStringLiteral("-e"),
+                    QStringLiteral("s/m/M/")},
+        QStringList{QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("utf8")}}) {
+    for (const char* jobs : {"1", "2"}) {
+      const Outcome r =
+          Run(QStringList{QStringLiteral("-j"), QString::fromLatin1(jobs)} + command + files);
+      EXPECT_EQ(r.status, 1) << jobs;
+      EXPECT_EQ(r.err, message) << command.join(u' ').toStdString() << " -j " << jobs;
+      EXPECT_TRUE(r.out.isEmpty());
+      EXPECT_EQ(Snapshot(dir_.path()), before);
+    }
+  }
+}
+
+TEST_F(BatchCli, ADryRunFailsWhereTheRealRunFailsWithTheSameMessage) {
+  Write(QStringLiteral("sjis.txt"), Sjis("データ\n"));
+  Write(QStringLiteral("b.txt"), "b\n");
+  QDir(dir_.path()).mkdir(QStringLiteral("b.txt.exp"));  // the output's name is a folder
+  const QStringList cases[] = {
+      {QStringLiteral("-e"), QStringLiteral("s/データ/😀/"), QStringLiteral("sjis.txt")},
+      {QStringLiteral("-e"), QStringLiteral("s/b/B/"), QStringLiteral("b.txt")},
+  };
+  for (const QStringList& c : cases) {
+    const auto before = Snapshot(dir_.path());
+    const Outcome dry = Run(QStringList{QStringLiteral("replace"), QStringLiteral("-n")} + c);
+    EXPECT_EQ(Snapshot(dir_.path()), before);
+    const Outcome real = Run(QStringList{QStringLiteral("replace")} + c);
+    EXPECT_EQ(dry.status, 1) << c.join(u' ').toStdString();
+    EXPECT_EQ(real.status, 1);
+    EXPECT_EQ(dry.err, real.err);
+    EXPECT_FALSE(dry.err.isEmpty());
+  }
+}
+
+TEST_F(BatchCli, ASignalDuringAWriteLeavesNoTemporaryFileAndExits128PlusItsNumber) {
+  Write(QStringLiteral("small.txt"), "a\n");
+  QByteArray big;
+  for (int line = 0; line < (16 << 20) / 64; ++line) big += QByteArray(63, 'a') + '\n';
+  Write(QStringLiteral("big.txt"), big);
+  for (const auto& [signal, jobs] : {std::pair{SIGINT, "1"}, {SIGTERM, "2"}, {SIGHUP, "3"}}) {
+    QFile::remove(Path(QStringLiteral("small.txt.exp")));
+    QFile::remove(Path(QStringLiteral("big.txt.exp")));
+    // The signal is sent the moment the big output's temporary file appears.
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir_.path()).constData(), IN_CREATE), 0);
+    QProcess p;
+    p.setWorkingDirectory(dir_.path());
+    p.start(QStringLiteral(MORVELLE_BATCH_EXE),
+            {QStringLiteral("-j"), QString::fromLatin1(jobs), QStringLiteral("replace"),
+             QStringLiteral("-e"), QStringLiteral("s/^a/b/"), QStringLiteral("small.txt"),
+             QStringLiteral("big.txt")});
+    ASSERT_TRUE(p.waitForStarted());
+    bool sent = false;
+    alignas(inotify_event) char events[4096];
+    pollfd ready{watch, POLLIN, 0};
+    while (!sent && ::poll(&ready, 1, 120000) == 1) {
+      const ssize_t n = ::read(watch, events, sizeof events);
+      for (ssize_t at = 0; at < n && !sent;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+        if (e->len > 0 && QByteArray(e->name).startsWith(".big.txt.exp.")) {
+          ::kill(pid_t(p.processId()), signal);
+          sent = true;
+        }
+        at += ssize_t(sizeof(inotify_event) + e->len);
+      }
+    }
+    ::close(watch);
+    ASSERT_TRUE(sent) << jobs;
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 128 + signal) << "-j " << jobs;
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Hidden | QDir::Files | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("big.txt"), QStringLiteral("small.txt"),
+                           QStringLiteral("small.txt.exp")}))
+        << "-j " << jobs;
+    EXPECT_EQ(ReadAll(Path(QStringLiteral("small.txt.exp"))), QByteArray("b\n"));
+  }
 }
 
 }  // namespace

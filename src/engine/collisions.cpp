@@ -1,0 +1,62 @@
+#include "engine/collisions.h"
+
+#include <QHash>
+
+#include "services/file_identity.h"
+
+namespace morvelle::engine {
+
+namespace {
+
+QString Key(const FileId& id) { return QStringLiteral("%1:%2").arg(id.device).arg(id.inode); }
+
+QString Stopped(const QString& what) {
+  return QStringLiteral("出力先が重なるため、何も書き込まずに中止しました: ") + what;
+}
+
+}  // namespace
+
+std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets) {
+  // Each source's entry and the files it reaches, with the first row that reads it.
+  QHash<QString, qsizetype> sourceEntries;
+  QHash<QString, qsizetype> sourceFiles;
+  auto note = [](QHash<QString, qsizetype>& map, const QString& key, qsizetype row) {
+    if (!map.contains(key)) map.insert(key, row);
+  };
+  for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
+    const PathIdentity source = IdentifyPath(targets[size_t(row)].sourcePath);
+    note(sourceEntries, source.entry, row);
+    for (const std::optional<FileId>& id : {source.self, source.target}) {
+      if (id) note(sourceFiles, Key(*id), row);
+    }
+  }
+
+  QHash<QString, qsizetype> outputEntries;
+  for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
+    const BatchTarget& target = targets[size_t(row)];
+    const PathIdentity output = IdentifyPath(target.outputPath);
+    qsizetype reader = sourceEntries.value(output.entry, -1);
+    if (reader < 0 && output.self) reader = sourceFiles.value(Key(*output.self), -1);
+    if (reader >= 0) {
+      return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は %4 番目のファイル %5 です "
+                                    "(書き込むとそのファイルが失われます)")
+                         .arg(row + 1)
+                         .arg(target.sourcePath, target.outputPath)
+                         .arg(reader + 1)
+                         .arg(targets[size_t(reader)].sourcePath));
+    }
+    const qsizetype writer = outputEntries.value(output.entry, -1);
+    if (writer >= 0) {
+      return Stopped(QStringLiteral("%1 番目の %2 と %3 番目の %4 は同じ出力 %5 に書き込みます "
+                                    "(先の結果が失われます)")
+                         .arg(writer + 1)
+                         .arg(targets[size_t(writer)].sourcePath)
+                         .arg(row + 1)
+                         .arg(target.sourcePath, target.outputPath));
+    }
+    outputEntries.insert(output.entry, row);
+  }
+  return std::nullopt;
+}
+
+}  // namespace morvelle::engine

@@ -1,0 +1,28 @@
+#pragma once
+// Whether two paths of a run reach the same file. Paths are compared as the file system sees
+// them, not as strings: "./a" and "a", a folder reached through a link, a name that differs only
+// in letter case on a file system that ignores case, and hard links all name one file.
+
+#include <QString>
+#include <optional>
+
+namespace morvelle {
+
+struct FileId {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+struct PathIdentity {
+  // The directory entry the path names: its folder's device and inode with the last component,
+  // or the clean absolute path when the folder cannot be reached. Defined whether or not the
+  // entry exists.
+  QString entry;
+  std::optional<FileId> self;    // the entry itself, a link not followed (lstat)
+  std::optional<FileId> target;  // what reading the path reads, links followed (stat)
+};
+
+PathIdentity IdentifyPath(const QString& path);
+
+}  // namespace morvelle

@@ -1,0 +1,28 @@
+#include "services/termination.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "editbuffer/file_buffer.h"
+
+namespace morvelle {
+
+void RemoveTemporaryFilesOnTermination() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);
+  // Threads started later inherit the mask, so only the thread below ever takes them.
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals] {
+    int signal = 0;
+    while (sigwait(&signals, &signal) != 0) {
+    }
+    editbuffer::RemoveTemporaryFiles();
+    ::_exit(128 + signal);
+  }).detach();  // lives as long as the process
+}
+
+}  // namespace morvelle
