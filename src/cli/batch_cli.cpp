@@ -131,6 +131,7 @@ int RunReplace(const Invocation& inv, const Streams& s) {
   engine::ParallelOptions options;
   options.threads = Threads(inv);
   options.dryRun = inv.dryRun;
+  options.ruleSets = inv.ruleSets;
   options.fileDone = [&](const engine::FileReport& report) {
     if (inv.dryRun || inv.verbose) {
       progress.Clear();

@@ -78,8 +78,9 @@ std::vector<BatchTarget> TargetsOf(const TargetSource& targets) {
   return list;
 }
 
-bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink) {
-  const std::optional<QString> collision = FindCollision(list);
+bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink,
+                      const QStringList& ruleSets) {
+  const std::optional<QString> collision = FindCollision(list, ruleSets);
   if (collision) sink.ShowError(*collision);
   return !collision;
 }

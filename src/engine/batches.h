@@ -91,6 +91,7 @@ struct ParallelOptions {
   qsizetype window = 0;  // 0: four per thread
   bool dryRun = false;   // replacement only
   std::function<void(const FileReport&)> fileDone;
+  QStringList ruleSets;  // read by the run besides its rows: no output may replace them
 };
 
 using EditorBufferFactory = std::function<std::unique_ptr<EditorBuffer>()>;

@@ -16,7 +16,8 @@ QString Stopped(const QString& what) {
 
 }  // namespace
 
-std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets) {
+std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
+                                     const QStringList& ruleSets) {
   // Each source's entry and the files it reaches, with the first row that reads it.
   QHash<QString, qsizetype> sourceEntries;
   QHash<QString, qsizetype> sourceFiles;
@@ -31,12 +32,28 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets) {
     }
   }
 
+  // Rule sets as rows after the last, told apart in the message.
+  const qsizetype rows = qsizetype(targets.size());
+  for (qsizetype k = 0; k < ruleSets.size(); ++k) {
+    const PathIdentity set = IdentifyPath(ruleSets[k]);
+    note(sourceEntries, set.entry, rows + k);
+    for (const std::optional<FileId>& id : {set.self, set.target}) {
+      if (id) note(sourceFiles, Key(*id), rows + k);
+    }
+  }
+
   QHash<QString, qsizetype> outputEntries;
   for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
     const BatchTarget& target = targets[size_t(row)];
     const PathIdentity output = IdentifyPath(target.outputPath);
     qsizetype reader = sourceEntries.value(output.entry, -1);
     if (reader < 0 && output.self) reader = sourceFiles.value(Key(*output.self), -1);
+    if (reader >= rows) {
+      return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は設定ファイル %4 です "
+                                    "(書き込むとそのファイルが失われます)")
+                         .arg(row + 1)
+                         .arg(target.sourcePath, target.outputPath, ruleSets[reader - rows]));
+    }
     if (reader >= 0) {
       return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は %4 番目のファイル %5 です "
                                     "(書き込むとそのファイルが失われます)")

@@ -4,6 +4,7 @@
 // so the run can end with nothing written.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -15,7 +16,9 @@ namespace morvelle::engine {
 // collides with a row's source when it names the same directory entry or reaches the same file
 // (a hard link, a name that differs in letter case where the file system ignores it), and with
 // an earlier row's output when both name the same entry. A row that is an old output is allowed
-// as long as no row of the run writes it.
-std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets);
+// as long as no row of the run writes it. `ruleSets`, the rule-set files the run read, must not
+// be written over either.
+std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
+                                     const QStringList& ruleSets = {});
 
 }  // namespace morvelle::engine

@@ -146,7 +146,7 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
                                const ParallelOptions& options) {
   const std::vector<BatchTarget> list = TargetsOf(targets);
   if (list.empty()) return {};
-  if (!RefuseCollisions(list, sink)) return {0, 1, true};
+  if (!RefuseCollisions(list, sink, options.ruleSets)) return {0, 1, true};
   if (options.threads <= 1) {
     std::unique_ptr<EditorBuffer> buffer;
     TextServiceFactory services;
@@ -185,7 +185,7 @@ BatchResult ConvertAllParallel(const TargetSource& targets, int code,
                                const ParallelOptions& options) {
   const std::vector<BatchTarget> list = TargetsOf(targets);
   if (list.empty()) return {};
-  if (!RefuseCollisions(list, sink)) return {0, 1, true};
+  if (!RefuseCollisions(list, sink, options.ruleSets)) return {0, 1, true};
   if (options.threads <= 1) {
     std::unique_ptr<TextService> service;
     try {

@@ -22,7 +22,8 @@ std::vector<BatchTarget> TargetsOf(const TargetSource& targets);
 
 // Reports the first collision of the run's outputs (see collisions.h) and returns false; the
 // run then ends before anything is written.
-bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink);
+bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink,
+                      const QStringList& ruleSets = {});
 
 // ReplaceAll and ConvertAll on a list whose collisions were already refused.
 BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarget>& list,

@@ -11,6 +11,10 @@
 namespace morvelle {
 
 void RemoveTemporaryFilesOnTermination() {
+  // These two would end the process in the middle of a write; ignored, the write fails with
+  // EPIPE or EFBIG and is reported like any failed write.
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
   sigset_t signals;
   sigemptyset(&signals);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal);

@@ -151,5 +151,8 @@ for my $lit (literals("$src/tests/src/rules/rule_set_file_test.cpp")) {
 }
 
 make_path("$out/fuzz_avi");
+# Folders of the collision check: a file beside its own old output, and names that differ in case.
+seed('fuzz_collisions', $_) for ("\x01\x00\x00\x04\x00\x00\x04", "\x01\x00\x00\x02\x00\x00\x02",
+                                 "\x01\x00\x00\x04\x02\x04\x20", "\x01\x00\x00\x04\x01\x00\x44");
 printf "seeds: %s\n", join ', ', map { my $t = $_; "$t " . scalar(grep { m{^\Q$t\E/} } keys %written) }
-  qw(fuzz_substitute fuzz_codec fuzz_piece_table fuzz_rule_set);
+  qw(fuzz_substitute fuzz_codec fuzz_piece_table fuzz_rule_set fuzz_collisions);

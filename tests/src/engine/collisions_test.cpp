@@ -85,6 +85,16 @@ TEST(FindCollision, RowsThatAnOutputWouldDestroyOrWriteTwice) {
                   QString::fromUtf8(c.message))
         << c.name;
   }
+
+  // A rule set the run reads is not a row, but it must not be written over either.
+  const QString set = d.filePath(QStringLiteral("old.txt.exp"));
+  EXPECT_EQ(
+      FindCollision({{d.filePath(QStringLiteral("b.txt")), d.filePath(QStringLiteral("b.txt.exp"))},
+                     {d.filePath(QStringLiteral("old.txt")), set}},
+                    {set}),
+      QStringLiteral("出力先が重なるため、何も書き込まずに中止しました: 2 番目の %1 の出力 %2 "
+                     "は設定ファイル %2 です (書き込むとそのファイルが失われます)")
+          .arg(d.filePath(QStringLiteral("old.txt")), set));
 }
 
 }  // namespace
