@@ -1,6 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test deps build-release build-dev build-asan test-dev test-asan install clean format bench \
-	build-fuzz fuzz
+.PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
+	install clean format bench build-fuzz fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -19,6 +19,11 @@ build-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 
+# ThreadSanitizer on the parallel batches only: the engine's and the command line's tests.
+build-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+
 run: build-release
 	./build/release/src/app/morvelle
 
@@ -27,6 +32,9 @@ test-dev: build-dev
 
 test-asan: build-asan
 	ctest --preset asan
+
+test-tsan: build-tsan
+	ctest --preset tsan
 
 build-fuzz: deps
 	cmake --preset fuzz >/dev/null
@@ -43,6 +51,7 @@ test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory test-dev || status=1; \
 	$(MAKE) --no-print-directory test-asan || status=1; \
+	$(MAKE) --no-print-directory test-tsan || status=1; \
 	$(MAKE) --no-print-directory fuzz || status=1; \
 	exit $$status
 

@@ -1,12 +1,10 @@
 // The batches on several threads. Workers prepare files ahead (load, apply the rules or convert,
 // encode into memory); the calling thread takes them in list order, shows their messages,
 // writes them and stops where the single-threaded batch would stop.
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 #include "engine/batches.h"
+#include "engine/ordered_pipeline.h"
 #include "engine/replace_file.h"
 #include "services/service_error.h"
 
@@ -21,7 +19,6 @@ class BufferedSink : public MessageSink {
 };
 
 struct Prepared {
-  bool done = false;
   bool fatal = false;
   QStringList messages;
   std::function<void()> commit;  // writes the output; empty in a dry run
@@ -38,71 +35,32 @@ using Work = std::function<void(Prepared&)>;
 using WorkMaker = std::function<Work()>;
 
 // The run's outputs never collide with its sources (RefuseCollisions came first), so a file
-// may be read whatever has been written before it.
+// may be read whatever has been written before it. What the sink, a write or fileDone throws
+// beyond ServiceError leaves the run through the pipeline's destructor, which joins the workers.
 BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qsizetype window,
                            const WorkMaker& makeWork, MessageSink& sink,
                            const std::function<void(const FileReport&)>& fileDone) {
   const qsizetype count = qsizetype(list.size());
-  if (window <= 0) window = 4 * qsizetype(threads);
-
-  std::vector<Prepared> prepared(static_cast<size_t>(count));
-  std::mutex mutex;
-  std::condition_variable workerWakes;
-  std::condition_variable fileReady;
-  qsizetype next = 0;       // next row to hand to a worker
-  qsizetype committed = 0;  // rows taken by the calling thread
-  bool stop = false;
-
-  auto workerLoop = [&] {
-    Work work;
-    try {
-      work = makeWork();
-    } catch (const std::exception& e) {
-      // Every row this worker takes still comes back, failed, so the run ends in list order.
-      const QString description = DescriptionOf(e);
-      work = [description](Prepared& p) {
-        p.messages << description;
-        p.fatal = true;
-      };
-    }
-    for (;;) {
-      qsizetype i;
-      {
-        std::unique_lock lock(mutex);
-        workerWakes.wait(lock, [&] { return stop || next >= count || next < committed + window; });
-        if (stop || next >= count) return;
-        i = next++;
-      }
-      Prepared p;
-      p.report = {i, list[size_t(i)], {}, false, false};
-      try {
-        work(p);
-      } catch (const std::exception& e) {
-        // Anything else a worker meets (memory) ends the run at this file, as a failure.
-        p.messages << DescriptionOf(e);
-        p.fatal = true;
-      }
-      {
-        std::lock_guard lock(mutex);
-        p.done = true;
-        prepared[size_t(i)] = std::move(p);
-      }
-      fileReady.notify_all();
-    }
-  };
-
-  std::vector<std::thread> workers;
-  for (int t = 0; t < threads && t < count; ++t) workers.emplace_back(workerLoop);
+  OrderedPipeline<Prepared> pipeline(count, threads, window > 0 ? window : 4 * qsizetype(threads),
+                                     [&]() {
+                                       return [&list, work = makeWork()](qsizetype i) {
+                                         Prepared p;
+                                         p.report = {i, list[size_t(i)], {}, false, false};
+                                         work(p);
+                                         return p;
+                                       };
+                                     });
 
   BatchResult result;
-  qsizetype i = 0;
-  for (; i < count; ++i) {
+  for (qsizetype i = 0; i < count; ++i) {
     Prepared p;
-    {
-      std::unique_lock lock(mutex);
-      fileReady.wait(lock, [&] { return prepared[size_t(i)].done; });
-      p = std::move(prepared[size_t(i)]);
-      prepared[size_t(i)] = Prepared{};
+    try {
+      p = pipeline.Take(i);
+    } catch (const std::exception& e) {
+      // A worker that could not be set up, or memory: the run ends at this file, as a failure.
+      p.report = {i, list[size_t(i)], {}, false, false};
+      p.messages << DescriptionOf(e);
+      p.fatal = true;
     }
     for (const QString& message : p.messages) sink.ShowError(message);
     result.failures += p.messages.size();
@@ -117,24 +75,13 @@ BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qs
       }
     }
     if (p.fatal) {
+      // What was prepared beyond it is dropped unwritten.
       result.stopped = true;
       break;
     }
     if (p.report.written) ++result.written;
     if (fileDone) fileDone(p.report);
-    {
-      std::lock_guard lock(mutex);
-      committed = i + 1;
-    }
-    workerWakes.notify_all();
   }
-  {
-    std::lock_guard lock(mutex);
-    stop = true;
-  }
-  workerWakes.notify_all();
-  for (std::thread& worker : workers) worker.join();
-  // What was prepared beyond a fatal failure is dropped unwritten.
   return result;
 }
 

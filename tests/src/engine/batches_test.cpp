@@ -10,6 +10,7 @@
 
 #include "services/editor_buffer_impl.h"
 #include "support/fake_text_service.h"
+#include "support/recording_sink.h"
 #include "support/memory_rule_table.h"
 #include "support/vector_targets.h"
 
@@ -18,11 +19,7 @@ namespace {
 
 using testing::FakeTextService;
 
-class RecordingSink : public MessageSink {
- public:
-  QStringList messages;
-  void ShowError(const QString& description) override { messages << description; }
-};
+using testing::RecordingSink;
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);

@@ -10,17 +10,15 @@
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
+#include "support/failing_buffer.h"
 #include "support/fake_text_service.h"
+#include "support/recording_sink.h"
 #include "support/vector_targets.h"
 
 namespace morvelle::engine {
 namespace {
 
-class RecordingSink : public MessageSink {
- public:
-  QStringList messages;
-  void ShowError(const QString& description) override { messages << description; }
-};
+using testing::RecordingSink;
 
 struct Outcome {
   BatchResult result;
@@ -226,6 +224,39 @@ TEST(ParallelReplace, ABufferThatCannotBeMadeEndsTheRunAtTheFirstFileAtAnyThread
     EXPECT_EQ(sink.messages, QStringList{QStringLiteral("バッファーを作成できません")});
   }
   EXPECT_FALSE(QFile::exists(targets.sources[0] + QStringLiteral(".exp")));
+}
+
+TEST(ParallelReplace, WhatTheCallersSideThrowsLeavesTheRunWithEveryThreadJoined) {
+  // Beyond ServiceError, from the sink, a write or fileDone: the run ends by that exception,
+  // never by std::terminate for a thread left running.
+  class ThrowingSink : public MessageSink {
+   public:
+    void ShowError(const QString&) override { throw std::runtime_error("sink"); }
+  };
+  QTemporaryDir dir;
+  const testing::VectorTargets targets = MakeList(dir.path(), -1);  // file 3 fails a rule
+  auto failingWrites = [] {
+    auto buffer = std::make_unique<testing::FailingBuffer>();
+    buffer->failWriteAt = 2;
+    buffer->failure = [] { throw std::bad_alloc(); };
+    return buffer;
+  };
+  for (const int threads : {2, 5}) {
+    ParallelOptions options;
+    options.threads = threads;
+    ThrowingSink throwing;
+    EXPECT_THROW(ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), throwing,
+                                    options),
+                 std::runtime_error);
+    RecordingSink sink;
+    EXPECT_THROW(
+        ReplaceAllParallel(kRules, targets, failingWrites, FakeServices(), sink, options),
+        std::bad_alloc);
+    options.fileDone = [](const FileReport&) { throw std::logic_error("done"); };
+    EXPECT_THROW(
+        ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), sink, options),
+        std::logic_error);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+// A file buffer that fails on purpose: the real buffer, except that the Nth load, save or
+// staged write (counted from 1) throws what the test gives, as a broken disk or an exhausted
+// heap would.
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "services/editor_buffer.h"
+#include "services/editor_buffer_impl.h"
+
+namespace morvelle::testing {
+
+class FailingBuffer : public EditorBuffer {
+ public:
+  using Failure = std::function<void()>;  // throws
+
+  int failLoadAt = 0;   // 0: never
+  int failWriteAt = 0;  // SaveFile or the function StageSave returns; 0: never
+  Failure failure;
+
+  void LoadFile(const QString& path) override {
+    if (++loads_ == failLoadAt) failure();
+    real_->LoadFile(path);
+  }
+  QString Text() const override { return real_->Text(); }
+  void SetText(const QString& text) override { real_->SetText(text); }
+  void ApplyEdits(const std::vector<TextEdit>& edits) override { real_->ApplyEdits(edits); }
+  void SaveFile(const QString& path) override {
+    if (++writes_ == failWriteAt) failure();
+    real_->SaveFile(path);
+  }
+  void CheckSave(const QString& path) const override { real_->CheckSave(path); }
+  std::function<void()> StageSave(const QString& path) const override {
+    std::function<void()> write = real_->StageSave(path);
+    if (++writes_ != failWriteAt) return write;
+    return [failure = failure] { failure(); };
+  }
+
+ private:
+  std::unique_ptr<EditorBuffer> real_ = MakeEditorBuffer();
+  int loads_ = 0;
+  mutable int writes_ = 0;
+};
+
+}  // namespace morvelle::testing
