@@ -1,6 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
 .PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
-	install clean format bench build-fuzz fuzz
+	install clean format format-check bench build-fuzz fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -46,9 +46,14 @@ FUZZ_SCALE ?= 1
 fuzz: build-fuzz
 	./tests/fuzz/run build/fuzz --scale $(FUZZ_SCALE)
 
+# Fails on any file clang-format would change.
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 # Every suite runs even if an earlier one fails, so one report shows everything.
 test: deps
 	@status=0; \
+	$(MAKE) --no-print-directory format-check || status=1; \
 	$(MAKE) --no-print-directory test-dev || status=1; \
 	$(MAKE) --no-print-directory test-asan || status=1; \
 	$(MAKE) --no-print-directory test-tsan || status=1; \

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth imagemagick
   adwaita-icon-theme
   perl nkf libc-bin icu-devtools sed
+  manpages-ja skkdic mecab-ipadic
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "editbuffer/file_buffer.h"
+#include "support/missing_input.h"
 #include "temp_dir.h"
 #include "text/detect/detect.h"
 
@@ -78,7 +79,7 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
 
 TEST(FileBufferCorpus, EveryFileInEveryCodeComesBackByteForByte) {
   const std::vector<Source> corpus = Corpus();
-  if (corpus.empty()) GTEST_SKIP() << "no Japanese corpus installed";
+  if (corpus.empty()) MORVELLE_MISSING_INPUT("no Japanese corpus installed");
   testing::TempDir dir;
   struct Variant {
     Encoding encoding;

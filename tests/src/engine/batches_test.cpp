@@ -10,8 +10,8 @@
 
 #include "services/editor_buffer_impl.h"
 #include "support/fake_text_service.h"
-#include "support/recording_sink.h"
 #include "support/memory_rule_table.h"
+#include "support/recording_sink.h"
 #include "support/vector_targets.h"
 
 namespace morvelle::engine {

@@ -245,13 +245,12 @@ TEST(ParallelReplace, WhatTheCallersSideThrowsLeavesTheRunWithEveryThreadJoined)
     ParallelOptions options;
     options.threads = threads;
     ThrowingSink throwing;
-    EXPECT_THROW(ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), throwing,
-                                    options),
-                 std::runtime_error);
-    RecordingSink sink;
     EXPECT_THROW(
-        ReplaceAllParallel(kRules, targets, failingWrites, FakeServices(), sink, options),
-        std::bad_alloc);
+        ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), throwing, options),
+        std::runtime_error);
+    RecordingSink sink;
+    EXPECT_THROW(ReplaceAllParallel(kRules, targets, failingWrites, FakeServices(), sink, options),
+                 std::bad_alloc);
     options.fileDone = [](const FileReport&) { throw std::logic_error("done"); };
     EXPECT_THROW(
         ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), sink, options),
