@@ -133,6 +133,33 @@ const std::u16string& FileBuffer::text() const { return impl_->Text(); }
 
 bool FileBuffer::unchanged() const { return impl_->Unchanged(); }
 
+const std::u16string& FileBuffer::loadedText() const { return impl_->Original(); }
+
+std::vector<Edit> FileBuffer::changes() const {
+  const Impl& d = *impl_;
+  std::vector<Edit> out;
+  if (d.Unchanged()) return out;
+  // Edits never reorder text, so the original pieces come in order; what lies between two of
+  // them (inserted pieces, or original units no piece keeps) is one change.
+  std::size_t at = 0;  // in the original text
+  std::u16string inserted;
+  for (const Piece& p : d.pieces) {
+    if (!p.original) {
+      inserted.append(d.inserted, p.start, p.length);
+      continue;
+    }
+    if (p.start > at || !inserted.empty()) {
+      out.push_back({at, p.start - at, std::move(inserted)});
+      inserted.clear();
+    }
+    at = p.start + p.length;
+  }
+  if (at < d.original.text.size() || !inserted.empty()) {
+    out.push_back({at, d.original.text.size() - at, std::move(inserted)});
+  }
+  return out;
+}
+
 void FileBuffer::setText(std::u16string text) {
   const std::u16string& now = impl_->Text();
   std::size_t head = 0;

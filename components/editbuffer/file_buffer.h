@@ -61,6 +61,11 @@ class FileBuffer {
 
   // True when nothing differs from the loaded text.
   bool unchanged() const;
+  // The loaded text, decoded.
+  const std::u16string& loadedText() const;
+  // What differs from the loaded text, as edits of it: sorted, non-overlapping, each replacing
+  // a span of the loaded text with what the text now holds there. Empty when unchanged.
+  std::vector<Edit> changes() const;
 
   // The bytes save() would write. Throws BufferError naming `name` for a character the file's
   // code cannot hold.

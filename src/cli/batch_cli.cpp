@@ -4,7 +4,9 @@
 #include <thread>
 #include <vector>
 
+#include "cli/file_walk.h"
 #include "cli/progress.h"
+#include "cli/unified_diff.h"
 #include "editbuffer/file_buffer.h"
 #include "engine/batches.h"
 #include "filelist/path_parts.h"
@@ -30,9 +32,12 @@ void Write(std::FILE* out, const QString& text) {
 class StderrSink : public engine::MessageSink {
  public:
   StderrSink(std::FILE* err, ProgressBar* progress) : err_(err), progress_(progress) {}
+  // One line per message, named after the program, so that scripts can grep and tell it apart.
   void ShowError(const QString& description) override {
     if (progress_) progress_->Clear();
-    Write(err_, description + u'\n');
+    QString line = description;
+    line.replace(u'\n', u' ');
+    Write(err_, QStringLiteral("morvelle-batch: ") + line + u'\n');
     std::fflush(err_);
   }
 
@@ -116,8 +121,28 @@ void Report(std::FILE* out, const QStringList& rules, const engine::FileReport& 
 
 int Status(const engine::BatchResult& result) { return result.failures == 0 ? 0 : 1; }
 
+// The files of the run; with -v, what a walk left out, on standard error.
+QStringList Files(const Invocation& inv, const Streams& s) {
+  const WalkedFiles walked = FilesOf(inv);
+  const QString skipped = walked.SkippedSummary();
+  if (inv.verbose && !skipped.isEmpty()) {
+    Write(s.err, QStringLiteral("morvelle-batch: 対象外にしたファイル: ") + skipped + u'\n');
+  }
+  return walked.files;
+}
+
+engine::Preview DiffOf(const Invocation& inv, const Streams& s) {
+  const DiffStyle style{inv.color == Color::Always ||
+                        (inv.color == Color::Auto && s.outIsTerminal)};
+  return [style](const BatchTarget& target, const EditorBuffer& buffer) {
+    return UnifiedDiff(target.sourcePath, target.outputPath, buffer.LoadedText(), buffer.Changes(),
+                       style);
+  };
+}
+
 int RunReplace(const Invocation& inv, const Streams& s) {
-  ProgressBar progress(s.err, inv.files.size(), s.errIsTerminal);
+  const QStringList files = Files(inv, s);
+  ProgressBar progress(s.err, files.size(), s.errIsTerminal);
   StderrSink sink(s.err, &progress);
   QStringList rules;
   try {
@@ -126,17 +151,17 @@ int RunReplace(const Invocation& inv, const Streams& s) {
     sink.ShowError(e.description());
     return 1;
   }
-  const ArgumentTargets targets(inv.files);
+  const ArgumentTargets targets(files);
   long long done = 0;
   engine::ParallelOptions options;
   options.threads = Threads(inv);
-  options.dryRun = inv.dryRun;
+  options.dryRun = inv.dryRun || inv.diff;
   options.ruleSets = inv.ruleSets;
+  if (inv.diff) options.preview = DiffOf(inv, s);
   options.fileDone = [&](const engine::FileReport& report) {
-    if (inv.dryRun || inv.verbose) {
-      progress.Clear();
-      Report(s.out, rules, report);
-    }
+    if (inv.dryRun || inv.verbose || inv.diff) progress.Clear();
+    if (inv.dryRun || inv.verbose) Report(s.out, rules, report);
+    std::fwrite(report.preview.constData(), 1, size_t(report.preview.size()), s.out);
     progress.Update(++done);
   };
   const engine::BatchResult result = engine::ReplaceAllParallel(
@@ -147,9 +172,10 @@ int RunReplace(const Invocation& inv, const Streams& s) {
 }
 
 int RunConvert(const Invocation& inv, const Streams& s) {
-  ProgressBar progress(s.err, inv.files.size(), s.errIsTerminal);
+  const QStringList files = Files(inv, s);
+  ProgressBar progress(s.err, files.size(), s.errIsTerminal);
   StderrSink sink(s.err, &progress);
-  const ArgumentTargets targets(inv.files);
+  const ArgumentTargets targets(files);
   long long done = 0;
   engine::ParallelOptions options;
   options.threads = Threads(inv);
@@ -194,7 +220,7 @@ const char* DetectName(text::Encoding encoding) {
 // Not a batch: an unreadable file is reported and the others are still read.
 int RunDetect(const Invocation& inv, const Streams& s) {
   int status = 0;
-  for (const QString& path : inv.files) {
+  for (const QString& path : Files(inv, s)) {
     try {
       // The buffer recognises the code from the whole file's bytes; so does this.
       const std::string bytes = editbuffer::ReadWholeFile(EncodeFileName(path).toStdString());
@@ -203,7 +229,7 @@ int RunDetect(const Invocation& inv, const Streams& s) {
       Write(s.out, QString::fromLatin1(DetectName(encoding)) + u'\t' + path + u'\n');
     } catch (const editbuffer::BufferError& e) {
       std::fflush(s.out);
-      Write(s.err, QString::fromUtf8(e.what()) + u'\n');
+      Write(s.err, QStringLiteral("morvelle-batch: ") + QString::fromUtf8(e.what()) + u'\n');
       status = 1;
     }
   }

@@ -7,17 +7,35 @@ namespace morvelle::cli {
 
 namespace {
 
+// Code names as people write them; case does not matter.
 struct CodeName {
   const char16_t* name;
-  int code;
+  int target;  // CharacterCode of --to; 0: not a target
+  FileCode source;
 };
-constexpr std::array<CodeName, 5> kCodes{{
-    {u"sjis", 1},
-    {u"euc", 2},
-    {u"jis", 3},
-    {u"ucs2", 4},
-    {u"utf8", 5},
+constexpr std::array<CodeName, 14> kCodes{{
+    {u"sjis", 1, FileCode::ShiftJis},
+    {u"shift_jis", 1, FileCode::ShiftJis},
+    {u"cp932", 1, FileCode::ShiftJis},
+    {u"euc", 2, FileCode::EucJp},
+    {u"euc-jp", 2, FileCode::EucJp},
+    {u"eucjp-ms", 2, FileCode::EucJp},
+    {u"jis", 3, FileCode::Iso2022Jp},
+    {u"iso-2022-jp", 3, FileCode::Iso2022Jp},
+    {u"ucs2", 4, FileCode::Utf16Le},
+    {u"utf-16le", 4, FileCode::Utf16Le},
+    {u"utf16", 4, FileCode::Utf16Le},
+    {u"utf16be", 0, FileCode::Utf16Be},
+    {u"utf8", 5, FileCode::Utf8},
+    {u"utf-8", 5, FileCode::Utf8},
 }};
+
+const CodeName* CodeNamed(const QString& value) {
+  for (const CodeName& c : kCodes) {
+    if (value.compare(QStringView(c.name), Qt::CaseInsensitive) == 0) return &c;
+  }
+  return nullptr;
+}
 
 std::optional<Command> CommandNamed(const QString& word) {
   if (word == u"replace") return Command::Replace;
@@ -37,17 +55,44 @@ int ParseJobs(const QString& value) {
   return jobs;
 }
 
-int ParseCode(const QString& value) {
-  for (const CodeName& c : kCodes) {
-    if (value == QStringView(c.name)) return c.code;
+int ParseTarget(const QString& value) {
+  const CodeName* c = CodeNamed(value);
+  if (!c || c->target == 0) {
+    throw UsageError(
+        QStringLiteral("--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
+            .arg(value));
   }
-  throw UsageError(
-      QStringLiteral("--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
-          .arg(value));
+  return c->target;
 }
 
+FileCode ParseSource(const QString& value) {
+  const CodeName* c = CodeNamed(value);
+  if (!c) {
+    throw UsageError(QStringLiteral("--from には sjis, euc, jis, ucs2, utf16be, utf8 のどれかを"
+                                    "指定してください: \"%1\"")
+                         .arg(value));
+  }
+  return c->source;
+}
+
+template <typename T, size_t N>
+T OneOf(const QString& option, const QString& value,
+        const std::array<std::pair<const char16_t*, T>, N>& words) {
+  QStringList names;
+  for (const auto& [name, meaning] : words) {
+    if (value == QStringView(name)) return meaning;
+    names << QString::fromUtf16(name);
+  }
+  throw UsageError(QStringLiteral("%1 には %2 のどれかを指定してください: \"%3\"")
+                       .arg(option, names.join(QStringLiteral(", ")), value));
+}
+
+// Short options without a value; those with one (-j, -r, -e) take the rest of the word or the
+// next argument.
+bool IsShortFlag(QChar c) { return c == u'n' || c == u'v' || c == u'R' || c == u'h'; }
+
 // Walks the arguments; options take their value as the next argument or glued on
-// ("-jN", "--jobs=N", "-rFILE", "--to=utf8").
+// ("-jN", "--jobs=N", "-rFILE", "--to=utf8"); short flags combine ("-vn", "-vj2").
 class Parser {
  public:
   explicit Parser(const QStringList& arguments) : args_(arguments) {}
@@ -56,7 +101,7 @@ class Parser {
     // --help and --version answer whatever else the line holds.
     for (const QString& a : args_) {
       if (a == u"--") break;
-      if (a == u"-h" || a == u"--help") return Invocation{};
+      if (a == u"--help" || IsShortGroupWith(a, u'h')) return Invocation{};
     }
     for (const QString& a : args_) {
       if (a == u"--") break;
@@ -70,7 +115,7 @@ class Parser {
     std::optional<Command> command;
     bool onlyFiles = false;
     for (i_ = 0; i_ < args_.size(); ++i_) {
-      const QString& a = args_[i_];
+      QString a = args_[i_];
       if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
         if (!command) {
           command = CommandNamed(a);
@@ -82,21 +127,14 @@ class Parser {
       }
       if (a == u"--") {
         onlyFiles = true;
-      } else if (a == u"-n" || a == u"--dry-run") {
-        inv.dryRun = true;
-      } else if (a == u"-v" || a == u"--verbose") {
-        inv.verbose = true;
-      } else if (auto v = Value(a, u"-j", u"--jobs")) {
-        inv.jobs = ParseJobs(*v);
-      } else if (auto v = Value(a, u"-r", u"--rules")) {
-        inv.ruleSets << *v;
-      } else if (auto v = Value(a, u"-e", u"--expression")) {
-        inv.expressions << *v;
-      } else if (auto v = Value(a, nullptr, u"--to")) {
-        inv.code = ParseCode(*v);
-      } else {
-        throw UsageError(QStringLiteral("不明なオプションです: \"%1\"").arg(a));
+        continue;
       }
+      // "-vnj2" is "-v -n -j2": flags come off the front.
+      while (a.size() > 2 && a[0] == u'-' && a[1] != u'-' && IsShortFlag(a[1])) {
+        Option(QStringLiteral("-") + a[1], inv);
+        a.remove(1, 1);
+      }
+      Option(a, inv);
     }
     if (!command) throw UsageError(QStringLiteral("コマンドを指定してください"));
     inv.command = *command;
@@ -105,6 +143,55 @@ class Parser {
   }
 
  private:
+  static bool IsShortGroupWith(const QString& a, QChar flag) {
+    if (a.size() < 2 || a[0] != u'-' || a[1] == u'-') return false;
+    for (qsizetype k = 1; k < a.size(); ++k) {
+      if (a[k] == flag) return true;
+      if (!IsShortFlag(a[k])) return false;  // the rest is a value
+    }
+    return false;
+  }
+
+  void Option(const QString& a, Invocation& inv) {
+    if (a == u"-n" || a == u"--dry-run") {
+      inv.dryRun = true;
+    } else if (a == u"--diff") {
+      inv.diff = true;
+    } else if (a == u"-v" || a == u"--verbose") {
+      inv.verbose = true;
+    } else if (a == u"-R" || a == u"--recursive") {
+      inv.recursive = true;
+    } else if (a == u"--hidden") {
+      inv.hidden = true;
+    } else if (a == u"--bom") {
+      inv.bom = true;
+    } else if (auto v = Value(a, u"-j", u"--jobs")) {
+      inv.jobs = ParseJobs(*v);
+    } else if (auto v = Value(a, u"-r", u"--rules")) {
+      inv.ruleSets << *v;
+    } else if (auto v = Value(a, u"-e", u"--expression")) {
+      inv.expressions << *v;
+    } else if (auto v = Value(a, nullptr, u"--to")) {
+      inv.code = ParseTarget(*v);
+    } else if (auto v = Value(a, nullptr, u"--from")) {
+      inv.from = ParseSource(*v);
+    } else if (auto v = Value(a, nullptr, u"--eol")) {
+      inv.lineEnds = OneOf<LineEnds, 3>(
+          QStringLiteral("--eol"), *v,
+          {{{u"keep", LineEnds::Keep}, {u"lf", LineEnds::Lf}, {u"crlf", LineEnds::CrLf}}});
+    } else if (auto v = Value(a, nullptr, u"--color")) {
+      inv.color = OneOf<Color, 3>(
+          QStringLiteral("--color"), *v,
+          {{{u"auto", Color::Auto}, {u"always", Color::Always}, {u"never", Color::Never}}});
+    } else if (auto v = Value(a, nullptr, u"--include")) {
+      inv.includes << *v;
+    } else if (auto v = Value(a, nullptr, u"--exclude")) {
+      inv.excludes << *v;
+    } else {
+      throw UsageError(QStringLiteral("不明なオプションです: \"%1\"").arg(a));
+    }
+  }
+
   // The value of option `a` if it is the short or long form; throws when the value is missing.
   std::optional<QString> Value(const QString& a, const char16_t* shortName,
                                const char16_t* longName) {
@@ -122,18 +209,26 @@ class Parser {
     return std::nullopt;
   }
 
+  static void Only(bool used, bool allowed, const char* what) {
+    if (used && !allowed) throw UsageError(QString::fromUtf8(what));
+  }
+
   static void Check(const Invocation& inv) {
     const bool replace = inv.command == Command::Replace;
-    if (!replace && (!inv.ruleSets.isEmpty() || !inv.expressions.isEmpty())) {
-      throw UsageError(QStringLiteral("-r と -e は replace でだけ使えます"));
-    }
-    if (!replace && inv.dryRun) {
-      throw UsageError(QStringLiteral("-n は replace でだけ使えます"));
-    }
-    if (inv.command != Command::Convert && inv.code != 0) {
-      throw UsageError(QStringLiteral("--to は convert でだけ使えます"));
-    }
-    if (inv.command == Command::Convert && inv.code == 0) {
+    const bool convert = inv.command == Command::Convert;
+    Only(!inv.ruleSets.isEmpty() || !inv.expressions.isEmpty(), replace,
+         "-r と -e は replace でだけ使えます");
+    Only(inv.dryRun, replace, "-n は replace でだけ使えます");
+    Only(inv.diff, replace, "--diff は replace でだけ使えます");
+    Only(inv.color != Color::Auto, inv.diff, "--color は --diff と使います");
+    Only(inv.code != 0, convert, "--to は convert でだけ使えます");
+    Only(inv.lineEnds != LineEnds::Keep, convert, "--eol は convert でだけ使えます");
+    Only(inv.bom, convert, "--bom は convert でだけ使えます");
+    Only(inv.bom, inv.code == 4 || inv.code == 5,
+         "--bom は --to utf8 (ucs2 には常に付きます) と使います");
+    Only(inv.hidden || !inv.includes.isEmpty() || !inv.excludes.isEmpty(), inv.recursive,
+         "--hidden, --include, --exclude は -R と使います");
+    if (convert && inv.code == 0) {
       throw UsageError(QStringLiteral("convert には --to で変換先の文字コードを指定してください"));
     }
     if (inv.files.isEmpty()) throw UsageError(QStringLiteral("ファイルを指定してください"));

@@ -4,20 +4,34 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <stdexcept>
+
+#include "services/file_code.h"
 
 namespace morvelle::cli {
 
 enum class Command { Help, Version, Replace, Convert, Detect };
+enum class LineEnds { Keep, Lf, CrLf };
+enum class Color { Auto, Always, Never };
 
 struct Invocation {
   Command command = Command::Help;
-  QStringList ruleSets;     // -r, in the order given
-  QStringList expressions;  // -e, in the order given
-  int code = 0;             // convert: CharacterCode 1..5
-  int jobs = 0;             // 0: one per core
+  QStringList ruleSets;          // -r, in the order given
+  QStringList expressions;       // -e, in the order given
+  int code = 0;                  // convert: CharacterCode 1..5
+  std::optional<FileCode> from;  // --from: the sources' code, not recognised
+  LineEnds lineEnds = LineEnds::Keep;
+  bool bom = false;  // convert to UTF-8 with a byte-order mark
+  int jobs = 0;      // 0: one per core
   bool dryRun = false;
+  bool diff = false;  // replace: print what would change as a unified diff, write nothing
+  Color color = Color::Auto;
   bool verbose = false;
+  bool recursive = false;  // walk folders among the files
+  bool hidden = false;     // walk hidden names too
+  QStringList includes;    // globs on the file name; none: every name
+  QStringList excludes;
   QStringList files;
 };
 

@@ -29,5 +29,6 @@ int main(int argc, char** argv) {
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     return 2;
   }
-  return cli::Run(invocation, {stdout, stderr, ::isatty(STDERR_FILENO) == 1});
+  return cli::Run(invocation,
+                  {stdout, stderr, ::isatty(STDERR_FILENO) == 1, ::isatty(STDOUT_FILENO) == 1});
 }

@@ -46,7 +46,8 @@ void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
 
 std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& target,
                                   EditorBuffer& buffer, const TextServiceFactory& makeService,
-                                  MessageSink& sink, Save save, FileReport& report) {
+                                  MessageSink& sink, Save save, FileReport& report,
+                                  const Preview& preview) {
   buffer.LoadFile(target.sourcePath);
   std::vector<std::vector<TextEdit>> edits;
   // Without rules the file is only copied, and its text is never needed.
@@ -62,6 +63,7 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
       return buffer.StageSave(target.outputPath);
     case Save::Check:
       buffer.CheckSave(target.outputPath);
+      if (preview) report.preview = preview(target, buffer);
       return {};
     case Save::Direct:
       buffer.SaveFile(target.outputPath);
@@ -99,10 +101,10 @@ BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarge
   BatchResult result;
   const qsizetype count = qsizetype(list.size());
   for (qsizetype i = 0; i < count; ++i) {
-    FileReport report{i, list[size_t(i)], {}, false, false};
+    FileReport report{i, list[size_t(i)], {}, false, false, {}};
     try {
       ReplaceFile(rules, report.target, buffer, makeService, sink,
-                  options.dryRun ? Save::Check : Save::Direct, report);
+                  options.dryRun ? Save::Check : Save::Direct, report, options.preview);
     } catch (const ServiceError& e) {
       if (report.ruleFailed) ++result.failures;
       sink.ShowError(e.description());
@@ -143,7 +145,7 @@ BatchResult ConvertListed(const std::vector<BatchTarget>& list, int code, TextSe
       result.stopped = true;
       return result;
     }
-    if (options.fileDone) options.fileDone({i, target, {}, false, true});
+    if (options.fileDone) options.fileDone({i, target, {}, false, true, {}});
     Between(options, i, count);
   }
   return result;

@@ -56,14 +56,21 @@ struct FileReport {
   std::vector<qsizetype> replacements;
   bool ruleFailed = false;
   bool written = false;  // false in a dry run
+  QByteArray preview;    // what ReplaceOptions::preview made of it
 };
+
+// Made after the rules and the save's checks, from the loaded buffer (a diff, say).
+using Preview = std::function<QByteArray(const BatchTarget&, const EditorBuffer&)>;
 
 struct ReplaceOptions {
   // A constructor rather than an aggregate, so that callers naming only the first member
   // stay warning-free as members are added.
   ReplaceOptions(std::function<void()> between = {}, bool dry = false,
-                 std::function<void(const FileReport&)> done = {})
-      : betweenFiles(std::move(between)), dryRun(dry), fileDone(std::move(done)) {}
+                 std::function<void(const FileReport&)> done = {}, Preview look = {})
+      : betweenFiles(std::move(between)),
+        dryRun(dry),
+        fileDone(std::move(done)),
+        preview(std::move(look)) {}
 
   // Runs between two files (the window lets paint and timer events through).
   std::function<void()> betweenFiles;
@@ -71,6 +78,8 @@ struct ReplaceOptions {
   bool dryRun = false;
   // After each file that did not end the run, in list order.
   std::function<void(const FileReport&)> fileDone;
+  // Dry runs only: fills each file's FileReport::preview.
+  Preview preview;
 };
 
 BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, EditorBuffer& buffer,
@@ -91,6 +100,7 @@ struct ParallelOptions {
   qsizetype window = 0;  // 0: four per thread
   bool dryRun = false;   // replacement only
   std::function<void(const FileReport&)> fileDone;
+  Preview preview;  // dry runs of the replacement only; runs on the workers
   QStringList ruleSets;  // read by the run besides its rows: no output may replace them
 };
 

@@ -45,7 +45,7 @@ BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qs
                                      [&]() {
                                        return [&list, work = makeWork()](qsizetype i) {
                                          Prepared p;
-                                         p.report = {i, list[size_t(i)], {}, false, false};
+                                         p.report = {i, list[size_t(i)], {}, false, false, {}};
                                          work(p);
                                          return p;
                                        };
@@ -58,7 +58,7 @@ BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qs
       p = pipeline.Take(i);
     } catch (const std::exception& e) {
       // A worker that could not be set up, or memory: the run ends at this file, as a failure.
-      p.report = {i, list[size_t(i)], {}, false, false};
+      p.report = {i, list[size_t(i)], {}, false, false, {}};
       p.messages << DescriptionOf(e);
       p.fatal = true;
     }
@@ -106,17 +106,17 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
       return {0, 1, true};
     }
     return ReplaceListed(rules, list, *buffer, services, sink,
-                         {{}, options.dryRun, options.fileDone});
+                         {{}, options.dryRun, options.fileDone, options.preview});
   }
   const bool dryRun = options.dryRun;
   auto makeWork = [&]() -> Work {
     auto buffer = std::shared_ptr<EditorBuffer>(makeBuffer());
     auto services = std::make_shared<TextServiceFactory>(makeServices());
-    return [&rules, dryRun, buffer, services](Prepared& p) {
+    return [&rules, &options, dryRun, buffer, services](Prepared& p) {
       BufferedSink sink;
       try {
         p.commit = ReplaceFile(rules, p.report.target, *buffer, *services, sink,
-                               dryRun ? Save::Check : Save::Stage, p.report);
+                               dryRun ? Save::Check : Save::Stage, p.report, options.preview);
       } catch (const ServiceError& e) {
         sink.ShowError(e.description());
         p.fatal = true;

@@ -15,7 +15,8 @@ enum class Save { Direct, Stage, Check };
 // reported to `sink` and marked in `report`; any other failure throws ServiceError.
 std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& target,
                                   EditorBuffer& buffer, const TextServiceFactory& makeService,
-                                  MessageSink& sink, Save save, FileReport& report);
+                                  MessageSink& sink, Save save, FileReport& report,
+                                  const Preview& preview = {});
 
 // The rows of the run, in list order.
 std::vector<BatchTarget> TargetsOf(const TargetSource& targets);

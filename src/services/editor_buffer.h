@@ -24,6 +24,11 @@ class EditorBuffer {
   // Applies one rule's edits, positions relative to the current Text().
   virtual void ApplyEdits(const std::vector<TextEdit>& edits) = 0;
 
+  // The text as loaded, and what differs from it now: edits of the loaded text, sorted and
+  // non-overlapping (empty when nothing changed). For showing a change before it is written.
+  virtual QString LoadedText() const = 0;
+  virtual std::vector<TextEdit> Changes() const = 0;
+
   // Writes atomically; throws ServiceError (also for a character the file's code cannot hold).
   virtual void SaveFile(const QString& path) = 0;
 

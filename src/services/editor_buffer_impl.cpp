@@ -52,6 +52,19 @@ class LosslessBuffer : public EditorBuffer {
       buffer_.applyEdits(converted);
     });
   }
+  QString LoadedText() const override {
+    return Translated(path_, [&] { return QString::fromStdU16String(buffer_.loadedText()); });
+  }
+  std::vector<TextEdit> Changes() const override {
+    return Translated(path_, [&] {
+      std::vector<TextEdit> edits;
+      for (const editbuffer::Edit& e : buffer_.changes()) {
+        edits.push_back({qsizetype(e.start), qsizetype(e.length),
+                         QString::fromStdU16String(e.replacement)});
+      }
+      return edits;
+    });
+  }
   void SaveFile(const QString& path) override {
     Translated(path, [&] { buffer_.save(FileSystemName(path)); });
   }

@@ -27,6 +27,8 @@ class FailingBuffer : public EditorBuffer {
   QString Text() const override { return real_->Text(); }
   void SetText(const QString& text) override { real_->SetText(text); }
   void ApplyEdits(const std::vector<TextEdit>& edits) override { real_->ApplyEdits(edits); }
+  QString LoadedText() const override { return real_->LoadedText(); }
+  std::vector<TextEdit> Changes() const override { return real_->Changes(); }
   void SaveFile(const QString& path) override {
     if (++writes_ == failWriteAt) failure();
     real_->SaveFile(path);

@@ -291,6 +291,8 @@ TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoe
     void ApplyEdits(const std::vector<TextEdit>&) override {}
     void SaveFile(const QString&) override {}
     void CheckSave(const QString&) const override {}
+    QString LoadedText() const override { return {}; }
+    std::vector<TextEdit> Changes() const override { return {}; }
     std::function<void()> StageSave(const QString&) const override { return {}; }
   };
   Start(MakeTextServiceFactory(), [] { return std::make_unique<Exhausted>(); });

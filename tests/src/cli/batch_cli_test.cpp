@@ -266,7 +266,8 @@ TEST_F(BatchCli, CollidingRowsEndTheRunBeforeAnythingIsWritten) {
   Write(QStringLiteral("memo.txt.exp"), "the user's own file\n");
   const auto before = Snapshot(dir_.path());
   const QByteArray message =
-      "出力先が重なるため、何も書き込まずに中止しました: 3 番目の memo.txt の出力 memo.txt.exp "
+      "morvelle-batch: 出力先が重なるため、何も書き込まずに中止しました: 3 番目の memo.txt の出力 "
+      "memo.txt.exp "
       "は 2 番目のファイル memo.txt.exp です (書き込むとそのファイルが失われます)\n";
   const QStringList files{QStringLiteral("z.txt"), QStringLiteral("memo.txt.exp"),
                           QStringLiteral("memo.txt")};
@@ -350,6 +351,100 @@ TEST_F(BatchCli, ASignalDuringAWriteLeavesNoTemporaryFileAndExits128PlusItsNumbe
         << "-j " << jobs;
     EXPECT_EQ(ReadAll(Path(QStringLiteral("small.txt.exp"))), QByteArray("b\n"));
   }
+}
+
+TEST_F(BatchCli, ADiffPatchedOntoTheSourceGivesWhatTheRunWrites) {
+  // UTF-8 files with CR LF, a missing last line end, an empty file, lines joined and split,
+  // changes far apart and close together; each rule set changes something in each file.
+  const std::pair<const char*, QByteArray> files[] = {
+      {"crlf.txt",
+       "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\nsix\r\nseven\r\neight\r\nnine\r\nten\r\n"},
+      {"tail.txt", "alpha\nbeta\ngamma\ndelta"},
+      {"empty.txt", ""},
+      {"kana.txt", "日本語の文章です。\nカタカナ\nひらがな\n"},
+  };
+  const QStringList rules[] = {
+      {QStringLiteral("s/^/>/mg")},
+      {QStringLiteral("s/o\r?\n//"), QStringLiteral("s/$/!/"), QStringLiteral("s/\\z/end\n/")},
+      {QStringLiteral("s/(e)/$1\n/g"), QStringLiteral("s/カタ/ｶﾀ/")},
+  };
+  for (const QStringList& set : rules) {
+    QStringList arguments{QStringLiteral("replace")};
+    for (const QString& rule : set) arguments << QStringLiteral("-e") << rule;
+    for (const auto& [name, bytes] : files) {
+      const QString file = QString::fromUtf8(name);
+      Write(file, bytes);
+      QFile::remove(Path(file + QStringLiteral(".exp")));
+      const Outcome diff = Run(arguments + QStringList{QStringLiteral("--diff"), file});
+      EXPECT_EQ(diff.status, 0) << diff.err.toStdString();
+      EXPECT_FALSE(QFile::exists(Path(file + QStringLiteral(".exp"))));
+      Write(QStringLiteral("patch.diff"), diff.out);
+      Write(QStringLiteral("copy"), bytes);
+      QProcess patch;
+      patch.setWorkingDirectory(dir_.path());
+      patch.start(QStringLiteral("patch"),
+                  {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("patched"),
+                   QStringLiteral("copy"), QStringLiteral("patch.diff")});
+      ASSERT_TRUE(patch.waitForFinished());
+      EXPECT_EQ(patch.exitCode(), 0) << patch.readAllStandardError().toStdString();
+      ASSERT_EQ(Run(arguments + QStringList{file}).status, 0);
+      EXPECT_EQ(ReadAll(Path(QStringLiteral("patched"))),
+                ReadAll(Path(file + QStringLiteral(".exp"))))
+          << set.join(u' ').toStdString() << " on " << name << "\n"
+          << diff.out.toStdString();
+      QFile::remove(Path(QStringLiteral("patched")));
+    }
+  }
+}
+
+TEST_F(BatchCli, ADiffOfAShiftJisFileIsShownInUtf8AndColouredOnRequest) {
+  Write(QStringLiteral("s.txt"), Sjis("東京\r\n大阪\r\n"));
+  const Outcome r =
+      Run({QStringLiteral("replace"), QStringLiteral("--diff"), QStringLiteral("--color=always"),
+           QStringLiteral("-e"), QStringLiteral("s/東京/京都/"), QStringLiteral("s.txt")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, QByteArray("\x1b[1m--- s.txt\x1b[m\n\x1b[1m+++ s.txt.exp\x1b[m\n"
+                              "\x1b[36m@@ -1,2 +1,2 @@\x1b[m\n"
+                              "\x1b[31m-東京\r\x1b[m\n\x1b[32m+京都\r\x1b[m\n 大阪\r\n"));
+}
+
+TEST_F(BatchCli, RecursiveWalksInByteOrderAndLeavesOutWhatWasNotAskedFor) {
+  const QDir d(dir_.path());
+  for (const char* folder : {"t/sub/.hid", "t/sub/deeper"}) d.mkpath(QString::fromUtf8(folder));
+  for (const char* name : {"t/b.TXT", "t/a.txt", "t/.hidden.txt", "t/old.txt.exp", "t/sub/c.txt",
+                           "t/sub/.hid/d.txt", "t/sub/deeper/f.txt", "t/sub/deeper/e.md"}) {
+    Write(QString::fromUtf8(name), "text\n");
+  }
+  Write(QStringLiteral("t/bin.dat"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18));
+  QFile::link(QStringLiteral("sub"), Path(QStringLiteral("t/link")));  // not followed
+  auto detect = [&](QStringList options) {
+    const Outcome r =
+        Run(QStringList{QStringLiteral("detect")} + options + QStringList{QStringLiteral("t")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    return QString::fromUtf8(r.out).remove(QStringLiteral("ASCII\t")) + QString::fromUtf8(r.err);
+  };
+  EXPECT_EQ(detect({QStringLiteral("-Rv")}),
+            QStringLiteral("t/a.txt\nt/b.TXT\nt/sub/c.txt\nt/sub/deeper/e.md\nt/sub/deeper/f.txt\n"
+                           "morvelle-batch: 対象外にしたファイル: 隠しファイル 2, 出力 (.exp) 1, "
+                           "バイナリ 1, 通常のファイルでないもの 1\n"));
+  EXPECT_EQ(detect({QStringLiteral("-R"), QStringLiteral("--include=*.txt"),
+                    QStringLiteral("--exclude"), QStringLiteral("f*"), QStringLiteral("-v")}),
+            QStringLiteral("t/a.txt\nt/sub/c.txt\n"
+                           "morvelle-batch: 対象外にしたファイル: 隠しファイル 2, --exclude に合う"
+                           "もの 1, --include に合わないもの 4, 通常のファイルでないもの 1\n"));
+  EXPECT_EQ(detect({QStringLiteral("-R"), QStringLiteral("--hidden"), QStringLiteral("--include"),
+                    QStringLiteral("*.exp"), QStringLiteral("--include"), QStringLiteral("d.*")}),
+            QStringLiteral("t/old.txt.exp\nt/sub/.hid/d.txt\n"));
+  // Without -R a folder is a file that cannot be read, as before.
+  const Outcome plain = Run({QStringLiteral("detect"), QStringLiteral("t")});
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_EQ(plain.err, QByteArray("morvelle-batch: フォルダーは読み込めません: t\n"));
+  // A walked tree is a run like any other: written beside each file, collisions refused.
+  const Outcome run = Run({QStringLiteral("replace"), QStringLiteral("-R"), QStringLiteral("-e"),
+                           QStringLiteral("s/text/TEXT/"), QStringLiteral("t")});
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("t/sub/deeper/e.md.exp"))), QByteArray("TEXT\n"));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("t/old.txt.exp"))), QByteArray("text\n"));
 }
 
 }  // namespace

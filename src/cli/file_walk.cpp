@@ -1,0 +1,135 @@
+#include "cli/file_walk.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "editbuffer/file_buffer.h"
+#include "services/file_names.h"
+#include "text/detect/detect.h"
+
+namespace morvelle::cli {
+
+namespace {
+
+bool Matches(const QStringList& globs, const QByteArray& name) {
+  return std::any_of(globs.begin(), globs.end(), [&](const QString& glob) {
+    return ::fnmatch(EncodeFileName(glob).constData(), name.constData(), 0) == 0;
+  });
+}
+
+bool IsBinary(const QByteArray& path) {
+  try {
+    const std::string bytes = editbuffer::ReadWholeFile(path.toStdString());
+    return text::DetectEncoding({reinterpret_cast<const unsigned char*>(bytes.data()),
+                                 bytes.size()}) == text::Encoding::Binary;
+  } catch (const editbuffer::BufferError&) {
+    return false;  // the run reports why it cannot be read
+  }
+}
+
+class Walk {
+ public:
+  Walk(const Invocation& inv, WalkedFiles& out) : inv_(inv), out_(out) {}
+
+  void Folder(const QByteArray& folder) {
+    std::vector<QByteArray> names;
+    if (DIR* dir = ::opendir(folder.constData())) {
+      while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") names.push_back(name);
+      }
+      ::closedir(dir);
+    } else {
+      // An unreadable folder is listed as it is, so the run names it and its cause.
+      out_.files << DecodeFileName(folder);
+      return;
+    }
+    std::sort(names.begin(), names.end());  // by bytes
+    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
+    for (const QByteArray& name : names) {
+      const QByteArray path = prefix + name;
+      if (name.startsWith('.') && !inv_.hidden) {
+        ++out_.hidden;
+        continue;
+      }
+      struct stat link;
+      if (::lstat(path.constData(), &link) != 0) continue;  // gone since it was listed
+      if (S_ISDIR(link.st_mode)) {
+        Folder(path);
+        continue;
+      }
+      File(path, name);
+    }
+  }
+
+ private:
+  void File(const QByteArray& path, const QByteArray& name) {
+    struct stat target;
+    if (::stat(path.constData(), &target) != 0 || !S_ISREG(target.st_mode)) {
+      ++out_.special;
+      return;
+    }
+    if (Matches(inv_.excludes, name)) {
+      ++out_.excluded;
+      return;
+    }
+    const bool named = Matches(inv_.includes, name);
+    if (!inv_.includes.isEmpty() && !named) {
+      ++out_.notIncluded;
+      return;
+    }
+    if (!named && name.endsWith(".exp")) {
+      ++out_.outputs;
+      return;
+    }
+    if (!named && IsBinary(path)) {
+      ++out_.binary;
+      return;
+    }
+    out_.files << DecodeFileName(path);
+  }
+
+  const Invocation& inv_;
+  WalkedFiles& out_;
+};
+
+}  // namespace
+
+QString WalkedFiles::SkippedSummary() const {
+  const std::pair<const char*, qsizetype> counts[] = {
+      {"隠しファイル", hidden},
+      {"--exclude に合うもの", excluded},
+      {"--include に合わないもの", notIncluded},
+      {"出力 (.exp)", outputs},
+      {"バイナリ", binary},
+      {"通常のファイルでないもの", special},
+  };
+  QStringList parts;
+  for (const auto& [what, count] : counts) {
+    if (count > 0) parts << QString::fromUtf8(what) + u' ' + QString::number(count);
+  }
+  return parts.join(QStringLiteral(", "));
+}
+
+WalkedFiles FilesOf(const Invocation& inv) {
+  WalkedFiles out;
+  Walk walk(inv, out);
+  for (const QString& argument : inv.files) {
+    const QByteArray path = EncodeFileName(argument);
+    struct stat st;
+    // A folder named on the command line is walked even through a link.
+    if (inv.recursive && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      walk.Folder(path);
+    } else {
+      out.files << argument;
+    }
+  }
+  return out;
+}
+
+}  // namespace morvelle::cli
