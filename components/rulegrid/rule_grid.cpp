@@ -87,6 +87,12 @@ int RuleGrid::currentRowIndex() const {
 }
 
 void RuleGrid::setCurrentRowIndex(int row) {
+  if (row == -1) {
+    silent_ = true;
+    selectionModel()->clearCurrentIndex();
+    silent_ = false;
+    return;
+  }
   if (row < 0 || row >= model_->rowCount()) return;
   const int column = currentIndex().isValid() ? currentIndex().column() : 1;
   silent_ = true;
@@ -108,7 +114,9 @@ bool RuleGrid::requestDeleteRow(int row) {
   Q_EMIT beforeRowAction(row, &cancel);
   if (cancel != 0) return false;
   if (QWidget* editor = delegate_->openEditor()) closeEditor(editor, QAbstractItemDelegate::NoHint);
+  silent_ = true;
   model_->remove(row);
+  silent_ = false;
   return true;
 }
 

@@ -21,12 +21,13 @@ class RuleGrid : public QTableView {
   void clearRows();
   int appendRow(const RuleGridModel::Row& values);
 
-  int currentRowIndex() const;  // -1 without a current cell
-  void setCurrentRowIndex(int row);
+  int currentRowIndex() const;       // -1 without a current cell
+  void setCurrentRowIndex(int row);  // -1: no current cell
   bool hasCurrentCell() const { return currentIndex().isValid(); }
   void commitEdit();
 
-  // A user operation on a row, refused when a listener sets *cancel to non-zero.
+  // A user operation on a row, refused when a listener sets *cancel to non-zero. The current
+  // cell moves to a neighbouring row without a rowEntered: the user has not entered it.
   bool requestDeleteRow(int row);
 
   RuleGridModel* gridModel() const { return model_; }

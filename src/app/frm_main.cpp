@@ -34,12 +34,6 @@ QPushButton* MakeButton(QWidget* page, const QString& caption, QRect geometry) {
   return button;
 }
 
-engine::ReplaceOptions PaintBetweenFiles() {
-  engine::ReplaceOptions options;
-  options.betweenFiles = LetWindowsPaint;
-  return options;
-}
-
 }  // namespace
 
 frmMain::frmMain(Module1& module1, UserPrompts& prompts)
@@ -133,13 +127,13 @@ void frmMain::ListView1_MouseDown(int button, int, int x, int y) {
 void frmMain::Command2_Click() {
   RunBatch(
       *this, module1_.AppDir, prompts_,
-      [this](engine::MessageSink& sink) {
+      [this](engine::MessageSink& sink, const engine::ReplaceOptions& options) {
         // A value still being typed takes part in the run.
         if (rules_->HasCurrentCell()) rules_->CommitEdit();
         module1_.EnabledRules = engine::EnabledRulesOf(*rules_);
         if (!Edit1_) Edit1_ = module1_.NewEditorBuffer();
         engine::ReplaceAll(module1_.EnabledRules, targets_.Model(), *Edit1_,
-                           module1_.TextServices(), sink, PaintBetweenFiles());
+                           module1_.TextServices(), sink, options);
       },
       runHooks);
 }
@@ -147,12 +141,11 @@ void frmMain::Command2_Click() {
 void frmMain::Command6_Click() {
   RunBatch(
       *this, module1_.AppDir, prompts_,
-      [this](engine::MessageSink& sink) {
+      [this](engine::MessageSink& sink, const engine::ReplaceOptions& options) {
         if (Combo1->currentIndex() < 0) return;
         const int code = Combo1->itemData(Combo1->currentIndex()).toInt();
         if (targets_.Model().TargetCount() == 0) return;
-        engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink,
-                           PaintBetweenFiles());
+        engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink, options);
       },
       runHooks);
 }
@@ -195,7 +188,7 @@ void frmMain::DataTable1_MouseDown(int button, int, int x, int y) {
 void frmMain::mnuPopDel_Click() {
   switch (popupSource_) {
     case PopupSource::RuleGrid:
-      DataTable1->requestDeleteRow(rules_->CurrentRow());
+      if (DataTable1->requestDeleteRow(rules_->CurrentRow())) rules::RowDeleted(*rules_);
       break;
     case PopupSource::FileList:
       targets_.RemoveSelected();

@@ -3,29 +3,54 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace morvelle {
 
 namespace {
 
-QString StartPath(const QString& initialFolder, const QString& fileName) {
-  if (fileName.isEmpty()) return initialFolder;
-  if (QDir::isAbsolutePath(fileName)) return fileName;
-  return initialFolder + u'/' + fileName;
+// The dialog opens on the last chosen file when there is one, else in the initial folder, or
+// in the folder above it when it does not exist: a missing folder's name must not become the
+// file name the user saves to.
+QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                      const QString& initialFolder, const QString& fileName) {
+  QFileDialog dialog(parent);
+  // Qt's own dialog shows the entry names exactly; a platform dialog rewrites them.
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails |
+                    QFileDialog::DontConfirmOverwrite);  // the user chose the file to replace
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                     : QFileDialog::ExistingFile);
+  dialog.setNameFilters(QtNameFilters(filter));
+  if (!fileName.isEmpty()) {
+    const QFileInfo chosen(QDir(initialFolder), fileName);
+    dialog.setDirectory(chosen.absolutePath());
+    dialog.selectFile(chosen.fileName());
+  } else {
+    const QFileInfo folder(initialFolder);
+    dialog.setDirectory(folder.isDir() ? folder.absoluteFilePath() : folder.absolutePath());
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
 }  // namespace
 
-QString QtNameFilters(const QString& classicFilter) {
+QStringList QtNameFilters(const QString& classicFilter) {
   const QStringList parts = classicFilter.split(u'|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(u';', u' ');
-    filters << parts[i] + QStringLiteral(" (") + patterns + u')';
+    QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+    // Qt's "*.*" wants a dot in the name; the classic one lists every file.
+    for (QString& pattern : patterns) {
+      if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+    }
+    // With HideNameFilterDetails the dialog shows the text before the last parentheses, which
+    // is the entry's own name, parentheses and all.
+    filters << parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
   }
-  return filters.join(QStringLiteral(";;"));
+  return filters;
 }
 
 void QtUserPrompts::ShowMessage(const QString& text, MessageIcon icon) {
@@ -36,16 +61,12 @@ void QtUserPrompts::ShowMessage(const QString& text, MessageIcon icon) {
 
 QString QtUserPrompts::GetSaveFileName(const QString& filter, const QString& initialFolder,
                                        const QString& fileName) {
-  // An existing file is overwritten without a question, as the user chose it.
-  return QFileDialog::getSaveFileName(parent_, QString(), StartPath(initialFolder, fileName),
-                                      QtNameFilters(filter), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  return RunFileDialog(parent_, QFileDialog::AcceptSave, filter, initialFolder, fileName);
 }
 
 QString QtUserPrompts::GetOpenFileName(const QString& filter, const QString& initialFolder,
                                        const QString& fileName) {
-  return QFileDialog::getOpenFileName(parent_, QString(), StartPath(initialFolder, fileName),
-                                      QtNameFilters(filter));
+  return RunFileDialog(parent_, QFileDialog::AcceptOpen, filter, initialFolder, fileName);
 }
 
 }  // namespace morvelle

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "services/user_prompts.h"
 
 class QWidget;
@@ -22,7 +24,8 @@ class QtUserPrompts : public UserPrompts {
   QWidget* parent_;
 };
 
-// "Text|pattern|Text|pattern" → Qt's "Text (pattern);;Text (pattern)".
-QString QtNameFilters(const QString& classicFilter);
+// "Text|pattern|Text|pattern" → Qt's name filters, one "Text (pattern)" per entry; "*.*"
+// becomes "*", which lists names without a dot as well.
+QStringList QtNameFilters(const QString& classicFilter);
 
 }  // namespace morvelle

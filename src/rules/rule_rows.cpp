@@ -53,6 +53,11 @@ void BeforeRowAction(const RuleTable& table, int row, int& cancel) {
   if (row == table.RowCount() - 1) cancel = 1;
 }
 
+void RowDeleted(RuleTable& table) {
+  const int current = table.CurrentRow();
+  if (current == table.RowCount() - 1) table.SetCurrentRow(current - 1);
+}
+
 bool WantsPopupMenu(const RuleTable& table, int button) {
   return button == 2 && table.CurrentRow() < table.RowCount() - 1;
 }

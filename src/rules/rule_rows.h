@@ -25,6 +25,10 @@ void RowEntered(RuleTable& table, int row);
 // The spare row is never removed or altered by a row operation.
 void BeforeRowAction(const RuleTable& table, int row, int& cancel);
 
+// After a row is deleted: a current cell left on the spare row would let the user fill it with
+// no spare row below; it moves to the row above, or off the table (as at the start).
+void RowDeleted(RuleTable& table);
+
 // Whether a mouse press on the grid opens the pop-up menu: right button, current cell above
 // the spare row.
 bool WantsPopupMenu(const RuleTable& table, int button);

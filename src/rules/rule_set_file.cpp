@@ -15,6 +15,25 @@ QString RowMessage(int row, const QString& expression, const QString& reason,
          reason + QStringLiteral("\r\n") + detail;
 }
 
+QString CodePoint(char32_t c) {
+  return QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+}
+
+// A character the file holds only one way would load back as another rule; written as \x{...}
+// it is plain ASCII in the file and means the same in a pattern and in a replacement.
+QString UnstorableDetail(const SettingsFileService::Unstorable& bad) {
+  if (!bad.readsBackAs) {
+    return QStringLiteral("%1 は Shift_JIS で表せません。").arg(CodePoint(bad.codePoint));
+  }
+  const char32_t from[] = {bad.codePoint};
+  const char32_t to[] = {*bad.readsBackAs};
+  return QStringLiteral(
+             "%1 (%2) は Shift_JIS で保存すると %3 (%4) として読み込まれます。"
+             "\\x{%5} と書いてください。")
+      .arg(CodePoint(bad.codePoint), QString::fromUcs4(from, 1), CodePoint(*bad.readsBackAs),
+           QString::fromUcs4(to, 1), CodePoint(bad.codePoint).mid(2));
+}
+
 // The first row whose expression is not usable, or cannot be stored in the file.
 bool ReportBadRow(RuleSetContext& c) {
   const int count = c.table.RowCount();
@@ -34,9 +53,8 @@ bool ReportBadRow(RuleSetContext& c) {
       reason = QStringLiteral("この条件は設定ファイルに保存できません。");
       if (expression.contains(u'\t') || expression.contains(u'\r') || expression.contains(u'\n')) {
         result = QStringLiteral("タブや改行を含む条件は保存できません。");
-      } else if (const std::optional<char32_t> bad = c.files().FirstUnstorable(expression)) {
-        result = QStringLiteral("U+%1 は Shift_JIS で表せません。")
-                     .arg(QString::number(uint(*bad), 16).toUpper().rightJustified(4, u'0'));
+      } else if (const auto bad = c.files().FirstUnstorable(expression)) {
+        result = UnstorableDetail(*bad);
       } else {
         continue;
       }
@@ -57,8 +75,9 @@ void SaveRuleSet(RuleSetContext& c) {
 
   const QString chosen =
       c.prompts.GetSaveFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
-  if (chosen.isEmpty()) return;
+  // A cancelled dialog leaves no name, so the next one starts without one.
   c.fileName = chosen;
+  if (chosen.isEmpty()) return;
 
   QStringList lines;
   const int count = c.table.RowCount();
@@ -94,8 +113,8 @@ std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringLis
 void LoadRuleSet(RuleSetContext& c) {
   const QString chosen =
       c.prompts.GetOpenFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
-  if (chosen.isEmpty()) return;
   c.fileName = chosen;
+  if (chosen.isEmpty()) return;
 
   std::vector<QStringList> rows;
   try {

@@ -23,7 +23,7 @@ struct RuleSetContext {
   std::function<TextService&()> textService;
   std::function<SettingsFileService&()> files;
   QString appDir;     // ends in the separator
-  QString& fileName;  // the dialog's file name, kept between uses
+  QString& fileName;  // the last dialog's file name, kept between uses; empty after a cancel
 };
 
 // Command3_Click.

@@ -18,11 +18,19 @@ class SettingsFileService {
   virtual QStringList ReadLines(const QString& path) = 0;
 
   // Writes every line followed by CR LF, atomically (temporary file, then rename); a failure
-  // leaves an earlier file as it was. Throws ServiceError naming the file and the cause.
+  // leaves an earlier file as it was. Throws ServiceError naming the file and the cause, also
+  // for a line that would not read back as written (naming the line and the character).
   virtual void WriteLines(const QString& path, const QStringList& lines) = 0;
 
-  // The first character of `text` that the file's code cannot hold, if any.
-  virtual std::optional<char32_t> FirstUnstorable(const QString& text) const = 0;
+  // A character that the file would not give back as it was written.
+  struct Unstorable {
+    char32_t codePoint = 0;
+    // What it reads back as when the code holds it only one way (U+301C is written as 81 60,
+    // which reads as U+FF5E); absent when the code cannot hold it at all.
+    std::optional<char32_t> readsBackAs;
+  };
+  // The first character of `text` that would not read back as itself, if any.
+  virtual std::optional<Unstorable> FirstUnstorable(const QString& text) const = 0;
 };
 
 }  // namespace morvelle

@@ -11,9 +11,17 @@ namespace {
 
 using text::Encoding;
 
+constexpr text::EncodeOptions kPlainCp932{.rawBytes = false, .bom = false};
+
 std::span<const unsigned char> Bytes(const std::string& s) {
   return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
 }
+
+char32_t FirstCodePoint(std::u16string_view text) {
+  return QStringView(text.data(), qsizetype(text.size())).toUcs4().value(0);
+}
+
+QString Name(char32_t codePoint) { return QString::fromStdString(text::CodePointName(codePoint)); }
 
 class Cp932SettingsFile : public SettingsFileService {
  public:
@@ -59,15 +67,18 @@ class Cp932SettingsFile : public SettingsFileService {
   void WriteLines(const QString& path, const QStringList& lines) override {
     std::string out;
     for (qsizetype n = 0; n < lines.size(); ++n) {
-      const std::u16string line = lines[n].toStdU16String();
-      text::EncodeError error;
-      if (!text::Encode(Encoding::ShiftJis, line, out, &error, {.rawBytes = false, .bom = false})) {
-        throw ServiceError(QStringLiteral("設定ファイルを保存できません: %1 (%2 行目の %3 は "
-                                          "Shift_JIS で表せません)")
+      if (const std::optional<Unstorable> bad = FirstUnstorable(lines[n])) {
+        const QString cause =
+            bad->readsBackAs
+                ? QStringLiteral("%1 は Shift_JIS で書くと %2 として読み込まれます")
+                      .arg(Name(bad->codePoint), Name(*bad->readsBackAs))
+                : QStringLiteral("%1 は Shift_JIS で表せません").arg(Name(bad->codePoint));
+        throw ServiceError(QStringLiteral("設定ファイルを保存できません: %1 (%2 行目の %3)")
                                .arg(path)
                                .arg(n + 1)
-                               .arg(QString::fromStdString(text::CodePointName(error.codePoint))));
+                               .arg(cause));
       }
+      text::Encode(Encoding::ShiftJis, lines[n].toStdU16String(), out, nullptr, kPlainCp932);
       out += "\r\n";
     }
     try {
@@ -77,14 +88,28 @@ class Cp932SettingsFile : public SettingsFileService {
     }
   }
 
-  std::optional<char32_t> FirstUnstorable(const QString& text) const override {
-    std::string out;
-    text::EncodeError error;
-    if (text::Encode(Encoding::ShiftJis, text.toStdU16String(), out, &error,
-                     {.rawBytes = false, .bom = false})) {
-      return std::nullopt;
+  // Character by character: decoding the bytes of one character gives it back, or the
+  // character CP932's decoder maps those bytes to (U+301C → 81 60 → U+FF5E, as glibc's
+  // converter and Windows both do; conversion of files keeps that mapping).
+  std::optional<Unstorable> FirstUnstorable(const QString& line) const override {
+    const std::u16string text = line.toStdU16String();
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size();) {
+      const bool pair = QChar::isHighSurrogate(text[i]) && i + 1 < text.size() &&
+                        QChar::isLowSurrogate(text[i + 1]);
+      const std::u16string_view one(text.data() + i, pair ? 2 : 1);
+      bytes.clear();
+      text::EncodeError error;
+      if (!text::Encode(Encoding::ShiftJis, one, bytes, &error, kPlainCp932)) {
+        return Unstorable{error.codePoint, std::nullopt};
+      }
+      const std::u16string back = text::DecodeText(Encoding::ShiftJis, Bytes(bytes));
+      if (back != one) {
+        return Unstorable{FirstCodePoint(one), FirstCodePoint(back)};
+      }
+      i += one.size();
     }
-    return error.codePoint;
+    return std::nullopt;
   }
 };
 

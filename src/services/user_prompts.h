@@ -15,8 +15,10 @@ class UserPrompts {
   // OK button only, no title of the program's own.
   virtual void ShowMessage(const QString& text, MessageIcon icon) = 0;
 
-  // `filter` in the classic "Text|pattern|Text|pattern" form. Returns the chosen path,
-  // or an empty string when the user cancelled.
+  // `filter` in the classic "Text|pattern|Text|pattern" form; each Text is shown as it is.
+  // The dialog opens on `fileName` (the file chosen last) when given, else in `initialFolder`,
+  // or in the folder above it when that folder does not exist; no folder is created.
+  // Returns the chosen path, or an empty string when the user cancelled.
   virtual QString GetSaveFileName(const QString& filter, const QString& initialFolder,
                                   const QString& fileName) = 0;
   virtual QString GetOpenFileName(const QString& filter, const QString& initialFolder,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -382,6 +383,89 @@ TEST_F(BatchWindowTest, ASecondClickDuringTheSettleWaitRunsAtOnce) {
   for (const auto& s : statuses_) EXPECT_TRUE(s.isNull());
   EXPECT_TRUE(prompts_.messages.empty());
   EXPECT_EQ(ReadAll(Out("a.txt.exp")), QByteArray("b"));
+}
+
+// --- Closing the program during a run ------------------------------------------------------
+
+// The close arrives as the window system delivers it, during the settle wait or between the two
+// files. The window goes away once the run has returned (never while the run still uses it),
+// the file written before the close stays whole, nothing else is written, no temporary file
+// stays and nothing is said.
+TEST_F(BatchWindowTest, ClosingTheWindowEndsEitherBatchCleanly) {
+  struct Case {
+    const char* what;
+    bool convert;
+    bool betweenFiles;
+    QByteArray firstOutput;
+  };
+  const Case cases[] = {
+      {"replacement, settle wait", false, false, "<missing>"},
+      {"replacement, between files", false, true, "X"},
+      {"conversion, settle wait", true, false, "<missing>"},
+      {"conversion, between files", true, true, "a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Start(MakeTextServiceFactory());
+    window_->setAttribute(Qt::WA_DeleteOnClose);  // as the program makes it
+    for (const QString& f : QDir(data_.path()).entryList(QDir::Files | QDir::Hidden)) {
+      QFile::remove(data_.filePath(f));
+    }
+    Drop({File("a.txt", "a"), File("b.txt", "b")});
+    Rules({{1, QStringLiteral("s/./X/")}});
+    window_->Combo1->setCurrentIndex(4);
+    auto closeTheWindow = [window = window_->windowHandle()] {
+      QCoreApplication::postEvent(window, new QCloseEvent());
+    };
+    if (c.betweenFiles) {
+      window_->runHooks.betweenFiles = closeTheWindow;
+    } else {
+      window_->runHooks.statusShown = [closeTheWindow](frmStatus&) { closeTheWindow(); };
+    }
+    const QPointer<frmMain> window = window_.release();
+    (c.convert ? window->Command6 : window->Command2)->click();
+
+    ASSERT_FALSE(window.isNull()) << "deleted while the run was on the stack";
+    EXPECT_FALSE(window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull()) << "closing deletes the program's window";
+    EXPECT_TRUE(prompts_.messages.empty());
+    EXPECT_EQ(ReadAll(Out("a.txt.exp")), c.firstOutput);
+    QStringList expected = {QStringLiteral("a.txt"), QStringLiteral("b.txt")};
+    if (c.betweenFiles) expected.insert(1, QStringLiteral("a.txt.exp"));
+    EXPECT_EQ(QDir(data_.path()).entryList(QDir::Files | QDir::Hidden), expected);
+  }
+}
+
+// --- Rule sets through the window -----------------------------------------------------------
+
+// U+301C would be saved as 81 60 and load back as U+FF5E, another rule. The save says how to
+// write it; so written, the rule is saved, loads back the same and replaces U+301C.
+TEST_F(BatchWindowTest, ARuleSetIsSavedOnlyAsRulesThatLoadBackTheSame) {
+  const QString saved = data_.filePath(QStringLiteral("wave.exp"));
+  Rules({{1, QStringLiteral("s/〜/~/g")}});
+  window_->Command3->click();
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(
+      prompts_.messages[0].text,
+      QStringLiteral("1:  s/〜/~/g\r\nこの条件は設定ファイルに保存できません。\r\n"
+                     "U+301C (〜) は Shift_JIS で保存すると U+FF5E (～) として読み込まれます。"
+                     "\\x{301C} と書いてください。"));
+  EXPECT_EQ(prompts_.messages[0].icon, MessageIcon::Critical);
+  EXPECT_TRUE(prompts_.dialogs.empty());
+
+  Rules({{1, QStringLiteral("s/\\x{301C}/~/g")}});
+  prompts_.answers = {saved, saved};
+  window_->Command3->click();
+  EXPECT_EQ(ReadAll(saved), QByteArray("s/\\x{301C}/~/g\t1\r\n\t1\r\n"));
+  Rules({});
+  window_->Command4->click();
+  EXPECT_EQ(window_->Rules().RowValues(0)[1].toString(), QStringLiteral("s/\\x{301C}/~/g"));
+
+  Drop({File("w.txt", "\xE3\x80\x9C\xEF\xBD\x9E\n")});  // 〜～ in UTF-8
+  window_->Command2->click();
+  EXPECT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(ReadAll(Out("w.txt.exp")), QByteArray("~\xEF\xBD\x9E\n"));
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include "app/combo_box.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "services/twips.h"
 #include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
+#include "services/twips.h"
 #include "support/fake_prompts.h"
 
 namespace morvelle {
@@ -314,6 +314,37 @@ TEST_F(MainWindowTest, GridDeleteRemovesTheCurrentRuleButNotTheSpareRow) {
   EXPECT_EQ(window_->popups, 1);
   EXPECT_FALSE(window_->DataTable1->requestDeleteRow(1));
   EXPECT_EQ(rules().RowCount(), 2);
+}
+
+TEST_F(MainWindowTest, DeleteLeavesExactlyOneBlankSpareRow) {
+  ShowRulesPage();
+  const QString a = QStringLiteral("s/a/b/"), b = QStringLiteral("s/c/d/");
+  struct Case {
+    QStringList rules;  // the spare row follows
+    int deleted;
+    QStringList left;
+  };
+  const Case cases[] = {
+      {{a}, 0, {}},
+      {{a, b}, 1, {a}},
+      {{a, b}, 0, {b}},
+  };
+  for (const Case& c : cases) {
+    rules().ClearRows();
+    for (const QString& rule : c.rules) rules().AppendRow({QVariant(1), rule});
+    rules().AppendRow({QVariant(1), QString()});
+    rules().SetCurrentRow(c.deleted);
+    ClickCell(c.deleted, 1, Qt::RightButton);
+    window_->mnuPopDel->trigger();
+
+    QStringList left;
+    for (int row = 0; row + 1 < rules().RowCount(); ++row)
+      left << rules().RowValues(row)[1].toString();
+    EXPECT_EQ(left, c.left) << c.rules.join(u' ').toStdString() << " - row " << c.deleted;
+    EXPECT_TRUE(rules().RowValues(rules().RowCount() - 1)[1].toString().isEmpty());
+    // Typing never fills the spare row: the current cell is a rule's, or none at all.
+    EXPECT_LT(rules().CurrentRow(), rules().RowCount() - 1);
+  }
 }
 
 TEST_F(MainWindowTest, ValueStillBeingTypedIsCommitted) {

@@ -150,6 +150,22 @@ TEST_F(RuleSetTest, UnstorableExpressionsStopTheSaveBeforeAnyDialog) {
       {QStringLiteral("s/a\tb/c/"), QStringLiteral("タブや改行を含む条件は保存できません。")},
       {QStringLiteral("s/a/b\r/"), QStringLiteral("タブや改行を含む条件は保存できません。")},
       {QStringLiteral("s/😀/x/"), QStringLiteral("U+1F600 は Shift_JIS で表せません。")},
+      // Held only one way: the bytes written read back as another character.
+      {QStringLiteral("s/〜/～/g"),
+       QStringLiteral("U+301C (〜) は Shift_JIS で保存すると U+FF5E "
+                      "(～) として読み込まれます。\\x{301C} と書いてください。")},
+      {QStringLiteral("s/a/−/"),
+       QStringLiteral("U+2212 (−) は Shift_JIS で保存すると U+FF0D "
+                      "(－) として読み込まれます。\\x{2212} と書いてください。")},
+      {QStringLiteral("s/‖/x/"),
+       QStringLiteral("U+2016 (‖) は Shift_JIS で保存すると U+2225 "
+                      "(∥) として読み込まれます。\\x{2016} と書いてください。")},
+      {QStringLiteral("s/x/—/"),
+       QStringLiteral("U+2014 (—) は Shift_JIS で保存すると U+2015 "
+                      "(―) として読み込まれます。\\x{2014} と書いてください。")},
+      {QStringLiteral("s/¢/c/"),
+       QStringLiteral("U+00A2 (¢) は Shift_JIS で保存すると U+FFE0 "
+                      "(￠) として読み込まれます。\\x{00A2} と書いてください。")},
   };
   for (const Case& c : cases) {
     prompts_.messages.clear();
@@ -170,8 +186,9 @@ TEST_F(RuleSetTest, DialogsUseTheFilterTheFolderAndTheLastName) {
   Rows({{1, QString()}});
   Save(QString());  // cancelled: nothing written, name kept empty
   Save(Path("k.exp"));
-  Load(QString());
-  ASSERT_EQ(prompts_.dialogs.size(), 3u);
+  Load(QString());  // opens on k.exp; cancelled, so the name is gone
+  Save(QString());
+  ASSERT_EQ(prompts_.dialogs.size(), 4u);
   for (const auto& d : prompts_.dialogs) {
     EXPECT_EQ(d.filter, QStringLiteral("設定ﾌｧｲﾙ(*.exp)|*.exp|すべて (*.*)|*.*"));
     EXPECT_EQ(d.initialFolder, dir_.path() + QStringLiteral("/ExpFile"));
@@ -180,6 +197,7 @@ TEST_F(RuleSetTest, DialogsUseTheFilterTheFolderAndTheLastName) {
   EXPECT_TRUE(prompts_.dialogs[1].fileName.isEmpty());
   EXPECT_FALSE(prompts_.dialogs[2].save);
   EXPECT_EQ(prompts_.dialogs[2].fileName, Path("k.exp"));
+  EXPECT_TRUE(prompts_.dialogs[3].fileName.isEmpty());
   EXPECT_EQ(table_.RowCount(), 1);
 }
 
