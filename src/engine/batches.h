@@ -100,7 +100,7 @@ struct ParallelOptions {
   qsizetype window = 0;  // 0: four per thread
   bool dryRun = false;   // replacement only
   std::function<void(const FileReport&)> fileDone;
-  Preview preview;  // dry runs of the replacement only; runs on the workers
+  Preview preview;       // dry runs of the replacement only; runs on the workers
   QStringList ruleSets;  // read by the run besides its rows: no output may replace them
 };
 

@@ -59,8 +59,8 @@ class LosslessBuffer : public EditorBuffer {
     return Translated(path_, [&] {
       std::vector<TextEdit> edits;
       for (const editbuffer::Edit& e : buffer_.changes()) {
-        edits.push_back({qsizetype(e.start), qsizetype(e.length),
-                         QString::fromStdU16String(e.replacement)});
+        edits.push_back(
+            {qsizetype(e.start), qsizetype(e.length), QString::fromStdU16String(e.replacement)});
       }
       return edits;
     });
