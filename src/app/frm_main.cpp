@@ -14,7 +14,7 @@
 #include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
 #include "services/service_error.h"
-#include "services/twips.h"
+#include "status/twips.h"
 
 namespace morvelle {
 

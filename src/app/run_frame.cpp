@@ -10,7 +10,7 @@
 
 #include "frm_status.h"
 #include "services/service_error.h"
-#include "services/twips.h"
+#include "status/twips.h"
 
 namespace morvelle {
 

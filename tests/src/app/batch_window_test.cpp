@@ -26,7 +26,7 @@
 #include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
-#include "services/twips.h"
+#include "status/twips.h"
 #include "support/fake_prompts.h"
 #include "support/unwritable.h"
 

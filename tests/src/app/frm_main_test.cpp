@@ -17,7 +17,7 @@
 #include "app/tab_control.h"
 #include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
-#include "services/twips.h"
+#include "status/twips.h"
 #include "support/fake_prompts.h"
 
 namespace morvelle {

@@ -1,5 +1,6 @@
 #pragma once
-// Geometry is written in twips, as the layout gives it; 15 twips make one pixel at 96 dpi.
+// Geometry of both windows is written in twips, as the layout gives it; 15 twips make one
+// pixel at 96 dpi.
 
 #include <QRect>
 
