@@ -143,7 +143,7 @@ void frmMain::Command6_Click() {
       *this, module1_.AppDir, prompts_,
       [this](engine::MessageSink& sink, const engine::ReplaceOptions& options) {
         if (Combo1->currentIndex() < 0) return;
-        const int code = Combo1->itemData(Combo1->currentIndex()).toInt();
+        const auto code = CharacterCode(Combo1->itemData(Combo1->currentIndex()).toInt());
         if (targets_.Model().TargetCount() == 0) return;
         engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink, options);
       },

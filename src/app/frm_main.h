@@ -1,6 +1,8 @@
 #pragma once
 // The main window: places the controls and routes each control event to the unit that owns
-// its behaviour. It holds no state beyond its controls.
+// its behaviour. Besides its controls it keeps only what lives as long as they do: the hidden
+// file buffer, the rule table's adapter, the dialog's last file name and which control opened
+// the pop-up menu.
 
 #include <QLabel>
 #include <QMenu>

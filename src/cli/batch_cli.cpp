@@ -186,8 +186,8 @@ int RunConvert(const Invocation& inv, const Streams& s) {
     }
     progress.Update(++done);
   };
-  const engine::BatchResult result =
-      engine::ConvertAllParallel(targets, inv.code, MakeTextServiceFactory, sink, options);
+  const engine::BatchResult result = engine::ConvertAllParallel(
+      targets, CharacterCode(inv.code), MakeTextServiceFactory, sink, options);
   progress.Clear();
   std::fflush(s.out);
   return Status(result);

@@ -245,7 +245,8 @@ Invocation ParseCommandLine(const QStringList& arguments) { return Parser(argume
 QString HelpText() {
   return QStringLiteral(
       "使い方:\n"
-      "  morvelle-batch [オプション]... replace [-r 設定ファイル.exp]... [-e 置換式]... ファイル...\n"
+      "  morvelle-batch [オプション]... replace [-r 設定ファイル.exp]... [-e 置換式]... "
+      "ファイル...\n"
       "  morvelle-batch [オプション]... convert --to 文字コード ファイル...\n"
       "  morvelle-batch [オプション]... detect ファイル...\n"
       "\n"

@@ -12,7 +12,6 @@
 namespace morvelle::cli {
 
 enum class Command { Help, Version, Replace, Convert, Detect };
-enum class LineEnds { Keep, Lf, CrLf };
 enum class Color { Auto, Always, Never };
 
 struct Invocation {

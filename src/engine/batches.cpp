@@ -123,21 +123,21 @@ BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarge
   return result;
 }
 
-BatchResult ConvertAll(const TargetSource& targets, int code, TextService& service,
+BatchResult ConvertAll(const TargetSource& targets, CharacterCode code, TextService& service,
                        MessageSink& sink, const ReplaceOptions& options) {
   const std::vector<BatchTarget> list = TargetsOf(targets);
   if (!RefuseCollisions(list, sink)) return {0, 1, true};
   return ConvertListed(list, code, service, sink, options);
 }
 
-BatchResult ConvertListed(const std::vector<BatchTarget>& list, int code, TextService& service,
-                          MessageSink& sink, const ReplaceOptions& options) {
+BatchResult ConvertListed(const std::vector<BatchTarget>& list, CharacterCode code,
+                          TextService& service, MessageSink& sink, const ReplaceOptions& options) {
   BatchResult result;
   const qsizetype count = qsizetype(list.size());
   for (qsizetype i = 0; i < count; ++i) {
     const BatchTarget& target = list[size_t(i)];
     try {
-      service.ConvertFile(target.sourcePath, target.outputPath, code, 0);
+      service.ConvertFile(target.sourcePath, target.outputPath, code, options.convert);
       ++result.written;
     } catch (const ServiceError& e) {
       sink.ShowError(e.description());

@@ -80,14 +80,16 @@ struct ReplaceOptions {
   std::function<void(const FileReport&)> fileDone;
   // Dry runs only: fills each file's FileReport::preview.
   Preview preview;
+  // Conversion only.
+  ConvertOptions convert;
 };
 
 BatchResult ReplaceAll(const QStringList& rules, const TargetSource& targets, EditorBuffer& buffer,
                        const TextServiceFactory& makeService, MessageSink& sink,
                        const ReplaceOptions& options = {});
 
-// Converts every target to `code` (1..5) on the shared service.
-BatchResult ConvertAll(const TargetSource& targets, int code, TextService& service,
+// Converts every target to `code` on the shared service.
+BatchResult ConvertAll(const TargetSource& targets, CharacterCode code, TextService& service,
                        MessageSink& sink, const ReplaceOptions& options = {});
 
 // The same batches on several threads, for front ends without a window. Workers load, apply
@@ -100,8 +102,9 @@ struct ParallelOptions {
   qsizetype window = 0;  // 0: four per thread
   bool dryRun = false;   // replacement only
   std::function<void(const FileReport&)> fileDone;
-  Preview preview;       // dry runs of the replacement only; runs on the workers
-  QStringList ruleSets;  // read by the run besides its rows: no output may replace them
+  Preview preview;         // dry runs of the replacement only; runs on the workers
+  ConvertOptions convert;  // conversion only
+  QStringList ruleSets;    // read by the run besides its rows: no output may replace them
 };
 
 using EditorBufferFactory = std::function<std::unique_ptr<EditorBuffer>()>;
@@ -113,7 +116,7 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options);
 
-BatchResult ConvertAllParallel(const TargetSource& targets, int code,
+BatchResult ConvertAllParallel(const TargetSource& targets, CharacterCode code,
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options);
 

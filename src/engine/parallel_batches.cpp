@@ -127,7 +127,7 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
   return RunInListOrder(list, options.threads, options.window, makeWork, sink, options.fileDone);
 }
 
-BatchResult ConvertAllParallel(const TargetSource& targets, int code,
+BatchResult ConvertAllParallel(const TargetSource& targets, CharacterCode code,
                                const TextServiceFactoryMaker& makeServices, MessageSink& sink,
                                const ParallelOptions& options) {
   const std::vector<BatchTarget> list = TargetsOf(targets);
@@ -141,16 +141,18 @@ BatchResult ConvertAllParallel(const TargetSource& targets, int code,
       sink.ShowError(DescriptionOf(e));
       return {0, 1, true};
     }
-    return ConvertListed(list, code, *service, sink, {{}, false, options.fileDone});
+    ReplaceOptions single({}, false, options.fileDone);
+    single.convert = options.convert;
+    return ConvertListed(list, code, *service, sink, single);
   }
   auto makeWork = [&]() -> Work {
     auto services = std::make_shared<TextServiceFactory>(makeServices());
     auto service = std::make_shared<std::unique_ptr<TextService>>();
-    return [code, services, service](Prepared& p) {
+    return [code, convert = options.convert, services, service](Prepared& p) {
       try {
         if (!*service) *service = (*services)();
-        p.commit =
-            (*service)->StageConvert(p.report.target.sourcePath, p.report.target.outputPath, code);
+        p.commit = (*service)->StageConvert(p.report.target.sourcePath, p.report.target.outputPath,
+                                            code, convert);
       } catch (const ServiceError& e) {
         p.messages << e.description();
         p.fatal = true;

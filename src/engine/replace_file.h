@@ -30,7 +30,7 @@ bool RefuseCollisions(const std::vector<BatchTarget>& list, MessageSink& sink,
 BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarget>& list,
                           EditorBuffer& buffer, const TextServiceFactory& makeService,
                           MessageSink& sink, const ReplaceOptions& options);
-BatchResult ConvertListed(const std::vector<BatchTarget>& list, int code, TextService& service,
-                          MessageSink& sink, const ReplaceOptions& options);
+BatchResult ConvertListed(const std::vector<BatchTarget>& list, CharacterCode code,
+                          TextService& service, MessageSink& sink, const ReplaceOptions& options);
 
 }  // namespace morvelle::engine

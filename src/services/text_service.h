@@ -6,7 +6,10 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
+
+#include "services/file_code.h"
 
 namespace morvelle {
 
@@ -27,6 +30,13 @@ struct SubstituteOutcome {
 // CharacterCode of the conversion list: 1 "SHIFT JIS" … 5 "UNICODE UTF8".
 enum class CharacterCode : int { ShiftJis = 1, Euc = 2, Jis = 3, Ucs2 = 4, Utf8 = 5 };
 
+// What the window's conversion never asks for: the defaults are its behaviour.
+struct ConvertOptions {
+  std::optional<FileCode> from;  // the sources' code, not recognised; bytes invalid in it fail
+  LineEnds lineEnds = LineEnds::Keep;
+  bool bom = false;  // UTF-8 with a byte-order mark (UCS2 always has one)
+};
+
 class TextService {
  public:
   virtual ~TextService() = default;
@@ -37,13 +47,15 @@ class TextService {
 
   // Reads sourcePath, writes it converted to `code` at destinationPath (atomically).
   // Throws ServiceError naming the file and the cause; nothing is written then.
-  virtual void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
-                           int option) = 0;
+  // The window's conversion passes the default options.
+  virtual void ConvertFile(const QString& sourcePath, const QString& destinationPath,
+                           CharacterCode code, const ConvertOptions& option = {}) = 0;
   // ConvertFile in two halves, as EditorBuffer::StageSave: reads and converts now (throwing as
   // ConvertFile would), and the returned function writes the result (throwing as ConvertFile
   // would). It holds its own copy of the bytes.
   virtual std::function<void()> StageConvert(const QString& sourcePath,
-                                             const QString& destinationPath, int code) = 0;
+                                             const QString& destinationPath, CharacterCode code,
+                                             const ConvertOptions& options = {}) = 0;
 };
 
 // Creating an instance may fail (throws ServiceError), like any of its operations.

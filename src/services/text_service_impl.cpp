@@ -70,15 +70,15 @@ class ComponentTextService : public TextService {
     }
   }
 
-  void ConvertFile(const QString& sourcePath, const QString& destinationPath, int code,
-                   int) override {
-    StageConvert(sourcePath, destinationPath, code)();
+  void ConvertFile(const QString& sourcePath, const QString& destinationPath, CharacterCode code,
+                   const ConvertOptions& options) override {
+    StageConvert(sourcePath, destinationPath, code, options)();
   }
 
   std::function<void()> StageConvert(const QString& sourcePath, const QString& destinationPath,
-                                     int code) override {
+                                     CharacterCode code, const ConvertOptions&) override {
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
-      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), code);
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code));
     }));
     return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
       Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });

@@ -1,6 +1,6 @@
 #pragma once
-// A text service whose substitution is a function the test gives; counts its calls and can be
-// told to fail every call, as a broken component would.
+// A text service whose substitution is a function the test gives (one that throws fails every
+// call, as a broken component would); counts its calls and records each conversion asked of it.
 
 #include <functional>
 
@@ -27,12 +27,13 @@ class FakeTextService : public TextService {
     if (outcome.text != text) outcome.edits.push_back({0, text.size(), outcome.text});
     return outcome;
   }
-  void ConvertFile(const QString& source, const QString& destination, int code, int) override {
-    conversions.emplace_back(source, destination, code);
+  void ConvertFile(const QString& source, const QString& destination, CharacterCode code,
+                   const ConvertOptions&) override {
+    conversions.emplace_back(source, destination, int(code));
   }
   std::function<void()> StageConvert(const QString& source, const QString& destination,
-                                     int code) override {
-    return [this, source, destination, code] { ConvertFile(source, destination, code, 0); };
+                                     CharacterCode code, const ConvertOptions&) override {
+    return [this, source, destination, code] { ConvertFile(source, destination, code, {}); };
   }
 
  private:

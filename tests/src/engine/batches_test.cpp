@@ -164,7 +164,7 @@ TEST_F(BatchTest, ConversionCallsTheServiceInListOrderAndStopsAtAFailure) {
   const QString a = Write("a.txt", "a");
   const QString b = Write("b.txt", "b");
   FakeTextService service(testing::LiteralRule);
-  BatchResult r = ConvertAll(targets_, 3, service, sink_);
+  BatchResult r = ConvertAll(targets_, CharacterCode::Jis, service, sink_);
   ASSERT_EQ(service.conversions.size(), 2u);
   EXPECT_EQ(service.conversions[0], std::make_tuple(a, a + QStringLiteral(".exp"), 3));
   EXPECT_EQ(service.conversions[1], std::make_tuple(b, b + QStringLiteral(".exp"), 3));
@@ -173,11 +173,12 @@ TEST_F(BatchTest, ConversionCallsTheServiceInListOrderAndStopsAtAFailure) {
   class Failing : public FakeTextService {
    public:
     Failing() : FakeTextService(testing::LiteralRule) {}
-    void ConvertFile(const QString& s, const QString&, int, int) override {
+    void ConvertFile(const QString& s, const QString&, CharacterCode,
+                     const ConvertOptions&) override {
       throw ServiceError(QStringLiteral("変換できません: ") + s);
     }
   } failing;
-  r = ConvertAll(targets_, 1, failing, sink_);
+  r = ConvertAll(targets_, CharacterCode::ShiftJis, failing, sink_);
   ASSERT_EQ(sink_.messages.size(), 1);
   EXPECT_EQ(sink_.messages[0], QStringLiteral("変換できません: ") + a);
   EXPECT_TRUE(r.stopped);

@@ -165,7 +165,7 @@ Outcome Convert(int threads, qsizetype window, int fatalAt) {
   options.window = window;
   options.fileDone = [&](const FileReport& r) { reports << ReportLine(dir, r); };
   const BatchResult result = ConvertAllParallel(
-      targets, 4, [] { return MakeTextServiceFactory(); }, sink, options);
+      targets, CharacterCode::Ucs2, [] { return MakeTextServiceFactory(); }, sink, options);
   return Collect(dir, sink, result, reports);
 }
 
@@ -191,7 +191,7 @@ TEST(ParallelConvert, AServiceThatCannotBeMadeEndsTheRunAtTheFirstFile) {
     ParallelOptions options;
     options.threads = threads;
     const BatchResult r = ConvertAllParallel(
-        targets, 5,
+        targets, CharacterCode::Utf8,
         [] {
           return TextServiceFactory([]() -> std::unique_ptr<TextService> {
             throw ServiceError(QStringLiteral("テキストサービスを作成できません"));
