@@ -5,7 +5,8 @@
 
 #include "case_mapping.h"
 #include "messages.h"
-#include "utf16.h"
+#include "pattern_lexer.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -267,9 +268,12 @@ class PatternChecker {
   }
 
  private:
+  std::size_t originAt(std::size_t i) const {
+    return i < origin_.size() ? origin_[i] : (origin_.empty() ? 0 : origin_.back());
+  }
+
   [[noreturn]] void refuse(std::size_t i, std::u16string_view detail) {
-    std::size_t at = i < origin_.size() ? origin_[i] : (origin_.empty() ? 0 : origin_.back());
-    failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, source_, at, detail);
+    failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, source_, originAt(i), detail);
   }
 
   void checkStartItems() {
@@ -336,6 +340,11 @@ class PatternChecker {
           refuse(i, u"文字の名前の \\N{…} が閉じていません");
         }
         break;
+      case u'c':
+        if (i + 2 < p_.size() && p_[i + 2] == u'{') {
+          failAt(SubstituteErrorKind::Pattern, kPatternHead, source_, originAt(i), kControlBrace);
+        }
+        return i + 3;  // the character after \c is its argument, even a backslash
       case u'U':
       case u'L':
       case u'u':
@@ -600,6 +609,21 @@ void dropCharsetModifiers(ParsedExpression& parsed) {
 
 void checkPattern(const ParsedExpression& parsed, std::u16string_view source) {
   PatternChecker(parsed, source).run();
+  // perl refuses \N then a "{" that a blank or comment keeps apart (unless a quantifier
+  // follows); PCRE2 would read \N and literal text.
+  const std::vector<Token> tokens = lexPattern(parsed.pattern, parsed.flags).tokens;
+  for (std::size_t k = 0; k + 1 < tokens.size(); ++k) {
+    if (tokens[k].kind != TokenKind::Type || tokens[k].value != u'N' ||
+        tokens[k + 1].kind != TokenKind::Space) {
+      continue;
+    }
+    std::size_t next = skipSpace(tokens, k + 1);
+    if (next < tokens.size() && tokens[next].isLiteral(u'{')) {
+      failAt(SubstituteErrorKind::Pattern, kPatternHead, source,
+             parsed.patternOrigin[tokens[k].begin],
+             u"\\N と { の間に空白やコメントは置けません (perl では誤りです)");
+    }
+  }
 }
 
 }  // namespace morvelle::text::detail

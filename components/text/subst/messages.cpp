@@ -1,6 +1,6 @@
 #include "messages.h"
 
-#include "utf16.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 
@@ -14,19 +14,15 @@ SubstituteError::SubstituteError(SubstituteErrorKind kind, std::u16string descri
 std::string toUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 3);
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0, length = 1; i < text.size(); i += length) {
     char32_t c = text[i];
+    length = 1;
     if (c < 0x80) {
       out += static_cast<char>(c);
       continue;
     }
-    if (detail::isLeadSurrogate(text[i]) && i + 1 < text.size() &&
-        detail::isTrailSurrogate(text[i + 1])) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
-    }
+    c = codePointAt(text, i, length);
+    if (isSurrogate(c)) c = 0xFFFD;  // a lone surrogate has no UTF-8 form
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -70,12 +66,12 @@ std::u16string fromUtf8(std::string_view text) {
         v = (v << 6) | (byte(i + k) & 0x3F);
       }
       if (k == need && !(need == 3 && v < 0x800) && !(need == 4 && (v < 0x10000 || v > 0x10FFFF)) &&
-          !(v >= 0xD800 && v <= 0xDFFF)) {
+          !isSurrogate(v)) {
         c = v;
         len = need;
       }
     }
-    detail::appendCodePoint(out, c);
+    appendCodePoint(out, c);
     i += len;
   }
   return out;
@@ -95,8 +91,7 @@ std::u16string decimal(std::size_t value) {
 std::size_t characterPosition(std::u16string_view source, std::size_t index) {
   std::size_t count = 1;
   for (std::size_t i = 0; i < index && i < source.size(); ++i) {
-    bool trail = isTrailSurrogate(source[i]) && i > 0 && isLeadSurrogate(source[i - 1]);
-    if (!trail) ++count;
+    if (!splitsPair(source, i)) ++count;
   }
   return count;
 }

@@ -15,6 +15,10 @@ inline constexpr std::u16string_view kUnsupportedHead = u"置換式を使えま�
 inline constexpr std::u16string_view kPatternHead = u"正規表現を解釈できません";
 inline constexpr std::u16string_view kReplacementHead = u"置換文字列を解釈できません";
 
+// perl refuses \c{ in patterns and strings alike.
+inline constexpr std::u16string_view kControlBrace =
+    u"\\c{ は perl では誤りです (この文字は ; と書いてください)";
+
 std::u16string decimal(std::size_t value);
 
 // Message text from pieces (strings and single characters). Also sidesteps GCC 12's bogus

@@ -4,7 +4,7 @@
 
 #include "case_mapping.h"
 #include "messages.h"
-#include "utf16.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -163,7 +163,10 @@ class ReplacementCompiler {
       case u'o':
         return bracedNumber(i, i + 2, 8, u"\\o{…}");
       case u'c': {
-        if (i + 2 >= s_.size() || s_[i + 2] == u'{' || s_[i + 2] >= 0x80) {
+        if (i + 2 < s_.size() && s_[i + 2] == u'{') {
+          refuse(i, kControlBrace, SubstituteErrorKind::Replacement);
+        }
+        if (i + 2 >= s_.size() || s_[i + 2] >= 0x80) {
           refuse(i, u"\\c の後には ASCII の文字が一つ必要です", SubstituteErrorKind::Replacement);
         }
         char16_t ch = s_[i + 2];
@@ -214,7 +217,9 @@ class ReplacementCompiler {
     return j;
   }
 
-  // `brace` is the index of "{" (for \N{U+…}, of the "+").
+  // `brace` is the index of "{" (for \N{U+…}, of the "+"). As in perl, one "_" may stand
+  // before a digit, a trailing one is ignored, and blanks may surround the digits, except
+  // between \N{U+ and the first digit, where perl refuses them.
   std::size_t bracedNumber(std::size_t i, std::size_t brace, int base, std::u16string_view form) {
     std::size_t close = s_.find(u'}', brace);
     if (brace >= s_.size() || (s_[brace] != u'{' && s_[brace] != u'+') ||
@@ -222,21 +227,26 @@ class ReplacementCompiler {
       refuse(i, std::u16string(form) + u" の括弧が閉じていません",
              SubstituteErrorKind::Replacement);
     }
+    const bool codePoint = s_[brace] == u'+';
+    auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    auto digit = [&](char16_t c) { return hexValue(c) >= 0 && hexValue(c) < base; };
     std::size_t a = brace + 1;
     std::size_t b = close;
-    while (a < b && (s_[a] == u' ' || s_[a] == u'\t')) ++a;
-    while (b > a && (s_[b - 1] == u' ' || s_[b - 1] == u'\t')) --b;
+    while (!codePoint && a < b && blank(s_[a])) ++a;
+    while (b > a && blank(s_[b - 1])) --b;
+    if (a == b && (base == 8 || codePoint)) {  // perl reads an empty \x{} as 0
+      refuse(i, std::u16string(form) + u" に数字がありません", SubstituteErrorKind::Replacement);
+    }
     char32_t value = 0;
-    bool any = false;
     for (std::size_t k = a; k < b; ++k) {
-      if (s_[k] == u'_' && any) continue;
-      int d = hexValue(s_[k]);
-      if (d < 0 || d >= base) {
+      if (s_[k] == u'_' && ((k + 1 < b && digit(s_[k + 1])) || (k + 1 == b && !codePoint))) {
+        continue;
+      }
+      if (!digit(s_[k])) {
         refuse(k, std::u16string(form) + u" に数字でない文字があります",
                SubstituteErrorKind::Replacement);
       }
-      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(d);
-      any = true;
+      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(hexValue(s_[k]));
       if (value > 0x10FFFF) {
         refuse(i, std::u16string(form) + u" の値が Unicode の範囲を超えています",
                SubstituteErrorKind::Replacement);

@@ -11,8 +11,9 @@
 #include "case_mapping.h"
 #include "expression.h"
 #include "messages.h"
+#include "pattern_rewrite.h"
 #include "replacement.h"
-#include "utf16.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -186,7 +187,7 @@ bool isLiteralPattern(std::u16string_view pattern, const detail::RuleFlags& flag
   if (pattern.empty() || flags.caseless || flags.extended) return false;
   for (char16_t c : pattern) {
     if (std::u16string_view(u"\\^$.|?*+()[]{}").find(c) != std::u16string_view::npos) return false;
-    if (c >= 0xD800 && c <= 0xDFFF) return false;  // pairs and strays: leave them to PCRE2
+    if (isSurrogate(c)) return false;  // pairs and strays: leave them to PCRE2
   }
   return true;
 }
@@ -360,6 +361,7 @@ struct Substituter::Impl {
     detail::resolveCharacterNames(parsed, source);
     detail::dropCharsetModifiers(parsed);
     detail::checkPattern(parsed, source);
+    detail::rewriteWordsAndRanges(parsed);
     const detail::RuleFlags& f = parsed.flags;
     std::uint32_t options =
         PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_DUPNAMES | PCRE2_NEVER_BACKSLASH_C;
@@ -576,9 +578,7 @@ struct Substituter::Impl {
         if (guarded || limit >= text.size()) break;
         offset = limit + 1;
         // Never start a window between the halves of a surrogate pair.
-        if (offset < text.size() && detail::isTrailSurrogate(text[offset]) &&
-            detail::isLeadSurrogate(text[offset - 1]))
-          ++offset;
+        if (splitsPair(text, offset)) ++offset;
         if (offset > text.size()) break;
         lastEmpty = false;
         continue;

@@ -133,6 +133,16 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/a/\\x{110000}/", K::Replacement, 5, u"Unicode の範囲"},
       {u"s/a/\\o{8}/", K::Replacement, 8, u"数字でない"},
       {u"s/a/\\c/", K::Replacement, 5, u"\\c"},
+      {u"s/a/\\o{ }/", K::Replacement, 5, u"\\o{…} に数字がありません"},
+      {u"s/a/\\N{U+}/", K::Replacement, 5, u"\\N{U+…} に数字がありません"},
+      {u"s/a/\\N{U+ 41}/", K::Replacement, 10, u"\\N{U+…} に数字でない文字があります"},
+      {u"s/a/\\N{U+41_}/", K::Replacement, 12, u"\\N{U+…} に数字でない文字があります"},
+      {u"s/a/\\x{4__1}/", K::Replacement, 9, u"\\x{…} に数字でない文字があります"},
+      {u"s/a/\\c{/", K::Replacement, 5,
+       u"\\c{ は perl では誤りです (この文字は ; と書いてください)"},
+      {u"s/\\c{/a/", K::Pattern, 3, u"\\c{ は perl では誤りです (この文字は ; と書いてください)"},
+      {u"s/a\\N {U+41}/b/x", K::Pattern, 4,
+       u"\\N と { の間に空白やコメントは置けません (perl では誤りです)"},
       {u"s/a/\\N{NOPE}/", K::Replacement, 5, u"「NOPE」"},
   };
   expectRefused(cases);

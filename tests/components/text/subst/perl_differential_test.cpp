@@ -41,6 +41,9 @@ const char16_t* const kTexts[] = {
 };
 
 constexpr const char16_t* kMarks = u"e\u0301t\u00e9 a\u203Fb c\u200Dd";
+// Kana with combining (semi-)voiced marks, numbers perl's \w lacks (① ²), one it has (Ⅱ),
+// circled letters and a non-joiner.
+constexpr const char16_t* kKana = u"カ\u3099キ か\u309Aき-①²Ⅱⓐ_Ⓑ\u200Cx\u3099";
 
 const Row kRows[] = {
     // delimiters and the shape of an expression
@@ -196,11 +199,15 @@ const Row kRows[] = {
     {u"s/\\s/_/g"},
     {u"s/\\w+/<$&>/g"},
     {u"s/\\W/_/g"},
-    {u"s/\\w+/<$&>/g", Allow::Differs,
-     "PCRE2 10.42's \\w has no combining marks or connector punctuation", kMarks},
-    {u"s/\\W/_/g", Allow::Differs,
-     "PCRE2 10.42's \\w has no combining marks or connector punctuation", kMarks},
-    {u"s/\\bt/T/g", Allow::Differs, "\\b follows PCRE2's \\w", kMarks},
+    {u"s/\\w+/<$&>/g", Allow::Equal, "", kMarks},
+    {u"s/\\W/_/g", Allow::Equal, "", kMarks},
+    {u"s/\\bt/T/g", Allow::Equal, "", kMarks},
+    {u"s/\\w+/<$&>/g", Allow::Equal, "", kKana},
+    {u"s/\\b/|/g", Allow::Equal, "", kKana},
+    {u"s/\\B/|/g", Allow::Equal, "", kKana},
+    {u"s/\\b\\w{2}\\b/[$&]/gi", Allow::Equal, "", kKana},
+    {u"s/[\\W\\d]+/_/g", Allow::Equal, "", kKana},
+    {u"s/[^\\W_][[:^word:]-]/($&)/gx", Allow::Equal, "", kKana},
     {u"s/\\p{L}+/L/g"},
     {u"s/\\p{Lu}/U/g"},
     {u"s/\\p{Ll}+/l/g"},
@@ -275,6 +282,12 @@ const Row kRows[] = {
     {u"s/[\\N{HIRAGANA LETTER A}-\\N{HIRAGANA LETTER N}]+/ひ/g"},
     {u"s/a/\\N{LINE FEED}/", Allow::Refused, "ICU knows no control-code aliases"},
     {u"s/a/\\q/", Allow::Refused, "unknown escape"},
+    {u"s/a/\\o{}\\N{U+}/"},
+    {u"s/a/\\N{U+ 41}/"},
+    {u"s/a/\\x{_41}\\o{_1_0_1}\\N{U+_4_1}\\x{41_}/"},
+    {u"s/a/\\x{4__1}/", Allow::Refused, "perl ends the number at the second _"},
+    {u"s/\\c{/x/"},
+    {u"s/a\\N {U+41}/x/x"},
     {u"s/a$x/y/", Allow::Refused, "perl interpolates $x in the pattern"},
     {u"s/a@x/y/", Allow::Refused, "perl interpolates @x in the pattern"},
     {u"s/\\bfoo\\b/X/e", Allow::Refused, "code is never run"},
