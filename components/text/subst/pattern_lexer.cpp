@@ -1,65 +1,19 @@
 #include "pattern_lexer.h"
 
 #include "expression.h"
+#include "pattern_escapes.h"
 #include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isOctal(char16_t c) { return c >= u'0' && c <= u'7'; }
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-int hexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
 
 // What PCRE2 skips under /x in UTF mode (Pattern_White_Space).
 bool isPatternSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0x200E || c == 0x200F ||
          c == 0x2028 || c == 0x2029;
-}
-
-TokenMode withModifiers(TokenMode mode, std::u16string_view letters) {
-  bool on = true;
-  for (std::size_t k = 0; k < letters.size(); ++k) {
-    switch (letters[k]) {
-      case u'^':
-        mode = TokenMode{};
-        break;
-      case u'-':
-        on = false;
-        break;
-      case u'i':
-        mode.caseless = on;
-        break;
-      case u'm':
-        mode.multiline = on;
-        break;
-      case u's':
-        mode.dotall = on;
-        break;
-      case u'n':
-        mode.noAutoCapture = on;
-        break;
-      case u'x':
-        if (!on) {
-          mode.extended = 0;
-        } else if (k + 1 < letters.size() && letters[k + 1] == u'x') {
-          mode.extended = 2;
-          ++k;
-        } else if (mode.extended == 0) {
-          mode.extended = 1;
-        }
-        break;
-      default:
-        break;  // charset and PCRE2-only letters: no effect on how the pattern is read
-    }
-  }
-  return mode;
 }
 
 GroupKind alphaAssertion(std::u16string_view name) {
@@ -70,6 +24,18 @@ GroupKind alphaAssertion(std::u16string_view name) {
   if (name == u"atomic") return GroupKind::Atomic;
   return GroupKind::Other;
 }
+
+constexpr std::pair<std::u16string_view, GroupKind> kGroupHeads[] = {
+    {u"(?:", GroupKind::NonCapture},
+    {u"(?|", GroupKind::BranchReset},
+    {u"(?>", GroupKind::Atomic},
+    {u"(?=", GroupKind::Lookahead},
+    {u"(?!", GroupKind::NegativeLookahead},
+    {u"(?<=", GroupKind::Lookbehind},
+    {u"(?<!", GroupKind::NegativeLookbehind},
+    {u"(?<*", GroupKind::Other},
+    {u"(?*", GroupKind::Other},
+};
 
 class Lexer {
  public:
@@ -187,224 +153,10 @@ class Lexer {
   }
 
   void escape(bool inClass) {
-    if (i_ + 1 >= p_.size()) {
-      add(TokenKind::Other, p_.size());
-      return;
-    }
-    char16_t x = p_[i_ + 1];
-    std::size_t j = i_ + 2;
-    switch (x) {
-      case u'Q':
-        quoting_ = true;
-        add(TokenKind::Space, j);
-        return;
-      case u'E':
-        add(TokenKind::Space, j);
-        return;
-      case u'x':
-        hexEscape();
-        return;
-      case u'o':
-        if (j < p_.size() && p_[j] == u'{') {
-          bracedNumber(j, 8);
-        } else {
-          add(TokenKind::Other, j);
-        }
-        return;
-      case u'c':
-        if (j < p_.size()) {
-          char16_t ch = p_[j];
-          if (ch >= u'a' && ch <= u'z') ch = static_cast<char16_t>(ch - 32);
-          add(TokenKind::Literal, j + 1, static_cast<char32_t>(ch ^ 0x40));
-        } else {
-          add(TokenKind::Other, j);
-        }
-        return;
-      case u'N':
-        namedOrNotNewline(inClass);
-        return;
-      case u'p':
-      case u'P': {
-        std::size_t end = j;
-        bool negated = x == u'P';
-        if (j < p_.size() && p_[j] == u'{') {
-          end = closingAt(u'}', j);
-          if (j + 1 < p_.size() && p_[j + 1] == u'^') negated = !negated;
-        } else if (j < p_.size()) {
-          end = j + 1;
-        }
-        add(TokenKind::Type, end, x).negated = negated;
-        return;
-      }
-      case u'g':
-        if (j < p_.size() && (p_[j] == u'<' || p_[j] == u'\'')) {
-          add(TokenKind::Call, closingAt(p_[j] == u'<' ? u'>' : u'\'', j + 1));
-        } else if (j < p_.size() && p_[j] == u'{') {
-          add(TokenKind::Backreference, closingAt(u'}', j));
-        } else {
-          if (j < p_.size() && (p_[j] == u'-' || p_[j] == u'+')) ++j;
-          while (j < p_.size() && isDigit(p_[j])) ++j;
-          add(TokenKind::Backreference, j);
-        }
-        return;
-      case u'k':
-        if (j < p_.size() && (p_[j] == u'<' || p_[j] == u'\'' || p_[j] == u'{')) {
-          char16_t close = p_[j] == u'<' ? u'>' : p_[j] == u'{' ? u'}' : u'\'';
-          add(TokenKind::Backreference, closingAt(close, j + 1));
-        } else {
-          add(TokenKind::Other, j);
-        }
-        return;
-      case u'b':
-      case u'B':
-        if (inClass) {
-          if (x == u'b') {
-            add(TokenKind::Literal, j, 0x08);
-          } else {
-            add(TokenKind::Other, j);
-          }
-        } else if (j < p_.size() && p_[j] == u'{') {
-          add(TokenKind::Assertion, closingAt(u'}', j), x);
-        } else {
-          add(TokenKind::Assertion, j, x);
-        }
-        return;
-      case u'A':
-      case u'z':
-      case u'Z':
-      case u'G':
-      case u'K':
-        add(inClass ? TokenKind::Other : TokenKind::Assertion, j, x);
-        return;
-      case u'd':
-      case u'D':
-      case u'w':
-      case u'W':
-      case u's':
-      case u'S':
-      case u'h':
-      case u'H':
-      case u'v':
-      case u'V':
-        add(TokenKind::Type, j, x);
-        return;
-      case u'R':
-      case u'X':
-      case u'C':
-        add(inClass ? TokenKind::Other : TokenKind::Type, j, x);
-        return;
-      case u'n':
-        add(TokenKind::Literal, j, u'\n');
-        return;
-      case u't':
-        add(TokenKind::Literal, j, u'\t');
-        return;
-      case u'r':
-        add(TokenKind::Literal, j, u'\r');
-        return;
-      case u'f':
-        add(TokenKind::Literal, j, u'\f');
-        return;
-      case u'e':
-        add(TokenKind::Literal, j, 0x1B);
-        return;
-      case u'a':
-        add(TokenKind::Literal, j, 0x07);
-        return;
-      default:
-        break;
-    }
-    if (isDigit(x)) {
-      digitEscape(inClass);
-    } else if (isAsciiLetter(x)) {
-      add(TokenKind::Other, j);
-    } else {
-      std::size_t start = i_;
-      ++i_;
-      literal(false);
-      out_.tokens.back().begin = start;  // the token is the escape, backslash included
-    }
-  }
-
-  // \0 and (in a class) \1…\7 are octal; \8 \9 in a class are the digits; elsewhere \1… is a
-  // back reference (PCRE2 decides between that and octal by the group count; neither
-  // matters to a scan).
-  void digitEscape(bool inClass) {
-    std::size_t j = i_ + 1;
-    if (p_[j] == u'0' || (inClass && isOctal(p_[j]))) {
-      char32_t value = 0;
-      for (int k = 0; k < 3 && j < p_.size() && isOctal(p_[j]); ++k, ++j) {
-        value = value * 8 + (p_[j] - u'0');
-      }
-      add(TokenKind::Literal, j, value);
-    } else if (inClass) {
-      add(TokenKind::Literal, j + 1, p_[j]);
-    } else {
-      while (j < p_.size() && isDigit(p_[j])) ++j;
-      add(TokenKind::Backreference, j);
-    }
-  }
-
-  void hexEscape() {
-    std::size_t j = i_ + 2;
-    if (j < p_.size() && p_[j] == u'{') {
-      bracedNumber(j, 16);
-      return;
-    }
-    char32_t value = 0;
-    for (int k = 0; k < 2 && j < p_.size() && hexValue(p_[j]) >= 0; ++k, ++j) {
-      value = value * 16 + static_cast<char32_t>(hexValue(p_[j]));
-    }
-    add(TokenKind::Literal, j, value);
-  }
-
-  // `brace` is the index of "{"; a malformed number is PCRE2's to report.
-  void bracedNumber(std::size_t brace, int base) {
-    std::size_t end = closingAt(u'}', brace);
-    char32_t value = 0;
-    for (std::size_t k = brace + 1; k + 1 < end; ++k) {
-      int d = hexValue(p_[k]);
-      if (d < 0 || d >= base || value > 0x10FFFF) {
-        add(TokenKind::Other, end);
-        return;
-      }
-      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(d);
-    }
-    add(end > brace + 2 ? TokenKind::Literal : TokenKind::Other, end, value);
-  }
-
-  void namedOrNotNewline(bool inClass) {
-    std::size_t j = i_ + 2;
-    if (j < p_.size() && p_[j] == u'{') {
-      if (p_.substr(j + 1, 2) == u"U+") {
-        std::size_t plus = j + 2;
-        bracedNumberAfter(plus, j);
-        return;
-      }
-      std::size_t k = j + 1;
-      while (k < p_.size() && (isDigit(p_[k]) || p_[k] == u',')) ++k;
-      if (!(k > j + 1 && k < p_.size() && p_[k] == u'}')) {
-        add(TokenKind::Other, closingAt(u'}', j));  // a name left unresolved
-        return;
-      }
-    }
-    // \N, possibly quantified as in \N{3}: any character but a newline.
-    add(inClass ? TokenKind::Other : TokenKind::Type, j, u'N');
-  }
-
-  // \N{U+…}: the digits follow the "+" at `plus`.
-  void bracedNumberAfter(std::size_t plus, std::size_t brace) {
-    std::size_t end = closingAt(u'}', brace);
-    char32_t value = 0;
-    for (std::size_t k = plus + 1; k + 1 < end; ++k) {
-      int d = hexValue(p_[k]);
-      if (d < 0 || value > 0x10FFFF) {
-        add(TokenKind::Other, end);
-        return;
-      }
-      value = value * 16 + static_cast<char32_t>(d);
-    }
-    add(end > plus + 2 ? TokenKind::Literal : TokenKind::Other, end, value);
+    Escape e = readEscape(p_, i_, inClass);
+    Token& t = add(e.kind, e.end, e.value);
+    t.negated = e.negated;
+    quoting_ = quoting_ || e.quoteStart;
   }
 
   // {n} {n,} {n,m} as PCRE2 10.42 reads them; anything else is a literal "{".
@@ -568,35 +320,18 @@ class Lexer {
       openGroup(i_ + 1, mode().noAutoCapture ? GroupKind::NonCapture : GroupKind::Capture, mode());
       return;
     }
+    for (auto [head, kind] : kGroupHeads) {
+      if (rest.starts_with(head)) {
+        openGroup(i_ + head.size(), kind, mode());
+        return;
+      }
+    }
     std::size_t j = i_ + 2;
     char16_t c = j < p_.size() ? p_[j] : u'\0';
     char16_t d = j + 1 < p_.size() ? p_[j + 1] : u'\0';
     switch (c) {
-      case u':':
-        openGroup(j + 1, GroupKind::NonCapture, mode());
-        return;
-      case u'|':
-        openGroup(j + 1, GroupKind::BranchReset, mode());
-        return;
-      case u'>':
-        openGroup(j + 1, GroupKind::Atomic, mode());
-        return;
-      case u'=':
-        openGroup(j + 1, GroupKind::Lookahead, mode());
-        return;
-      case u'!':
-        openGroup(j + 1, GroupKind::NegativeLookahead, mode());
-        return;
       case u'<':
-        if (d == u'=') {
-          openGroup(j + 2, GroupKind::Lookbehind, mode());
-        } else if (d == u'!') {
-          openGroup(j + 2, GroupKind::NegativeLookbehind, mode());
-        } else if (d == u'*') {
-          openGroup(j + 2, GroupKind::Other, mode());
-        } else {
-          openGroup(closingAt(u'>', j), GroupKind::NamedCapture, mode());
-        }
+        openGroup(closingAt(u'>', j), GroupKind::NamedCapture, mode());
         return;
       case u'\'':
         openGroup(closingAt(u'\'', j + 1), GroupKind::NamedCapture, mode());
@@ -659,51 +394,6 @@ class Lexer {
 
 PatternTokens lexPattern(std::u16string_view pattern, const RuleFlags& flags) {
   return Lexer(pattern, flags).run();
-}
-
-std::size_t skipSpace(const std::vector<Token>& tokens, std::size_t i) {
-  while (i < tokens.size() && tokens[i].kind == TokenKind::Space) ++i;
-  return i;
-}
-
-std::size_t previousNonSpace(const std::vector<Token>& tokens, std::size_t i) {
-  while (i > 0) {
-    --i;
-    if (tokens[i].kind != TokenKind::Space) return i;
-  }
-  return kNoPartner;
-}
-
-std::size_t atomEnd(const std::vector<Token>& tokens, std::size_t i) {
-  const Token& t = tokens[i];
-  if (t.kind != TokenKind::GroupOpen && t.kind != TokenKind::ClassOpen) return i;
-  return t.partner == kNoPartner ? tokens.size() - 1 : t.partner;
-}
-
-std::size_t quantifierAfter(const std::vector<Token>& tokens, std::size_t last) {
-  std::size_t q = skipSpace(tokens, last + 1);
-  return q < tokens.size() && tokens[q].kind == TokenKind::Quantifier ? q : kNoPartner;
-}
-
-std::vector<std::pair<std::size_t, std::size_t>> branchesOf(const std::vector<Token>& tokens,
-                                                            std::size_t open) {
-  std::size_t begin = open == kNoPartner ? 0 : open + 1;
-  std::size_t end = open == kNoPartner || tokens[open].partner == kNoPartner ? tokens.size()
-                                                                             : tokens[open].partner;
-  std::vector<std::pair<std::size_t, std::size_t>> branches;
-  std::size_t from = begin;
-  for (std::size_t k = begin; k < end; ++k) {
-    const Token& t = tokens[k];
-    if ((t.kind == TokenKind::GroupOpen || t.kind == TokenKind::ClassOpen) &&
-        t.partner != kNoPartner) {
-      k = t.partner;
-    } else if (t.kind == TokenKind::Alternation) {
-      branches.emplace_back(from, k);
-      from = k + 1;
-    }
-  }
-  branches.emplace_back(from, end);
-  return branches;
 }
 
 }  // namespace morvelle::text::detail

@@ -5,7 +5,9 @@
 // fails: what it cannot place becomes an Other token, and PCRE2 reports it if it is an error.
 //
 // The tokens are flat, with the partner of every bracket recorded, so an analysis can walk a
-// branch, jump over a group, or look at the quantifier behind an atom without building a tree.
+// branch, jump over a group, or look at the quantifier behind an atom without building a tree;
+// each carries the flags in force (/i, /x) and, for a character, its code point, which is what
+// finding the literal text every match must contain needs.
 
 #include <cstddef>
 #include <cstdint>
@@ -90,6 +92,9 @@ struct PatternTokens {
 };
 
 PatternTokens lexPattern(std::u16string_view pattern, const RuleFlags& flags);
+
+// The mode after inline modifier letters such as "i-x" or "^s".
+TokenMode withModifiers(TokenMode mode, std::u16string_view letters);
 
 // Index of the next token at or after `i` that is not Space; tokens.size() if none.
 std::size_t skipSpace(const std::vector<Token>& tokens, std::size_t i);

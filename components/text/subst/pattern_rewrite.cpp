@@ -1,8 +1,12 @@
 #include "pattern_rewrite.h"
 
+#include <cstdio>
 #include <optional>
 
-#include "pattern_lexer.h"
+#include "case_mapping.h"
+#include "messages.h"
+#include "text/utf16.h"
+#include "word_boundary.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -12,195 +16,161 @@ namespace {
 constexpr std::u16string_view kWordItems = u"\\p{Alphabetic}\\p{M}\\p{Nd}\\p{Pc}\\x{200C}\\x{200D}";
 
 std::u16string wordClass(bool negated) {
-  std::u16string out(negated ? u"[^" : u"[");
-  out += kWordItems;
-  out += u']';
-  return out;
+  return std::u16string(negated ? u"[^" : u"[") + std::u16string(kWordItems) + u"]";
 }
 
-std::u16string lookaround(std::u16string_view head, bool word) {
-  std::u16string out(head);
-  out += wordClass(!word);
-  out += u')';
-  return out;
+std::u16string lookaround(std::u16string_view head) {
+  return std::u16string(head) + wordClass(false) + u")";
 }
 
-// What every character at one side of a boundary is known to be.
-enum class Side { Word, NonWord, Unknown };
+// The new pattern, each unit with the index in the expression it stands for.
+struct Output {
+  std::u16string_view p;
+  const std::vector<std::size_t>& from;
+  std::u16string pattern;
+  std::vector<std::size_t> origin;
 
-Side combine(Side a, Side b) { return a == b ? a : Side::Unknown; }
-
-Side sideOfCharacter(char32_t c) {
-  if (c >= 0x80) return Side::Unknown;  // Unicode tables are PCRE2's business
-  bool word =
-      (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-  return word ? Side::Word : Side::NonWord;
-}
-
-Side sideOfRange(char32_t low, char32_t high) {
-  if (high >= 0x80 || low > high) return Side::Unknown;
-  Side side = sideOfCharacter(low);
-  for (char32_t c = low + 1; c <= high; ++c) side = combine(side, sideOfCharacter(c));
-  return side;
-}
-
-bool consumes(GroupKind kind) {
-  return kind == GroupKind::Capture || kind == GroupKind::NamedCapture ||
-         kind == GroupKind::NonCapture || kind == GroupKind::Atomic;
-}
-
-// Finds, from the tokens around \b, what the characters on each side must be, so that the
-// common `\bword\b` needs one lookaround instead of an alternation of two pairs: the
-// alternation would hide the pattern's first characters from PCRE2's start-of-match search.
-class BoundaryContext {
- public:
-  explicit BoundaryContext(const std::vector<Token>& tokens) : t_(tokens) {}
-
-  // The first character of every match of the atom starting at `i`.
-  Side firstOf(std::size_t i, int depth = 0) const {
-    if (i >= t_.size() || depth > kDepth) return Side::Unknown;
-    const Token& t = t_[i];
-    switch (t.kind) {
-      case TokenKind::Literal:
-        return sideOfCharacter(t.value);
-      case TokenKind::Type:
-        return sideOfType(t.value);
-      case TokenKind::ClassOpen:
-        return sideOfClass(i);
-      case TokenKind::GroupOpen: {
-        if (!consumes(t.group) || t.partner == kNoPartner) return Side::Unknown;
-        std::optional<Side> side;
-        for (auto [begin, end] : branchesOf(t_, i)) {
-          std::size_t f = skipSpace(t_, begin);
-          Side branch = f < end && !optional(f) ? firstOf(f, depth + 1) : Side::Unknown;
-          side = side ? combine(*side, branch) : branch;
-        }
-        return side.value_or(Side::Unknown);
-      }
-      default:
-        return Side::Unknown;
-    }
+  void copy(std::size_t begin, std::size_t end) {
+    pattern.append(p.substr(begin, end - begin));
+    origin.insert(origin.end(), from.begin() + static_cast<std::ptrdiff_t>(begin),
+                  from.begin() + static_cast<std::ptrdiff_t>(end));
   }
-
-  // The last character of every match of the atom whose last token is `i`.
-  Side lastOf(std::size_t i, int depth = 0) const {
-    if (i >= t_.size() || depth > kDepth) return Side::Unknown;
-    const Token& t = t_[i];
-    switch (t.kind) {
-      case TokenKind::Quantifier: {
-        std::size_t atom = previousNonSpace(t_, i);
-        return t.min == 0 || atom == kNoPartner ? Side::Unknown : lastOf(atom, depth + 1);
-      }
-      case TokenKind::Literal:
-      case TokenKind::Type:
-        return firstOf(i);
-      case TokenKind::ClassClose:
-        return t.partner == kNoPartner ? Side::Unknown : sideOfClass(t.partner);
-      case TokenKind::GroupClose: {
-        if (t.partner == kNoPartner || !consumes(t_[t.partner].group)) return Side::Unknown;
-        std::optional<Side> side;
-        for (auto [begin, end] : branchesOf(t_, t.partner)) {
-          std::size_t last = previousNonSpace(t_, end);
-          Side branch =
-              last != kNoPartner && last >= begin ? lastOf(last, depth + 1) : Side::Unknown;
-          side = side ? combine(*side, branch) : branch;
-        }
-        return side.value_or(Side::Unknown);
-      }
-      default:
-        return Side::Unknown;
-    }
+  void put(std::u16string_view text, std::size_t at) {
+    pattern += text;
+    origin.insert(origin.end(), text.size(), from[at]);
   }
-
-  // The atom starting at `i` may match nothing.
-  bool optional(std::size_t i) const {
-    std::size_t q = quantifierAfter(t_, atomEnd(t_, i));
-    return q != kNoPartner && t_[q].min == 0;
+  void replace(ParsedExpression& parsed) {
+    origin.push_back(parsed.patternOrigin.back());
+    parsed.pattern = std::move(pattern);
+    parsed.patternOrigin = std::move(origin);
   }
-
- private:
-  static constexpr int kDepth = 16;
-
-  static Side sideOfType(char32_t letter) {
-    switch (letter) {
-      case u'w':
-      case u'd':  // decimal digits are word characters
-        return Side::Word;
-      case u'W':
-      case u's':
-      case u'h':
-      case u'v':
-        return Side::NonWord;
-      default:
-        return Side::Unknown;
-    }
-  }
-
-  Side sideOfClass(std::size_t open) const {
-    const Token& o = t_[open];
-    if (o.negated || o.partner == kNoPartner) return Side::Unknown;
-    std::optional<Side> side;
-    for (std::size_t k = skipSpace(t_, open + 1); k < o.partner; k = skipSpace(t_, k + 1)) {
-      const Token& t = t_[k];
-      Side item = Side::Unknown;
-      std::size_t dash = skipSpace(t_, k + 1);
-      if (t.kind == TokenKind::Literal && dash < o.partner && t_[dash].kind == TokenKind::Range) {
-        k = skipSpace(t_, dash + 1);
-        item = sideOfRange(t.value, t_[k].value);
-      } else if (t.kind == TokenKind::Literal) {
-        item = sideOfCharacter(t.value);
-      } else if (t.kind == TokenKind::Type) {
-        item = sideOfType(t.value);
-      }
-      side = side ? combine(*side, item) : item;
-    }
-    return side.value_or(Side::Unknown);
-  }
-
-  const std::vector<Token>& t_;
 };
+
+// The name of a \N{NAME} at `i`, when the braces hold one rather than a code point or counts.
+std::optional<std::u16string_view> nameAt(std::u16string_view p, std::size_t i) {
+  if (p.substr(i, 3) != u"\\N{") return std::nullopt;
+  std::size_t close = p.find(u'}', i + 3);
+  if (close == std::u16string_view::npos || close == i + 3) return std::nullopt;
+  std::u16string_view name = p.substr(i + 3, close - i - 3);
+  if (name.starts_with(u"U+") || name.find_first_not_of(u"0123456789,") == name.npos) {
+    return std::nullopt;
+  }
+  return name;
+}
+
+}  // namespace
+
+bool resolveCharacterNames(ParsedExpression& parsed, const std::vector<Token>& tokens,
+                           std::u16string_view source) {
+  std::u16string_view p = parsed.pattern;
+  if (p.find(u"\\N{") == std::u16string_view::npos) return false;
+  auto resolve = [&](std::size_t at, std::u16string_view name) {
+    std::optional<char32_t> c = characterByName(name);
+    if (!c) {
+      failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, source, parsed.patternOrigin[at],
+             unknownCharacterName(name));
+    }
+    return *c;
+  };
+  Output out{p, parsed.patternOrigin, {}, {}};
+  bool changed = false;
+  for (std::size_t k = 0; k < tokens.size(); ++k) {
+    const Token& t = tokens[k];
+    std::optional<std::u16string_view> name = nameAt(p, t.begin);
+    if (t.kind == TokenKind::Space && !t.escaped(p)) {
+      // perl resolves names in comments too, and so refuses an unknown one there.
+      for (std::size_t i = p.find(u"\\N{", t.begin); i < t.end; i = p.find(u"\\N{", i + 1)) {
+        if (std::optional<std::u16string_view> inComment = nameAt(p, i)) resolve(i, *inComment);
+      }
+    } else if (name && t.kind == TokenKind::Other) {
+      char text[16];
+      std::snprintf(text, sizeof text, "\\x{%X}", static_cast<unsigned>(resolve(t.begin, *name)));
+      out.put(std::u16string(text, text + std::char_traits<char>::length(text)), t.begin);
+      changed = true;
+      continue;
+    } else if (name && t.quoted) {
+      // Between \Q and \E the character itself is the literal.
+      std::size_t close = t.begin + 3 + name->size();
+      std::size_t last = k;
+      while (last + 1 < tokens.size() && tokens[last + 1].quoted && tokens[last].end <= close) {
+        ++last;
+      }
+      if (tokens[last].end == close + 1) {
+        std::u16string c;
+        appendCodePoint(c, resolve(t.begin, *name));
+        out.put(c, t.begin);
+        changed = true;
+        k = last;
+        continue;
+      }
+    }
+    out.copy(t.begin, t.end);
+  }
+  if (changed) out.replace(parsed);
+  return changed;
+}
+
+namespace {
 
 class Rewriter {
  public:
   Rewriter(const ParsedExpression& parsed, const std::vector<Token>& tokens)
       : p_(parsed.pattern),
-        origin_(parsed.patternOrigin),
         t_(tokens),
         words_(!parsed.flags.ascii),
-        context_(tokens) {}
+        context_(tokens),
+        out_{parsed.pattern, parsed.patternOrigin, {}, {}} {}
 
-  bool run() {
+  bool run(ParsedExpression& parsed) {
     for (std::size_t k = 0; k < t_.size(); ++k) {
       const Token& t = t_[k];
       if (t.kind == TokenKind::ClassOpen && t.partner != kNoPartner) {
         characterClass(k);
         k = t.partner;
+      } else if (t.kind == TokenKind::FlagSet ||
+                 (t.kind == TokenKind::GroupOpen && t.group == GroupKind::NonCapture)) {
+        modifiers(t);
       } else if (words_ && t.kind == TokenKind::Type && !t.inClass &&
                  (t.value == u'w' || t.value == u'W')) {
-        emit(wordClass(t.value == u'W'), k);
+        put(wordClass(t.value == u'W'), t.begin);
       } else if (t.kind == TokenKind::Assertion && t.end - t.begin == 2 &&
                  (t.value == u'b' || t.value == u'B') && (words_ || quantified(k))) {
         boundary(k);
       } else {
-        copy(t.begin, t.end);
+        out_.copy(t.begin, t.end);
       }
     }
+    if (changed_) out_.replace(parsed);
     return changed_;
   }
 
-  std::u16string pattern;
-  std::vector<std::size_t> origin;
-
  private:
-  void copy(std::size_t begin, std::size_t end) {
-    pattern.append(p_, begin, end - begin);
-    origin.insert(origin.end(), origin_.begin() + static_cast<std::ptrdiff_t>(begin),
-                  origin_.begin() + static_cast<std::ptrdiff_t>(end));
+  void put(std::u16string_view text, std::size_t at) {
+    out_.put(text, at);
+    changed_ = true;
   }
 
-  void emit(std::u16string_view text, std::size_t token) {
-    pattern += text;
-    origin.insert(origin.end(), text.size(), origin_[t_[token].begin]);
+  // (?^u:…) loses its u, (?d) becomes (?:); groups that also name a or l stay for PCRE2 to
+  // refuse, as do letters PCRE2 does not know.
+  void modifiers(const Token& t) {
+    std::u16string_view text = p_.substr(t.begin, t.end - t.begin);
+    std::u16string_view letters = text.size() > 3 ? text.substr(2, text.size() - 3) : u"";
+    if (!text.starts_with(u"(?") || letters.empty() ||
+        letters.find_first_not_of(u"^-imnsxpadlu") != std::u16string_view::npos ||
+        letters.find_first_of(u"ud") == std::u16string_view::npos ||
+        letters.find_first_of(u"al") != std::u16string_view::npos) {
+      out_.copy(t.begin, t.end);
+      return;
+    }
+    out_.copy(t.begin, t.begin + 2);
+    std::size_t kept = 0;
+    for (std::size_t k = t.begin + 2; k + 1 < t.end; ++k) {
+      if (p_[k] == u'u' || p_[k] == u'd') continue;
+      out_.copy(k, k + 1);
+      ++kept;
+    }
+    if (kept == 0 && t.kind == TokenKind::FlagSet) out_.put(u":", t.begin);  // (?u) is (?:)
+    out_.copy(t.end - 1, t.end);
     changed_ = true;
   }
 
@@ -220,20 +190,20 @@ class Rewriter {
     std::u16string text;
     if (!words_) {
       text = p_.substr(t.begin, t.end - t.begin);
-    } else if (next != Side::Unknown) {  // a boundary iff the character before is of the other kind
-      text = lookaround((next == Side::Word) != inverted ? u"(?<!" : u"(?<=", true);
+    } else if (next != Side::Unknown) {  // a boundary iff the character before is the other kind
+      text = lookaround((next == Side::Word) != inverted ? u"(?<!" : u"(?<=");
     } else if (previous != Side::Unknown) {
-      text = lookaround((previous == Side::Word) != inverted ? u"(?!" : u"(?=", true);
+      text = lookaround((previous == Side::Word) != inverted ? u"(?!" : u"(?=");
     } else if (!inverted) {
-      text = u"(?:" + lookaround(u"(?<=", true) + lookaround(u"(?!", true) + u"|" +
-             lookaround(u"(?<!", true) + lookaround(u"(?=", true) + u")";
+      text = u"(?:" + lookaround(u"(?<=") + lookaround(u"(?!") + u"|" + lookaround(u"(?<!") +
+             lookaround(u"(?=") + u")";
     } else {
-      text = u"(?:" + lookaround(u"(?<=", true) + lookaround(u"(?=", true) + u"|" +
-             lookaround(u"(?<!", true) + lookaround(u"(?!", true) + u")";
+      text = u"(?:" + lookaround(u"(?<=") + lookaround(u"(?=") + u"|" + lookaround(u"(?<!") +
+             lookaround(u"(?!") + u")";
     }
     // perl lets an assertion be quantified; PCRE2 only a group.
     if (quantifier != kNoPartner) text = u"(?:" + text + u")";
-    emit(text, k);
+    put(text, t.begin);
   }
 
   static bool isWordItem(const Token& t, std::u16string_view p, bool& negated) {
@@ -271,78 +241,62 @@ class Rewriter {
       }
     }
     if (!positiveWord && !negativeWord && !middleDash) {
-      copy(o.begin, t_[close].end);
+      out_.copy(o.begin, t_[close].end);
       return;
     }
-    // The other members keep their place in the expression; a bare "-", "^" or "]" among
-    // them is escaped, as it may now stand where it would mean something else.
-    std::u16string rest;
-    std::vector<std::size_t> restOrigin;
-    bool members = false;
+    // The other members keep their origins; a bare "-", "^" or "]" among them is escaped, as
+    // it may now stand where it would mean something else.
+    Output members{p_, out_.from, {}, {}};
+    bool any = false;
     for (std::size_t k = open + 1; k < close; ++k) {
       const Token& t = t_[k];
       bool negated = false;
       if (words_ && isWordItem(t, p_, negated)) continue;
-      members = members || t.kind != TokenKind::Space;
+      any = any || t.kind != TokenKind::Space;
       bool special = bareDash(t) || (t.kind == TokenKind::Literal && !t.quoted && !t.escaped(p_) &&
                                      (t.value == u'^' || t.value == u']'));
-      if (special) {
-        rest += u'\\';
-        restOrigin.push_back(origin_[t.begin]);
-      }
-      rest.append(p_, t.begin, t.end - t.begin);
-      for (std::size_t u = t.begin; u < t.end; ++u) restOrigin.push_back(origin_[u]);
+      if (special) members.put(u"\\", t.begin);
+      members.copy(t.begin, t.end);
     }
-    std::size_t at = origin_[o.begin];
-    auto put = [&](std::u16string_view text) {
-      pattern += text;
-      origin.insert(origin.end(), text.size(), at);
-    };
     auto putMembers = [&] {
-      pattern += rest;
-      origin.insert(origin.end(), restOrigin.begin(), restOrigin.end());
+      out_.pattern += members.pattern;
+      out_.origin.insert(out_.origin.end(), members.origin.begin(), members.origin.end());
     };
     bool negatedClass = o.negated;
     changed_ = true;
     if (!negativeWord) {
-      put(negatedClass ? u"[^" : u"[");
+      out_.put(negatedClass ? u"[^" : u"[", o.begin);
       putMembers();
-      if (positiveWord) put(kWordItems);
-      at = origin_[t_[close].begin];
-      put(u"]");
+      if (positiveWord) out_.put(kWordItems, o.begin);
+      out_.put(u"]", t_[close].begin);
     } else if (positiveWord) {
-      put(negatedClass ? u"(?:(?!))" : u"[\\s\\S]");  // no character, or every one
-    } else if (!members) {
-      put(wordClass(!negatedClass));
+      out_.put(negatedClass ? u"(?:(?!))" : u"[\\s\\S]", o.begin);  // no character, or every one
+    } else if (!any) {
+      out_.put(wordClass(!negatedClass), o.begin);
     } else if (!negatedClass) {  // [a\W] is a, or not a word character
-      put(u"(?:[");
+      out_.put(u"(?:[", o.begin);
       putMembers();
-      put(u"]|" + wordClass(true) + u")");
+      out_.put(u"]|" + wordClass(true) + u")", o.begin);
     } else {  // [^a\W] is a word character other than a
-      put(u"(?:(?![");
+      out_.put(u"(?:(?![", o.begin);
       putMembers();
-      put(u"])" + wordClass(false) + u")");
+      out_.put(u"])" + wordClass(false) + u")", o.begin);
     }
   }
 
-  const std::u16string& p_;
-  const std::vector<std::size_t>& origin_;
+  std::u16string_view p_;  // views into parsed.pattern, which changes only after the walk
   const std::vector<Token>& t_;
   bool words_;
   BoundaryContext context_;
+  Output out_;
   bool changed_ = false;
 };
 
 }  // namespace
 
-void rewriteWordsAndRanges(ParsedExpression& parsed) {
-  if (parsed.pattern.find_first_of(u"\\[") == std::u16string::npos) return;
-  PatternTokens lexed = lexPattern(parsed.pattern, parsed.flags);
-  Rewriter rewriter(parsed, lexed.tokens);
-  if (!rewriter.run()) return;
-  rewriter.origin.push_back(parsed.patternOrigin.back());
-  parsed.pattern = std::move(rewriter.pattern);
-  parsed.patternOrigin = std::move(rewriter.origin);
+bool rewriteForPcre(ParsedExpression& parsed, const std::vector<Token>& tokens) {
+  if (parsed.pattern.find_first_of(u"\\[(") == std::u16string::npos) return false;
+  return Rewriter(parsed, tokens).run(parsed);
 }
 
 }  // namespace morvelle::text::detail

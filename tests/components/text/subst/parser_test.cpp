@@ -44,6 +44,8 @@ TEST(SubstParser, DelimitersAndFlagsAsPerlReadsThem) {
       {u"s/a{/X/", u"a{", u"X"},
       {u"s/\\N{SPACE}[\\N{DIGIT ONE}-3]/_/g", u"a 2 4", u"a_ 4"},
       {u"s/\\Q\\N{FULL STOP}\\E/_/g", u"a.b", u"a_b"},  // inside \Q the character itself
+      {u"s/[](?u:x)]+/_/g", u"u(x)]", u"_"},  // a leading ] is a member: no group in the class
+      {u"s/\\Q(?u)\\E/_/", u"(?u)", u"_"},    // nor between \Q and \E
   };
   Substituter s;
   for (const Accepted& c : cases) {
