@@ -52,6 +52,9 @@ inline constexpr std::u16string_view kBraceApart =
     u"\\N と { の間に空白やコメントは置けません (perl では誤りです)";
 inline constexpr std::u16string_view kPerlOnlyQuantifier =
     u"{,n} や空白を含む {…} の量指定には対応していません。{0,n} のように書いてください";
+inline constexpr std::u16string_view kUnicodeInsideAscii =
+    u"フラグ a のもとで (?^…) や (?u…) の中にある \\d \\s \\w \\b や [[:…:]] には対応していません "
+    u"(perl ではそこだけ Unicode の規則になります)";
 // perl refuses \c{ in patterns and strings alike.
 inline constexpr std::u16string_view kControlBrace =
     u"\\c{ は perl では誤りです (この文字は ; と書いてください)";

@@ -47,6 +47,7 @@ class PatternChecker {
         t_(tokens),
         source_(source),
         interpolates_(parsed.interpolatePattern),
+        ascii_(parsed.flags.ascii),
         ruleExtended_(parsed.flags.extended != 0) {}
 
   void run() {
@@ -56,6 +57,7 @@ class PatternChecker {
       const Token& t = t_[k];
       interpolation(t);
       if (t.kind == TokenKind::Space) continue;  // comments, \Q and \E
+      if (ascii_ && t.mode.unicode && followsCharset(t)) refuse(t.begin, kUnicodeInsideAscii);
       std::u16string_view text = p_.substr(t.begin, t.end - t.begin);
       switch (t.kind) {
         case TokenKind::Assertion:
@@ -102,6 +104,15 @@ class PatternChecker {
 
   [[noreturn]] void refuse(std::size_t i, std::u16string_view detail) {
     fail(SubstituteErrorKind::Unsupported, i, detail);
+  }
+
+  // Items that PCRE2 reads by the whole pattern's /a (no UCP) where perl, inside (?^…) or
+  // (?u…), would use Unicode rules.
+  static bool followsCharset(const Token& t) {
+    return (t.kind == TokenKind::Type && std::u16string_view(u"dDwWsS").find(static_cast<char16_t>(
+                                             t.value)) != std::u16string_view::npos) ||
+           (t.kind == TokenKind::Assertion && (t.value == u'b' || t.value == u'B')) ||
+           t.kind == TokenKind::Posix;
   }
 
   // Only the first of the leading (*…) items counts, as PCRE2 reads a run of them.
@@ -220,6 +231,7 @@ class PatternChecker {
   const std::vector<Token>& t_;
   std::u16string_view source_;
   bool interpolates_;
+  bool ascii_;
   bool ruleExtended_;
   bool lexerComment_ = false;       // perl's lexer is inside a # comment of the rule's /x
   bool quotedEscape_ = false;       // the last character between \Q and \E was a backslash

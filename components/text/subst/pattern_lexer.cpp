@@ -45,6 +45,7 @@ class Lexer {
     mode.multiline = flags.multiline;
     mode.dotall = flags.dotall;
     mode.noAutoCapture = flags.noAutoCapture;
+    mode.unicode = !flags.ascii;
     mode.extended = static_cast<std::uint8_t>(flags.extended);
     modes_.push_back(mode);
   }

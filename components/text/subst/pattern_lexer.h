@@ -60,6 +60,7 @@ struct TokenMode {
   bool multiline = false;
   bool dotall = false;
   bool noAutoCapture = false;
+  bool unicode = true;        // \d \s \w and the POSIX classes: false under /a
   std::uint8_t extended = 0;  // 1 for x, 2 for xx
 };
 

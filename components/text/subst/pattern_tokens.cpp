@@ -8,8 +8,15 @@ TokenMode withModifiers(TokenMode mode, std::u16string_view letters) {
   bool on = true;
   for (std::size_t k = 0; k < letters.size(); ++k) {
     switch (letters[k]) {
-      case u'^':
+      case u'^':  // perl's defaults, d-imnsx; d is Unicode on a character string
         mode = TokenMode{};
+        break;
+      case u'u':
+      case u'd':
+        mode.unicode = true;
+        break;
+      case u'a':
+        mode.unicode = false;
         break;
       case u'-':
         on = false;

@@ -122,6 +122,10 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/\\N{NOPE}/c/", K::Unsupported, 3, u"文字の名前 「NOPE」 が見つかりません"},
       {u"s/\\N{space}/c/", K::Unsupported, 3, u"「space」"},  // perl wants capitals
       {u"s/\\Ua/c/", K::Unsupported, 3, u"\\U"},
+      {u"s/(?^:\\w)/c/a", K::Unsupported, 7,
+       u"フラグ a のもとで (?^…) や (?u…) の中にある \\d \\s \\w \\b や [[:…:]] "
+       u"には対応していません "
+       u"(perl ではそこだけ Unicode の規則になります)"},
       {u"s/(a/b/", K::Pattern, 5, u"括弧が閉じていません (missing closing parenthesis)"},
       {u"s/a)/b/", K::Pattern, 4, u"閉じ括弧"},
       {u"s/*a/b/", K::Pattern, 3, u"繰り返せる"},

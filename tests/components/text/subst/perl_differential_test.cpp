@@ -258,6 +258,7 @@ const Row kRows[] = {
     {u"s/[[:alpha:]]+/A/ga"},
     {u"s/\\bfoo\\b/X/ga"},
     {u"s/é/X/gai"},
+    {u"s/(?^:\\w)+/W/ga", Allow::Refused, "(?^...) under /a returns to Unicode rules"},
     {u"s/a.b/X/gs"},
     {u"s/^f.*$/F/gms"},
     {u"s/o/0/gimsx"},
