@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "text/subst/substitute.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -317,8 +318,8 @@ std::string hexCodePoints(std::u16string_view s) {
   std::ostringstream out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+    if (pairAt(s, i)) {
+      c = combineSurrogates(s[i], s[i + 1]);
       ++i;
     }
     if (out.tellp() > 0) out << ' ';
@@ -332,12 +333,7 @@ std::u16string fromHexCodePoints(const std::string& line) {
   std::istringstream in(line);
   unsigned long c = 0;
   while (in >> std::hex >> c) {
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    appendCodePoint(out, static_cast<char32_t>(c));
   }
   return out;
 }
