@@ -3,7 +3,8 @@
 #include <unicode/ucasemap.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
-#include <unicode/utf16.h>
+
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -29,8 +30,7 @@ std::u16string mapWith(std::u16string_view text, F&& call) {
 }
 
 std::size_t firstCodePointLength(std::u16string_view text) {
-  if (text.size() >= 2 && U16_IS_LEAD(text[0]) && U16_IS_TRAIL(text[1])) return 2;
-  return text.empty() ? 0 : 1;
+  return pairAt(text, 0) ? 2 : text.empty() ? 0 : 1;
 }
 
 bool quotedByQuoteMeta(UChar32 c) {
@@ -136,13 +136,9 @@ std::u16string CaseMapper::titleFirst(std::u16string_view text) {
                      return ucasemap_toTitle(map, d, c, s, n, e);
                    });
   } else {
-    UChar32 c = text[0];
-    if (first == 2) c = U16_GET_SUPPLEMENTARY(text[0], text[1]);
-    UChar32 t = u_totitle(c);
-    UChar buffer[2];
-    int32_t k = 0;
-    U16_APPEND_UNSAFE(buffer, k, t);
-    head.assign(reinterpret_cast<char16_t*>(buffer), static_cast<std::size_t>(k));
+    std::size_t length = 1;
+    appendCodePoint(
+        head, static_cast<char32_t>(u_totitle(static_cast<UChar32>(codePointAt(text, 0, length)))));
   }
   head += text.substr(first);
   return head;
@@ -160,9 +156,9 @@ std::u16string CaseMapper::quoteMeta(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size() * 2);
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t len = firstCodePointLength(text.substr(i));
-    UChar32 c = len == 2 ? U16_GET_SUPPLEMENTARY(text[i], text[i + 1]) : text[i];
-    if (quotedByQuoteMeta(c)) out += u'\\';
+    std::size_t len = 1;
+    char32_t c = codePointAt(text, i, len);
+    if (quotedByQuoteMeta(static_cast<UChar32>(c))) out += u'\\';
     out += text.substr(i, len);
     i += len;
   }

@@ -1,6 +1,7 @@
 #include "messages.h"
 
-#include "utf16.h"
+#include "pcre2_handles.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 
@@ -14,19 +15,15 @@ SubstituteError::SubstituteError(SubstituteErrorKind kind, std::u16string descri
 std::string toUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 3);
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0, length = 1; i < text.size(); i += length) {
     char32_t c = text[i];
+    length = 1;
     if (c < 0x80) {
       out += static_cast<char>(c);
       continue;
     }
-    if (detail::isLeadSurrogate(text[i]) && i + 1 < text.size() &&
-        detail::isTrailSurrogate(text[i + 1])) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
-    }
+    c = codePointAt(text, i, length);
+    if (isSurrogate(c)) c = 0xFFFD;  // a lone surrogate has no UTF-8 form
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -70,18 +67,199 @@ std::u16string fromUtf8(std::string_view text) {
         v = (v << 6) | (byte(i + k) & 0x3F);
       }
       if (k == need && !(need == 3 && v < 0x800) && !(need == 4 && (v < 0x10000 || v > 0x10FFFF)) &&
-          !(v >= 0xD800 && v <= 0xDFFF)) {
+          !isSurrogate(v)) {
         c = v;
         len = need;
       }
     }
-    detail::appendCodePoint(out, c);
+    appendCodePoint(out, c);
     i += len;
   }
   return out;
 }
 
 namespace detail {
+namespace {
+
+std::u16string pcreMessage(int code) {
+  PCRE2_UCHAR16 buffer[256];
+  int n = pcre2_get_error_message_16(code, buffer, 256);
+  if (n < 0) return concat(u"PCRE2 error ", decimal(static_cast<std::size_t>(-code)));
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(n));
+}
+
+std::u16string_view japaneseCompileMessage(int code) {
+  switch (code) {
+    case PCRE2_ERROR_END_BACKSLASH:
+      return u"パターンが \\ で終わっています";
+    case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER:
+      return u"量指定子 {n,m} の数が逆順です";
+    case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
+      return u"文字クラスの ] がありません";
+    case PCRE2_ERROR_CLASS_INVALID_RANGE:
+      return u"文字クラスの範囲が正しくありません";
+    case PCRE2_ERROR_QUANTIFIER_INVALID:
+      return u"量指定子の前に繰り返せるものがありません";
+    case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
+      return u"括弧が閉じていません";
+    case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS:
+      return u"対応する開き括弧のない閉じ括弧があります";
+    case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE:
+      return u"存在しないグループを参照しています";
+    case PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH:
+      return u"後読みの長さが一定ではありません (可変長の後読みには対応していません)";
+    case PCRE2_ERROR_UNKNOWN_UNICODE_PROPERTY:
+      return u"不明な Unicode の特性名です";
+    case PCRE2_ERROR_UNSUPPORTED_ESCAPE_SEQUENCE:
+      return u"対応していないエスケープです";
+    case PCRE2_ERROR_UNKNOWN_ESCAPE:
+      return u"不明なエスケープです";
+    case PCRE2_ERROR_UNKNOWN_POSIX_CLASS:
+      return u"不明な POSIX 文字クラスです";
+    default:
+      return u"正規表現の誤りです";
+  }
+}
+
+}  // namespace
+
+std::u16string compileFailure(int pcreCode) {
+  return concat(japaneseCompileMessage(pcreCode), u" (", pcreMessage(pcreCode), u")");
+}
+
+SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds) {
+  std::u16string why;
+  SubstituteErrorKind kind = SubstituteErrorKind::MatchLimit;
+  switch (pcreCode) {
+    case PCRE2_ERROR_CALLOUT:
+      kind = SubstituteErrorKind::TimeLimit;
+      why = concat(u"制限時間 ", decimal(static_cast<std::size_t>(deadlineSeconds)),
+                   u" 秒を超えました");
+      break;
+    case PCRE2_ERROR_MATCHLIMIT:
+      why = u"照合の試行回数が上限を超えました";
+      break;
+    case PCRE2_ERROR_DEPTHLIMIT:
+      why = u"照合の深さが上限を超えました";
+      break;
+    case PCRE2_ERROR_HEAPLIMIT:
+    case PCRE2_ERROR_NOMEMORY:
+      why = u"照合に使うメモリが上限を超えました";
+      break;
+    case PCRE2_ERROR_JIT_STACKLIMIT:
+      why = u"照合に使うスタックが上限を超えました";
+      break;
+    default:
+      return SubstituteError(
+          SubstituteErrorKind::MatchLimit,
+          concat(u"置換できません: 照合中に誤りが起きました (", pcreMessage(pcreCode), u")"), 0);
+  }
+  return SubstituteError(
+      kind,
+      concat(u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (", why, u")"),
+      0);
+}
+
+std::u16string badDelimiter(char16_t c) {
+  return concat(u"「", c, u"」 は区切り文字に使えません (ASCII の記号を使ってください)");
+}
+
+std::u16string unclosedPart(bool pattern, char16_t open) {
+  return concat(pattern ? u"パターンの区切り " : u"置換文字列の区切り ", u"「", open,
+                u"」 が閉じていません");
+}
+
+std::u16string refusedFlag(char16_t flag) {
+  static constexpr std::pair<char16_t, std::u16string_view> kReasons[] = {
+      {u'e', u"フラグ e (置換文字列をコードとして実行) には対応していません"},
+      {u'r', u"フラグ r (結果を返すだけの置換) には対応していません"},
+      {u'c', u"フラグ c は置換には使えません"},
+      {u'l', u"フラグ l (ロケール依存) には対応していません"},
+      {u'd', u"フラグ d (旧来の文字の意味) には対応していません"},
+  };
+  for (auto [letter, reason] : kReasons) {
+    if (letter == flag) return std::u16string(reason);
+  }
+  return concat(u"不明なフラグ 「", flag, u"」 です");
+}
+
+std::u16string pcreStartItem(std::u16string_view name) {
+  return concat(u"(*", name, u") は perl にない指定です (改行と Unicode の扱いは固定です)");
+}
+
+std::u16string patternVariable(char16_t next) {
+  return concat(u"パターン中の $", next,
+                u" は perl では変数として展開されます (文字の $ は \\$ と書いてください)");
+}
+
+std::u16string patternArray(char16_t next) {
+  return concat(u"パターン中の @", next,
+                u" は perl では配列として展開されます (文字の @ は \\@ と書いてください)");
+}
+
+std::u16string patternCaseChange(char16_t letter) {
+  return concat(u"パターン中の \\", letter, u" (大文字・小文字の変換) には対応していません");
+}
+
+std::u16string unknownCharacterName(std::u16string_view name) {
+  return concat(u"文字の名前 「", name, u"」 が見つかりません");
+}
+
+std::u16string unknownEscape(char16_t letter) {
+  return concat(u"不明なエスケープ \\", letter, u" です");
+}
+
+std::u16string numberUnclosed(std::u16string_view form) {
+  return concat(form, u" の括弧が閉じていません");
+}
+
+std::u16string numberEmpty(std::u16string_view form) {
+  return concat(form, u" に数字がありません");
+}
+
+std::u16string numberNotDigit(std::u16string_view form) {
+  return concat(form, u" に数字でない文字があります");
+}
+
+std::u16string numberTooLarge(std::u16string_view form) {
+  return concat(form, u" の値が Unicode の範囲を超えています");
+}
+
+std::u16string subscriptAfterVariable(char16_t bracket) {
+  return concat(u"変数の直後の ", bracket,
+                u" は perl では添字になります (文字として書くには \\ を前に付けてください)");
+}
+
+std::u16string bracedVariable(std::u16string_view name) {
+  return concat(u"${", name, u"} は perl の変数として展開されるため使えません");
+}
+
+std::u16string namedVariable(std::u16string_view name) {
+  return concat(
+      u"$", name,
+      u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)");
+}
+
+std::u16string specialVariable(char16_t name) {
+  return concat(u"$", name,
+                u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
+                u"と書いてください)");
+}
+
+std::u16string arrayVariable(char16_t next) {
+  return concat(
+      u"@", next,
+      u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)");
+}
+
+std::u16string missingGroup(std::uint32_t group, std::uint32_t count) {
+  return concat(u"グループ ", decimal(group), u" はパターンにありません (グループは ",
+                decimal(count), u" 個です)");
+}
+
+std::u16string missingNamedGroup(std::u16string_view name) {
+  return concat(u"名前付きグループ 「", name, u"」 はパターンにありません");
+}
 
 std::u16string decimal(std::size_t value) {
   std::u16string digits;
@@ -95,8 +273,7 @@ std::u16string decimal(std::size_t value) {
 std::size_t characterPosition(std::u16string_view source, std::size_t index) {
   std::size_t count = 1;
   for (std::size_t i = 0; i < index && i < source.size(); ++i) {
-    bool trail = isTrailSurrogate(source[i]) && i > 0 && isLeadSurrogate(source[i - 1]);
-    if (!trail) ++count;
+    if (!splitsPair(source, i)) ++count;
   }
   return count;
 }

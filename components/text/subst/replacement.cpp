@@ -1,15 +1,11 @@
 #include "replacement.h"
 
-#include <limits>
-
 #include "case_mapping.h"
 #include "messages.h"
-#include "utf16.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
-
-constexpr std::size_t kUnset = std::numeric_limits<std::size_t>::max();
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool isOctal(char16_t c) { return c >= u'0' && c <= u'7'; }
@@ -163,8 +159,11 @@ class ReplacementCompiler {
       case u'o':
         return bracedNumber(i, i + 2, 8, u"\\o{…}");
       case u'c': {
-        if (i + 2 >= s_.size() || s_[i + 2] == u'{' || s_[i + 2] >= 0x80) {
-          refuse(i, u"\\c の後には ASCII の文字が一つ必要です", SubstituteErrorKind::Replacement);
+        if (i + 2 < s_.size() && s_[i + 2] == u'{') {
+          refuse(i, kControlBrace, SubstituteErrorKind::Replacement);
+        }
+        if (i + 2 >= s_.size() || s_[i + 2] >= 0x80) {
+          refuse(i, kControlNeedsAscii, SubstituteErrorKind::Replacement);
         }
         char16_t ch = s_[i + 2];
         if (ch >= u'a' && ch <= u'z') ch = static_cast<char16_t>(ch - u'a' + u'A');
@@ -180,7 +179,7 @@ class ReplacementCompiler {
         break;
     }
     if (isAsciiLetter(x)) {
-      refuse(i, concat(u"不明なエスケープ \\", x, u" です"), SubstituteErrorKind::Replacement);
+      refuse(i, unknownEscape(x), SubstituteErrorKind::Replacement);
     }
     literal_ += x;  // \8 \9 before a digit, punctuation, any other character: itself
     return i + 2;
@@ -190,14 +189,12 @@ class ReplacementCompiler {
     std::size_t close =
         i + 2 < s_.size() && s_[i + 2] == u'{' ? s_.find(u'}', i + 3) : std::u16string::npos;
     if (close == std::u16string::npos) {
-      refuse(i, u"\\N の後には {文字の名前} か {U+XXXX} が必要です",
-             SubstituteErrorKind::Replacement);
+      refuse(i, kNamedCharacterForm, SubstituteErrorKind::Replacement);
     }
     std::u16string_view name = std::u16string_view(s_).substr(i + 3, close - i - 3);
     std::optional<char32_t> c = characterByName(name);
     if (!c) {
-      refuse(i, concat(u"文字の名前 「", name, u"」 が見つかりません"),
-             SubstituteErrorKind::Replacement);
+      refuse(i, unknownCharacterName(name), SubstituteErrorKind::Replacement);
     }
     appendCodePoint(literal_, *c);
     return close + 1;
@@ -214,32 +211,36 @@ class ReplacementCompiler {
     return j;
   }
 
-  // `brace` is the index of "{" (for \N{U+…}, of the "+").
+  // `brace` is the index of "{" (for \N{U+…}, of the "+"). As in perl, one "_" may stand
+  // before a digit, a trailing one is ignored, and blanks may surround the digits, except
+  // between \N{U+ and the first digit, where perl refuses them.
   std::size_t bracedNumber(std::size_t i, std::size_t brace, int base, std::u16string_view form) {
     std::size_t close = s_.find(u'}', brace);
     if (brace >= s_.size() || (s_[brace] != u'{' && s_[brace] != u'+') ||
         close == std::u16string::npos) {
-      refuse(i, std::u16string(form) + u" の括弧が閉じていません",
-             SubstituteErrorKind::Replacement);
+      refuse(i, numberUnclosed(form), SubstituteErrorKind::Replacement);
     }
+    const bool codePoint = s_[brace] == u'+';
+    auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    auto digit = [&](char16_t c) { return hexValue(c) >= 0 && hexValue(c) < base; };
     std::size_t a = brace + 1;
     std::size_t b = close;
-    while (a < b && (s_[a] == u' ' || s_[a] == u'\t')) ++a;
-    while (b > a && (s_[b - 1] == u' ' || s_[b - 1] == u'\t')) --b;
+    while (!codePoint && a < b && blank(s_[a])) ++a;
+    while (b > a && blank(s_[b - 1])) --b;
+    if (a == b && (base == 8 || codePoint)) {  // perl reads an empty \x{} as 0
+      refuse(i, numberEmpty(form), SubstituteErrorKind::Replacement);
+    }
     char32_t value = 0;
-    bool any = false;
     for (std::size_t k = a; k < b; ++k) {
-      if (s_[k] == u'_' && any) continue;
-      int d = hexValue(s_[k]);
-      if (d < 0 || d >= base) {
-        refuse(k, std::u16string(form) + u" に数字でない文字があります",
-               SubstituteErrorKind::Replacement);
+      if (s_[k] == u'_' && ((k + 1 < b && digit(s_[k + 1])) || (k + 1 == b && !codePoint))) {
+        continue;
       }
-      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(d);
-      any = true;
+      if (!digit(s_[k])) {
+        refuse(k, numberNotDigit(form), SubstituteErrorKind::Replacement);
+      }
+      value = value * static_cast<char32_t>(base) + static_cast<char32_t>(hexValue(s_[k]));
       if (value > 0x10FFFF) {
-        refuse(i, std::u16string(form) + u" の値が Unicode の範囲を超えています",
-               SubstituteErrorKind::Replacement);
+        refuse(i, numberTooLarge(form), SubstituteErrorKind::Replacement);
       }
     }
     appendCodePoint(literal_, value);
@@ -251,15 +252,13 @@ class ReplacementCompiler {
     bool arrow = s_[j] == u'-' && j + 2 < s_.size() && s_[j + 1] == u'>' &&
                  (s_[j + 2] == u'[' || s_[j + 2] == u'{');
     if (s_[j] == u'[' || s_[j] == u'{' || arrow) {
-      refuse(at,
-             concat(u"変数の直後の ", arrow ? s_[j + 2] : s_[j],
-                    u" は perl では添字になります (文字として書くには \\ を前に付けてください)"));
+      refuse(at, subscriptAfterVariable(arrow ? s_[j + 2] : s_[j]));
     }
   }
 
   std::size_t variable(std::size_t i) {
     if (i + 1 >= s_.size()) {
-      refuse(i, u"末尾の $ は perl では誤りです (文字の $ は \\$ と書いてください)");
+      refuse(i, kFinalDollar);
     }
     char16_t x = s_[i + 1];
     std::size_t j = i + 2;
@@ -268,18 +267,18 @@ class ReplacementCompiler {
       j = i + 1;
       while (j < s_.size() && isDigit(s_[j])) {
         n = n * 10 + static_cast<std::uint32_t>(s_[j] - u'0');
-        if (n > 65535) refuse(i, u"グループ番号が大きすぎます");
+        if (n > 65535) refuse(i, kGroupNumberTooLarge);
         ++j;
       }
       add(PieceKind::Group, i, n);
     } else if (x == u'{') {
       std::size_t close = s_.find(u'}', i + 2);
-      if (close == std::u16string::npos) refuse(i, u"${ の括弧が閉じていません");
+      if (close == std::u16string::npos) refuse(i, kUnclosedDollarBrace);
       std::u16string name = s_.substr(i + 2, close - i - 2);
       j = close + 1;
       if (!name.empty() && name[0] >= u'1' && name[0] <= u'9' &&
           name.find_first_not_of(u"0123456789") == std::u16string_view::npos) {
-        if (name.size() > 5) refuse(i, u"グループ番号が大きすぎます");
+        if (name.size() > 5) refuse(i, kGroupNumberTooLarge);
         std::uint32_t n = 0;
         for (char16_t d : name) n = n * 10 + static_cast<std::uint32_t>(d - u'0');
         add(PieceKind::Group, i, n);
@@ -292,7 +291,7 @@ class ReplacementCompiler {
       } else if (name == u"^N") {
         add(PieceKind::LastClosed, i);
       } else {
-        refuse(i, concat(u"${", name, u"} は perl の変数として展開されるため使えません"));
+        refuse(i, bracedVariable(name));
       }
     } else if (x == u'&') {
       add(PieceKind::Match, i);
@@ -303,13 +302,13 @@ class ReplacementCompiler {
     } else if (x == u'+') {
       if (j < s_.size() && s_[j] == u'{') {
         std::size_t close = s_.find(u'}', j);
-        if (close == std::u16string::npos) refuse(i, u"$+{ の括弧が閉じていません");
+        if (close == std::u16string::npos) refuse(i, kUnclosedNamedGroup);
         std::u16string name(s_.substr(j + 1, close - j - 1));
-        if (name.empty() || !isWordStart(name[0])) refuse(i, u"$+{…} の名前が正しくありません");
+        if (name.empty() || !isWordStart(name[0])) refuse(i, kBadGroupName);
         add(PieceKind::Named, i, 0, std::move(name));
         j = close + 1;
       } else if (j < s_.size() && s_[j] == u'[') {
-        refuse(i, u"$+[…] (一致位置の配列) には対応していません");
+        refuse(i, kMatchOffsets);
       } else {
         add(PieceKind::LastParen, i);
       }
@@ -317,21 +316,15 @@ class ReplacementCompiler {
       add(PieceKind::LastClosed, i);
       ++j;
     } else if (x == u'0') {
-      refuse(i, u"$0 はプログラム名の変数として展開されるため使えません");
+      refuse(i, kProgramName);
     } else if (x == u'$') {
-      refuse(i, u"$$ はプロセス番号の変数として展開されるため使えません");
+      refuse(i, kProcessId);
     } else if (isWordStart(x) || x == u':') {
       std::size_t k = i + 1;
       while (k < s_.size() && (isWordStart(s_[k]) || isDigit(s_[k]) || s_[k] == u':')) ++k;
-      refuse(
-          i,
-          concat(
-              u"$", std::u16string_view(s_).substr(i + 1, k - i - 1),
-              u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)"));
+      refuse(i, namedVariable(std::u16string_view(s_).substr(i + 1, k - i - 1)));
     } else {
-      refuse(i, concat(u"$", x,
-                       u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
-                       u"と書いてください)"));
+      refuse(i, specialVariable(x));
     }
     checkSubscript(j, i);
     return j;
@@ -341,11 +334,7 @@ class ReplacementCompiler {
     if (i + 1 >= s_.size()) return;
     char16_t x = s_[i + 1];
     if (isWordStart(x) || std::u16string_view(u":'{$+-").find(x) != std::u16string_view::npos) {
-      refuse(
-          i,
-          concat(
-              u"@", x,
-              u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)"));
+      refuse(i, arrayVariable(x));
     }
   }
 
@@ -357,32 +346,6 @@ class ReplacementCompiler {
   std::vector<char16_t> stack_;
 };
 
-bool isSet(const MatchGroups& m, std::uint32_t g) {
-  return g < m.setCount && m.ovector[2 * g] != kUnset;
-}
-
-void appendGroup(const MatchGroups& m, std::uint32_t g, std::u16string& out) {
-  if (!isSet(m, g)) return;  // perl interpolates an unset group as the empty string
-  out.append(m.subject.substr(m.ovector[2 * g], m.ovector[2 * g + 1] - m.ovector[2 * g]));
-}
-
-std::uint32_t lastClosed(const MatchGroups& m) {
-  std::uint32_t best = 0;
-  for (std::uint32_t g = 1; g < m.setCount; ++g) {
-    if (!isSet(m, g)) continue;
-    if (best == 0 || m.ovector[2 * g + 1] > m.ovector[2 * best + 1]) {
-      best = g;
-    } else if (m.ovector[2 * g + 1] == m.ovector[2 * best + 1]) {
-      // Same end: the group whose ")" comes later in the pattern closed last.
-      bool later = m.closeRank && g < m.closeRank->size() && best < m.closeRank->size()
-                       ? (*m.closeRank)[g] > (*m.closeRank)[best]
-                       : true;
-      if (later) best = g;
-    }
-  }
-  return best;
-}
-
 }  // namespace
 
 ReplacementProgram compileReplacement(std::u16string_view replacement,
@@ -390,61 +353,6 @@ ReplacementProgram compileReplacement(std::u16string_view replacement,
                                       std::u16string_view source) {
   ReplacementCompiler compiler(replacement, origin, source);
   return interpolate ? compiler.interpolated() : compiler.literal();
-}
-
-void expand(const ReplacementProgram& program, const MatchGroups& match, CaseMapper& mapper,
-            std::u16string& out) {
-  // Case modifiers work on what their reach produced, so remember where each one began.
-  std::vector<std::pair<char16_t, std::size_t>> open;
-  for (const Piece& piece : program.pieces) {
-    switch (piece.kind) {
-      case PieceKind::Literal:
-        out += piece.text;
-        break;
-      case PieceKind::Group:
-        appendGroup(match, piece.group, out);
-        break;
-      case PieceKind::Named:
-        for (std::uint32_t g : piece.groups) {
-          if (isSet(match, g)) {
-            appendGroup(match, g, out);
-            break;
-          }
-        }
-        break;
-      case PieceKind::Match:
-        appendGroup(match, 0, out);
-        break;
-      case PieceKind::Prematch:
-        out.append(match.subject.substr(0, match.ovector[0]));
-        break;
-      case PieceKind::Postmatch:
-        out.append(match.subject.substr(match.ovector[1]));
-        break;
-      case PieceKind::LastParen: {
-        std::uint32_t g = match.setCount;
-        while (g > 1 && !isSet(match, g - 1)) --g;
-        if (g > 1) appendGroup(match, g - 1, out);
-        break;
-      }
-      case PieceKind::LastClosed: {
-        std::uint32_t g = lastClosed(match);
-        if (g > 0) appendGroup(match, g, out);
-        break;
-      }
-      case PieceKind::Open:
-        open.emplace_back(piece.op, out.size());
-        break;
-      case PieceKind::Close: {
-        auto [op, start] = open.back();
-        open.pop_back();
-        std::u16string mapped = mapper.apply(op, std::u16string_view(out).substr(start));
-        out.resize(start);
-        out += mapped;
-        break;
-      }
-    }
-  }
 }
 
 }  // namespace morvelle::text::detail

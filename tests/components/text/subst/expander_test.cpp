@@ -48,6 +48,7 @@ TEST(SubstExpander, EscapesAreDoubleQuotedStringEscapes) {
       {u"s/x/\\81/", u"x", u"81"},
       {u"s/x/\\x41\\x4g\\x{263A}\\x{ 41 }\\x{4_1}/", u"x", u"A\x04g☺AA"},
       {u"s/x/\\o{101}\\N{U+1F600}/", u"x", u"A😀"},
+      {u"s/x/\\x{_41}\\o{_1_0_1}\\N{U+_4_1}\\x{41_}\\x{}/", u"x", u"AAAA\0"sv},  // one _ a digit
       {u"s/x/\\N{HIRAGANA LETTER A}\\N{LATIN CAPITAL LETTER GHA}/", u"x", u"あƢ"},
       {u"s/x/\\cA\\c[\\c?\\ca/", u"x", u"\x01\x1B\x7F\x01"},
       {u"s/x/\\$\\@\\\\\\%\\-/", u"x", u"$@\\%-"},

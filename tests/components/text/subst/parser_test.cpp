@@ -44,6 +44,8 @@ TEST(SubstParser, DelimitersAndFlagsAsPerlReadsThem) {
       {u"s/a{/X/", u"a{", u"X"},
       {u"s/\\N{SPACE}[\\N{DIGIT ONE}-3]/_/g", u"a 2 4", u"a_ 4"},
       {u"s/\\Q\\N{FULL STOP}\\E/_/g", u"a.b", u"a_b"},  // inside \Q the character itself
+      {u"s/[](?u:x)]+/_/g", u"u(x)]", u"_"},  // a leading ] is a member: no group in the class
+      {u"s/\\Q(?u)\\E/_/", u"(?u)", u"_"},    // nor between \Q and \E
   };
   Substituter s;
   for (const Accepted& c : cases) {
@@ -120,6 +122,10 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/\\N{NOPE}/c/", K::Unsupported, 3, u"文字の名前 「NOPE」 が見つかりません"},
       {u"s/\\N{space}/c/", K::Unsupported, 3, u"「space」"},  // perl wants capitals
       {u"s/\\Ua/c/", K::Unsupported, 3, u"\\U"},
+      {u"s/(?^:\\w)/c/a", K::Unsupported, 7,
+       u"フラグ a のもとで (?^…) や (?u…) の中にある \\d \\s \\w \\b や [[:…:]] "
+       u"には対応していません "
+       u"(perl ではそこだけ Unicode の規則になります)"},
       {u"s/(a/b/", K::Pattern, 5, u"括弧が閉じていません (missing closing parenthesis)"},
       {u"s/a)/b/", K::Pattern, 4, u"閉じ括弧"},
       {u"s/*a/b/", K::Pattern, 3, u"繰り返せる"},
@@ -133,6 +139,16 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/a/\\x{110000}/", K::Replacement, 5, u"Unicode の範囲"},
       {u"s/a/\\o{8}/", K::Replacement, 8, u"数字でない"},
       {u"s/a/\\c/", K::Replacement, 5, u"\\c"},
+      {u"s/a/\\o{ }/", K::Replacement, 5, u"\\o{…} に数字がありません"},
+      {u"s/a/\\N{U+}/", K::Replacement, 5, u"\\N{U+…} に数字がありません"},
+      {u"s/a/\\N{U+ 41}/", K::Replacement, 10, u"\\N{U+…} に数字でない文字があります"},
+      {u"s/a/\\N{U+41_}/", K::Replacement, 12, u"\\N{U+…} に数字でない文字があります"},
+      {u"s/a/\\x{4__1}/", K::Replacement, 9, u"\\x{…} に数字でない文字があります"},
+      {u"s/a/\\c{/", K::Replacement, 5,
+       u"\\c{ は perl では誤りです (この文字は ; と書いてください)"},
+      {u"s/\\c{/a/", K::Pattern, 3, u"\\c{ は perl では誤りです (この文字は ; と書いてください)"},
+      {u"s/a\\N {U+41}/b/x", K::Pattern, 4,
+       u"\\N と { の間に空白やコメントは置けません (perl では誤りです)"},
       {u"s/a/\\N{NOPE}/", K::Replacement, 5, u"「NOPE」"},
   };
   expectRefused(cases);

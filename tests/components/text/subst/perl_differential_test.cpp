@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "text/subst/substitute.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -41,6 +42,9 @@ const char16_t* const kTexts[] = {
 };
 
 constexpr const char16_t* kMarks = u"e\u0301t\u00e9 a\u203Fb c\u200Dd";
+// Kana with combining (semi-)voiced marks, numbers perl's \w lacks (① ²), one it has (Ⅱ),
+// circled letters and a non-joiner.
+constexpr const char16_t* kKana = u"カ\u3099キ か\u309Aき-①²Ⅱⓐ_Ⓑ\u200Cx\u3099";
 
 const Row kRows[] = {
     // delimiters and the shape of an expression
@@ -196,11 +200,15 @@ const Row kRows[] = {
     {u"s/\\s/_/g"},
     {u"s/\\w+/<$&>/g"},
     {u"s/\\W/_/g"},
-    {u"s/\\w+/<$&>/g", Allow::Differs,
-     "PCRE2 10.42's \\w has no combining marks or connector punctuation", kMarks},
-    {u"s/\\W/_/g", Allow::Differs,
-     "PCRE2 10.42's \\w has no combining marks or connector punctuation", kMarks},
-    {u"s/\\bt/T/g", Allow::Differs, "\\b follows PCRE2's \\w", kMarks},
+    {u"s/\\w+/<$&>/g", Allow::Equal, "", kMarks},
+    {u"s/\\W/_/g", Allow::Equal, "", kMarks},
+    {u"s/\\bt/T/g", Allow::Equal, "", kMarks},
+    {u"s/\\w+/<$&>/g", Allow::Equal, "", kKana},
+    {u"s/\\b/|/g", Allow::Equal, "", kKana},
+    {u"s/\\B/|/g", Allow::Equal, "", kKana},
+    {u"s/\\b\\w{2}\\b/[$&]/gi", Allow::Equal, "", kKana},
+    {u"s/[\\W\\d]+/_/g", Allow::Equal, "", kKana},
+    {u"s/[^\\W_][[:^word:]-]/($&)/gx", Allow::Equal, "", kKana},
     {u"s/\\p{L}+/L/g"},
     {u"s/\\p{Lu}/U/g"},
     {u"s/\\p{Ll}+/l/g"},
@@ -251,6 +259,7 @@ const Row kRows[] = {
     {u"s/[[:alpha:]]+/A/ga"},
     {u"s/\\bfoo\\b/X/ga"},
     {u"s/é/X/gai"},
+    {u"s/(?^:\\w)+/W/ga", Allow::Refused, "(?^...) under /a returns to Unicode rules"},
     {u"s/a.b/X/gs"},
     {u"s/^f.*$/F/gms"},
     {u"s/o/0/gimsx"},
@@ -275,6 +284,12 @@ const Row kRows[] = {
     {u"s/[\\N{HIRAGANA LETTER A}-\\N{HIRAGANA LETTER N}]+/ひ/g"},
     {u"s/a/\\N{LINE FEED}/", Allow::Refused, "ICU knows no control-code aliases"},
     {u"s/a/\\q/", Allow::Refused, "unknown escape"},
+    {u"s/a/\\o{}\\N{U+}/"},
+    {u"s/a/\\N{U+ 41}/"},
+    {u"s/a/\\x{_41}\\o{_1_0_1}\\N{U+_4_1}\\x{41_}/"},
+    {u"s/a/\\x{4__1}/", Allow::Refused, "perl ends the number at the second _"},
+    {u"s/\\c{/x/"},
+    {u"s/a\\N {U+41}/x/x"},
     {u"s/a$x/y/", Allow::Refused, "perl interpolates $x in the pattern"},
     {u"s/a@x/y/", Allow::Refused, "perl interpolates @x in the pattern"},
     {u"s/\\bfoo\\b/X/e", Allow::Refused, "code is never run"},
@@ -303,8 +318,8 @@ std::string hexCodePoints(std::u16string_view s) {
   std::ostringstream out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+    if (pairAt(s, i)) {
+      c = combineSurrogates(s[i], s[i + 1]);
       ++i;
     }
     if (out.tellp() > 0) out << ' ';
@@ -318,12 +333,7 @@ std::u16string fromHexCodePoints(const std::string& line) {
   std::istringstream in(line);
   unsigned long c = 0;
   while (in >> std::hex >> c) {
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    appendCodePoint(out, static_cast<char32_t>(c));
   }
   return out;
 }

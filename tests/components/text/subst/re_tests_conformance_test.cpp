@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "text/subst/substitute.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -58,15 +59,6 @@ std::vector<std::string> split(const std::string& line, char sep) {
   while (std::getline(in, field, sep)) out.push_back(field);
   if (!line.empty() && line.back() == sep) out.emplace_back();
   return out;
-}
-
-void appendCodePoint(std::u16string& out, char32_t c) {
-  if (c >= 0x10000) {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-  } else {
-    out += static_cast<char16_t>(c);
-  }
 }
 
 std::string expandNamedVariables(std::string s) {
@@ -204,8 +196,7 @@ std::optional<std::u16string> replacementFor(const std::string& utf8) {
 std::size_t codePoints(std::u16string_view s) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (!(s[i] >= 0xDC00 && s[i] <= 0xDFFF && i > 0 && s[i - 1] >= 0xD800 && s[i - 1] <= 0xDBFF))
-      ++n;
+    if (!splitsPair(s, i)) ++n;
   }
   return n;
 }

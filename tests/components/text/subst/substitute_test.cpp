@@ -34,6 +34,24 @@ TEST(SubstLoop, EmptyMatchesAdvanceAsInPerl) {
   expectAll(cases);
 }
 
+TEST(SubstWords, MarksConnectorsAndJoinersAreWordCharactersAsInPerl) {
+  // ガ written as カ and a combining dakuten is one word, as in perl; ① and ² are not words.
+  expectAll({
+      {u"s/\\w+/<$&>/g", u"カ\u3099キ か\u309A", u"<カ\u3099キ> <か\u309A>"},
+      {u"s/\\W+/_/g", u"a\u200Db\u203Fc ①²Ⅱⓐ", u"a\u200Db\u203Fc_Ⅱⓐ"},
+      {u"s/\\b/|/g", u"カ\u3099 ①x", u"|カ\u3099| ①|x|"},
+      {u"s/\\B/-/g", u"カ\u3099キ", u"カ-\u3099-キ"},
+      {u"s/[^\\W\\d]+/<$&>/g", u"a1\u3099b ②", u"<a>1<\u3099b> ②"},
+      {u"s/[\\w-]+/<$&>/g", u"a-\u3099 b", u"<a-\u3099> <b>"},
+      {u"s/[[:^word:]x]+/_/g", u"ax①\u3099", u"a_\u3099"},
+      {u"s/\\Q\\w\\E/W/g", u"\\w", u"W"},
+      {u"s/ \\w # \\w\n /W/gx", u"ab", u"WW"},
+      {u"s/\\w/W/ga", u"é\u3099a", u"é\u3099W"},
+      {u"s/\\b?x/X/g", u"xx", u"XX"},
+      {u"s/\\bx\\b/X/g", u"x\u3099 x", u"x\u3099 X"},
+  });
+}
+
 std::u16string repeat(std::u16string_view piece, int times) {
   std::u16string out;
   for (int i = 0; i < times; ++i) out += piece;

@@ -1,0 +1,50 @@
+#pragma once
+// The /g loop: finds a compiled rule's matches in a text, as perl's s///g does (an empty match
+// never twice at one place, never between the halves of a pair), expands the replacement for
+// each and lists the spans that change, all within the call's deadline.
+
+#include <cstdint>
+#include <string_view>
+
+#include "case_mapping.h"
+#include "compiled_rule.h"
+#include "pcre2_handles.h"
+#include "substitute.h"
+
+namespace morvelle::text::detail {
+
+struct Deadline {
+  std::int64_t at = 0;  // CLOCK_MONOTONIC_COARSE, nanoseconds
+  std::int64_t seconds = 0;
+};
+
+class Matcher {
+ public:
+  Matcher(const SubstituteLimits& limits, RuleCompiler& compiler);
+
+  // Throws SubstituteError when a bound is hit.
+  template <bool kSpans>
+  SubstituteResult run(CompiledRule& rule, std::u16string_view text);
+
+ private:
+  template <bool kSpans>
+  void emit(const CompiledRule& rule, const MatchGroups& groups, std::size_t start, std::size_t end,
+            std::size_t& copied, SubstituteResult& result);
+  template <bool kSpans>
+  SubstituteResult runLiteral(const CompiledRule& rule, std::u16string_view text,
+                              SubstituteResult result);
+  [[noreturn]] void fail(int rc) const;
+
+  const SubstituteLimits& limits_;
+  RuleCompiler& compiler_;
+  Deadline deadline_;
+  pcre::MatchContext guardedContext_;  // full limits, the callout that reads the clock
+  pcre::MatchContext fastContext_;     // windows: offset limit, a low match limit
+  pcre::JitStack jitStack_;            // may stay empty: PCRE2 then uses its own small stack
+  CaseMapper mapper_;
+};
+
+extern template SubstituteResult Matcher::run<true>(CompiledRule&, std::u16string_view);
+extern template SubstituteResult Matcher::run<false>(CompiledRule&, std::u16string_view);
+
+}  // namespace morvelle::text::detail
