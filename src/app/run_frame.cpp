@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "frm_status.h"
+#include "status/frm_status.h"
 #include "services/service_error.h"
 #include "status/twips.h"
 

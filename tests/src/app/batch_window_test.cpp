@@ -20,7 +20,7 @@
 #include "app/frm_main.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "frm_status.h"
+#include "status/frm_status.h"
 #include "rulegrid/rule_grid.h"
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"

@@ -1,4 +1,4 @@
-#include "frm_status.h"
+#include "status/frm_status.h"
 
 #include <gtest/gtest.h>
 
