@@ -11,6 +11,8 @@ iconv and nkf:
   halfkana   lines of half-width katakana
   halfcsv    tiny CSV files (1-3 rows) with half-width katakana fields
   binary     executables and compressed files
+  stray      held-out text (1 to 40 lines) with one stray NUL at a character boundary, and
+             ISO-2022-JP with one escape that designates nothing known (ESC $ Z)
 Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
 The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
 libraries of the build directory.
@@ -166,6 +168,43 @@ def build_binary(cases, per_case):
             cases.add("binary", BINARY, data)
 
 
+def jis_boundaries(data):
+    """Offsets in ISO-2022-JP bytes where a character or escape starts, in every state."""
+    out, i, wide = [], 0, False
+    while i < len(data):
+        out.append(i)
+        if data[i] == 0x1B:
+            wide = data[i + 1:i + 3] in (b"$B", b"$@")
+            i += 3
+        elif wide and data[i] >= 0x21:
+            i += 2
+        else:
+            i += 1
+    return out
+
+
+def build_stray(cases, rng, per_case):
+    """Texts that a few odd bytes must not turn into another code."""
+    pool = [line for line in corpus.manpage_lines() if corpus.is_test_line(line)]
+    made = 0
+    while made < per_case:
+        start = rng.randrange(len(pool) - 40)
+        lines = pool[start:start + rng.randint(1, 40)]
+        text = "\n".join(lines) + "\n"
+        if not has_japanese(text) or "\ufffd" in text:
+            continue
+        k = rng.randrange(len(text) + 1)
+        for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+            data = convert(text[:k] + "\0" + text[k:], code)
+            if data is not None:
+                cases.add("stray", code, data)
+        data = convert(text, "ISO-2022-JP")
+        if data is not None:
+            at = rng.choice(jis_boundaries(data))
+            cases.add("stray", "ISO-2022-JP", data[:at] + b"\x1b$Z" + data[at:])
+        made += 1
+
+
 def has_japanese(s):
     return any(ord(c) >= 0x3000 for c in s)
 
@@ -262,7 +301,7 @@ def main():
     ap.add_argument("--work", default=None)
     ap.add_argument("--per-case", type=int, default=2000)
     ap.add_argument("--show", type=int, default=5)
-    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,halfcsv,binary")
+    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,halfcsv,binary,stray")
     args = ap.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
@@ -292,6 +331,8 @@ def main():
         build_halfcsv(cases, rng, args.per_case // 2)
     if "binary" in sets:
         build_binary(cases, args.per_case // 4)
+    if "stray" in sets:
+        build_stray(cases, rng, args.per_case // 2)
 
     paths = list(dict.fromkeys(p for _, _, p in cases.items))
     tools = {"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]}

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+
+#include "text/codec/tables.h"
 
 namespace morvelle::text::detect {
 namespace {
@@ -282,9 +285,11 @@ Reading ScoreEucJp(std::span<const unsigned char> bytes) {
   return s.Result();
 }
 
+int MeanKanjiQuarters() { return static_cast<int>(std::lround(kKanjiMeanCost * 4.0f)); }
+
 Reading ScoreUtf8(std::span<const unsigned char> bytes) {
   Scorer s;
-  const int meanKanji = static_cast<int>(std::lround(kKanjiMeanCost * 4.0f));
+  const int meanKanji = MeanKanjiQuarters();
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char b = bytes[i];
@@ -315,6 +320,34 @@ Reading ScoreUtf8(std::span<const unsigned char> bytes) {
     i += len;
   }
   return s.Result();
+}
+
+Reading ScoreText(std::u16string_view text) {
+  // Through each character's CP932 code, so that a kanji costs what its JIS cell costs, as in a
+  // Shift_JIS reading: a reading of swapped or misaligned bytes is a run of rare ideographs,
+  // not of average kanji. What CP932 lacks (and undecodable bytes) is "other", as 0x80 is.
+  const std::uint16_t* cp932 = text::detail::Cp932Encoder();
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    }
+    const std::uint16_t code = u >= 0xF700 && u <= 0xF7FF ? 0 : cp932[u];
+    if (u == 0) {
+      bytes.push_back('\0');
+    } else if (code == 0) {
+      bytes.push_back('\x80');
+    } else if (code < 0x100) {
+      bytes.push_back(static_cast<char>(code));
+    } else {
+      bytes.push_back(static_cast<char>(code >> 8));
+      bytes.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return ScoreShiftJis({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
 }
 
 }  // namespace morvelle::text::detect
