@@ -26,10 +26,22 @@ constexpr std::size_t kDecisiveUtf8Characters = 8;
 // of most files written today, and the pair model knows little of the Latin letters that are
 // its usual few multibyte characters ("café").
 constexpr std::uint64_t kUtf8PriorQuarters = 6 * 4;
-// Bytes a code cannot decode (NUL among them) that a sample of n bytes may hold and still be
-// text of that code with a few stray bytes: one, and one more for every 256 bytes. Data holds
-// far more NULs, or bytes that fit no code.
-constexpr std::size_t StrayLimit(std::size_t n) { return 1 + n / 256; }
+// A sample of n bytes is still text of a code with some stray bytes in it when, besides its
+// NULs, at most FlawLimit places break the code or hold a control character text has no use
+// for, and NULs are at most an eighth of its bytes (a NUL-padded tail, NUL-separated names),
+// or a single one. Images, executables, compressed files and message catalogues hold far more
+// of either: their numbers spell controls and bytes that fit no code.
+constexpr std::size_t FlawLimit(std::size_t n) { return 1 + n / 256; }
+constexpr std::size_t NulLimit(std::size_t n) { return n < 16 ? 1 : n / 8; }
+
+// C0 controls other than NUL, the blanks and line ends, ESC, SO and SI (ISO-2022-JP's shifts)
+// and SUB (an old end-of-file mark); DEL.
+std::size_t CountDataControls(Bytes bytes) {
+  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), [](unsigned char b) {
+    return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
+           b == 0x7F;
+  }));
+}
 
 struct Sample {
   Bytes bytes;
@@ -222,12 +234,16 @@ TextReading DecideEightBit(const Sample& s) {
   return {kCodes[best], fewest};
 }
 
-// Flaws are counted only for a sample with NULs, the one case that asks for them.
+// Flaws are counted only for a sample with NULs, the one case that asks for them. Seven bits
+// read as ASCII at worst, flawed by their NULs alone: an ISO-2022-JP reading more flawed than
+// a few stray bytes allow gives way to it.
 TextReading DecideSevenBit(const Sample& s, std::size_t nuls) {
   if (!HoldsJisEscapes(s.bytes)) return {Encoding::Ascii, nuls};
   if (nuls == 0) return {Encoding::Iso2022Jp, 0};
-  return {Encoding::Iso2022Jp, detect::CountInvalid(Encoding::Iso2022Jp, s.bytes, s.truncated,
-                                                    std::numeric_limits<std::size_t>::max())};
+  const std::size_t flaws = detect::CountInvalid(Encoding::Iso2022Jp, s.bytes, s.truncated,
+                                                 std::numeric_limits<std::size_t>::max());
+  if (flaws - std::min(flaws, nuls) > FlawLimit(s.bytes.size())) return {Encoding::Ascii, nuls};
+  return {Encoding::Iso2022Jp, flaws};
 }
 
 // The pair model's cost of reading the sample in `code`.
@@ -251,18 +267,21 @@ Encoding Decide(const Sample& s) {
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
   if (nuls == 0) return (sevenBit ? DecideSevenBit(s, 0) : DecideEightBit(s)).code;
 
-  // NULs: UTF-16, a text with a few stray bytes, or data. UTF-16 needs the file's start, where
-  // its units begin; many NULs in its pattern settle it.
-  const std::size_t limit = StrayLimit(s.bytes.size());
+  // NULs: UTF-16, a text with some stray bytes, or data. UTF-16 needs the file's start, where
+  // its units begin; NULs in its pattern in a quarter of the bytes (ASCII in UTF-16) settle it.
+  const std::size_t n = s.bytes.size();
   const Utf16Guess utf16 = s.atStart ? Utf16WithoutBom(s.bytes) : Utf16Guess{};
-  if (utf16.clear && nuls > 8 * limit) return utf16.code;
+  if (utf16.clear && nuls > n / 4) return utf16.code;
   // Else the likelier reading decides: a NUL or two in a short text can fall where UTF-16's
   // would, and UTF-16 of kana and kanji holds few NULs (its line ends).
   const TextReading text = sevenBit ? DecideSevenBit(s, nuls) : DecideEightBit(s);
   if (utf16.code != Encoding::Binary && Cost(utf16.code, s.bytes) < Cost(text.code, s.bytes)) {
     return utf16.code;
   }
-  return text.flaws <= limit ? text.code : Encoding::Binary;
+  const bool stray =
+      nuls <= NulLimit(n) &&
+      text.flaws - std::min(text.flaws, nuls) + CountDataControls(s.bytes) <= FlawLimit(n);
+  return stray ? text.code : Encoding::Binary;
 }
 
 }  // namespace

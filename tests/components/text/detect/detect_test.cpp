@@ -95,8 +95,6 @@ TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
                             "B`\x82",
                             67)),
        Encoding::Binary},
-      {"NUL-separated file names",
-       Raw(std::string_view("./a/b.txt\0./c/dd.txt\0./eee/f.txt\0", 33)), Encoding::Binary},
   });
 }
 
@@ -119,6 +117,8 @@ TEST(DetectEncoding, StrayBytesLeaveTheTextItsCode) {
        Encoding::Iso2022Jp},
       {"lone ESC in ISO-2022-JP", Cat({jis, Raw("\x1B\n"), jis}), Encoding::Iso2022Jp},
       {"NUL in ISO-2022-JP", Cat({jisHead, Bytes{0}, jisTail, Raw("\n")}), Encoding::Iso2022Jp},
+      {"NUL-separated file names",
+       Raw(std::string_view("./a/b.txt\0./c/dd.txt\0./eee/f.txt\0", 33)), Encoding::Ascii},
   });
 }
 
