@@ -12,10 +12,13 @@ namespace {
 // Costs are summed in quarter bits so that the sum stays an exact integer.
 constexpr int kPairStepQuarters = 5;  // kPairCost counts steps of 1.25 bits
 constexpr int kKanjiBaseBits = 6;     // kKanjiCost counts bits above this
-// Half-width katakana is a trait of a whole file, rare today: the first one costs this much once,
-// on top of its pair costs. Without it, two EUC-JP kanji amid ASCII lose too often to the four
-// half-width katakana their bytes also spell in Shift_JIS.
-constexpr int kHalfKanaFileQuarters = 12 * 4;
+// Half-width katakana is a trait of a whole file, rare today, and a file written with it uses it
+// throughout: a reading holding any pays once, on top of its pair costs, from kHalfKanaMin when
+// half-width katakana is all its text to kHalfKanaMax when it is a few characters amid much
+// else (two EUC-JP kanji amid ASCII spell four in Shift_JIS), falling with the square of their
+// share. Blanks and line ends are not counted as text.
+constexpr std::uint64_t kHalfKanaMinQuarters = 1 * 4;
+constexpr std::uint64_t kHalfKanaMaxQuarters = 12 * 4;
 
 int Nibble(const unsigned char* table, std::size_t index) {
   const unsigned char b = table[index / 2];
@@ -121,10 +124,8 @@ class Scorer {
         memberQuarters);
     ++reading_.characters;
     if (multibyte) ++reading_.multibyte;
-    if (c >= cls::kHalfKana && c < cls::kHalfKana + 63 && !halfKana_) {
-      halfKana_ = true;
-      reading_.cost += kHalfKanaFileQuarters;
-    }
+    if (c >= cls::kHalfKana && c < cls::kHalfKana + 63) ++halfKana_;
+    if (c != cls::kLf && c != cls::kCr && c != cls::kSpace) ++text_;
     prev_ = c;
   }
   void Add(int c, bool multibyte) { Add(c, kMemberCost[static_cast<std::size_t>(c)], multibyte); }
@@ -137,11 +138,20 @@ class Scorer {
       Add(c, true);
     }
   }
-  Reading Result() const { return reading_; }
+  Reading Result() const {
+    Reading r = reading_;
+    if (halfKana_ > 0) {
+      const std::uint64_t other = text_ - halfKana_;
+      r.cost += kHalfKanaMinQuarters +
+                (kHalfKanaMaxQuarters - kHalfKanaMinQuarters) * other * other / (text_ * text_);
+    }
+    return r;
+  }
 
  private:
   int prev_ = cls::kLf;
-  bool halfKana_ = false;
+  std::uint64_t halfKana_ = 0;  // half-width katakana read
+  std::uint64_t text_ = 0;      // characters read, blanks and line ends aside
   Reading reading_;
 };
 

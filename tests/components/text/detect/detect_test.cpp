@@ -155,6 +155,14 @@ TEST(DetectEncoding, PairModelSettlesTextValidInBothCodes) {
        Encoding::ShiftJis},
       {"Shift_JIS half-width katakana line",
        Encoded(Encoding::ShiftJis, u"ﾃﾞｰﾀﾍﾞｰｽ ｻｰﾊﾞ ﾌｧｲﾙ ﾒｲ\n"), Encoding::ShiftJis},
+      // Short lines made of half-width katakana alone: the two to four kanji their bytes spell
+      // in EUC-JP are the likelier reading character by character.
+      {"Shift_JIS half-width katakana word", Encoded(Encoding::ShiftJis, u"ﾏｲｸﾛﾌｨﾙﾑ"),
+       Encoding::ShiftJis},
+      {"Shift_JIS half-width katakana name", Encoded(Encoding::ShiftJis, u"ｼﾓｽｷﾞ･ﾂｸﾊﾞ\r\n"),
+       Encoding::ShiftJis},
+      {"Shift_JIS four half-width katakana", Encoded(Encoding::ShiftJis, u"ﾕｷﾃﾙ\r\n"),
+       Encoding::ShiftJis},
       {"EUC-JP half-width katakana", Encoded(Encoding::EucJp, u"ｺﾝﾋﾟｭｰﾀ ｼｽﾃﾑ ｶﾞｲﾄﾞ\n"),
        Encoding::EucJp},
       {"EUC-JP two kanji in 4 KB of ASCII",
