@@ -238,7 +238,7 @@ def build_words(cases, rng, per_case):
                 cases.add("words", code, data)
 
 
-CP932_SPECIALS = "\u2460\u2461\u2473\u2160\u2161\u2169\u3231\u3232\u338f\u339c\u2252\u2261" \
+CP932_EXTENSIONS = "\u2460\u2461\u2473\u2160\u2161\u2169\u3231\u3232\u338f\u339c\u2252\u2261" \
     "\u9ad9\ufa11\u7e8a\uff5e\u2235\u2170\u3239\u337b\u2116\u2121"
 
 
@@ -249,7 +249,7 @@ def build_cp932sp(cases, rng, per_case):
         line = rng.choice(pool)
         for _ in range(rng.randint(1, 2)):
             k = rng.randrange(len(line) + 1)
-            line = line[:k] + rng.choice(CP932_SPECIALS) + line[k:]
+            line = line[:k] + rng.choice(CP932_EXTENSIONS) + line[k:]
         for code in ("Shift_JIS", "EUC-JP"):
             data = convert(line + "\n", code)
             if data is not None:

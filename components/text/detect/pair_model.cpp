@@ -13,10 +13,10 @@ namespace {
 constexpr int kPairStepQuarters = 5;  // kPairCost counts steps of 1.25 bits
 constexpr int kKanjiBaseBits = 6;     // kKanjiCost counts bits above this
 // Half-width katakana is a trait of a whole file, rare today, and a file written with it uses it
-// throughout: a reading holding any pays once, on top of its pair costs, from kHalfKanaMin when
-// half-width katakana is all its text to kHalfKanaMax when it is a few characters amid much
-// else (two EUC-JP kanji amid ASCII spell four in Shift_JIS), falling with the square of their
-// share. Blanks and line ends are not counted as text.
+// throughout: a reading holding any pays once, on top of its pair costs, 1 bit when half-width
+// katakana is all its text, up to 12 bits when it is a few characters amid much else (two
+// EUC-JP kanji amid ASCII spell four in Shift_JIS): the range times the square of the other
+// characters' share. Blanks and line ends are not counted as text.
 constexpr std::uint64_t kHalfKanaMinQuarters = 1 * 4;
 constexpr std::uint64_t kHalfKanaMaxQuarters = 12 * 4;
 
