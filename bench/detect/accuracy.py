@@ -11,7 +11,14 @@ iconv and nkf:
   halfkana   lines of half-width katakana
   halfcsv    tiny CSV files (1-3 rows) with half-width katakana fields
   binary     executables and compressed files
+  stray      held-out text (1 to 40 lines) with one stray NUL at a character boundary, and
+             ISO-2022-JP with one escape that designates nothing known (ESC $ Z)
+  kanaline   single lines of half-width katakana of any length: 1 to 6 words, joined by
+             blanks, nothing, ･ or ｰ, ending in LF, CR LF or nothing
+  words      the other side of kanaline: lines of 1 to 3 dictionary words in kanji and kana
+  cp932sp    short lines holding NEC and IBM extensions (①, Ⅱ, ㈱, 髙, 﨑, ...)
 Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
+                               [--sets A,B,...] [--cli PROGRAM]
 The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
 libraries of the build directory.
 """
@@ -166,6 +173,89 @@ def build_binary(cases, per_case):
             cases.add("binary", BINARY, data)
 
 
+def jis_boundaries(data):
+    """Offsets in ISO-2022-JP bytes where a character or escape starts, in every state."""
+    out, i, wide = [], 0, False
+    while i < len(data):
+        out.append(i)
+        if data[i] == 0x1B:
+            wide = data[i + 1:i + 3] in (b"$B", b"$@")
+            i += 3
+        elif wide and data[i] >= 0x21:
+            i += 2
+        else:
+            i += 1
+    return out
+
+
+def build_stray(cases, rng, per_case):
+    """Texts that a few odd bytes must not turn into another code."""
+    pool = [line for line in corpus.manpage_lines() if corpus.is_test_line(line)]
+    made = 0
+    while made < per_case:
+        start = rng.randrange(len(pool) - 40)
+        lines = pool[start:start + rng.randint(1, 40)]
+        text = "\n".join(lines) + "\n"
+        if not has_japanese(text) or "\ufffd" in text:
+            continue
+        k = rng.randrange(len(text) + 1)
+        for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+            data = convert(text[:k] + "\0" + text[k:], code)
+            if data is not None:
+                cases.add("stray", code, data)
+        data = convert(text, "ISO-2022-JP")
+        if data is not None:
+            at = rng.choice(jis_boundaries(data))
+            cases.add("stray", "ISO-2022-JP", data[:at] + b"\x1b$Z" + data[at:])
+        made += 1
+
+
+def build_kanaline(cases, rng, per_case):
+    readings = sorted({r for r in corpus.katakana_readings() if corpus.is_test_line(r)})
+    lines = []
+    for _ in range(per_case):
+        k = rng.choice([1, 1, 2, 2, 3, 4, 5, 6])
+        sep = rng.choice([" ", " ", "", "\uff65", "\u3000", "\uff70"]) if k > 1 else ""
+        words = [corpus.to_half_width_katakana(rng.choice(readings)) for _ in range(k)]
+        lines.append(sep.join(words) + rng.choice(["\n", "\n", "\r\n", ""]))
+    for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+        for line in lines:
+            data = convert(line, code)
+            if data is not None:
+                cases.add("kanaline", code, data)
+
+
+def build_words(cases, rng, per_case):
+    words = sorted({w for w in corpus.skk_words() if corpus.is_test_line(w) and w.strip()
+                    and all(ord(c) >= 0x3000 for c in w)})
+    for _ in range(per_case):
+        k = rng.choice([1, 1, 2, 3])
+        line = rng.choice([" ", "", "\u3001"]).join(rng.choice(words) for _ in range(k))
+        line += rng.choice(["\n", "\r\n", ""])
+        for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+            data = convert(line, code)
+            if data is not None:
+                cases.add("words", code, data)
+
+
+CP932_EXTENSIONS = "\u2460\u2461\u2473\u2160\u2161\u2169\u3231\u3232\u338f\u339c\u2252\u2261" \
+    "\u9ad9\ufa11\u7e8a\uff5e\u2235\u2170\u3239\u337b\u2116\u2121"
+
+
+def build_cp932sp(cases, rng, per_case):
+    pool = [line for line in corpus.manpage_lines() if corpus.is_test_line(line)
+            and has_japanese(line) and 10 <= len(line) <= 30 and "\ufffd" not in line]
+    for _ in range(per_case):
+        line = rng.choice(pool)
+        for _ in range(rng.randint(1, 2)):
+            k = rng.randrange(len(line) + 1)
+            line = line[:k] + rng.choice(CP932_EXTENSIONS) + line[k:]
+        for code in ("Shift_JIS", "EUC-JP"):
+            data = convert(line + "\n", code)
+            if data is not None:
+                cases.add("cp932sp", code, data)
+
+
 def has_japanese(s):
     return any(ord(c) >= 0x3000 for c in s)
 
@@ -262,19 +352,23 @@ def main():
     ap.add_argument("--work", default=None)
     ap.add_argument("--per-case", type=int, default=2000)
     ap.add_argument("--show", type=int, default=5)
-    ap.add_argument("--sets", default="whole,lines,ascii4k,halfkana,halfcsv,binary")
+    ap.add_argument("--cli", default=None, help="a morvelle-detect built earlier, to compare")
+    ap.add_argument("--sets",
+                    default="whole,lines,ascii4k,halfkana,halfcsv,binary,stray,kanaline,words,cp932sp")
     args = ap.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
     if os.path.isdir(work):
         shutil.rmtree(work)
     os.makedirs(work)
-    cli = os.path.join(work, "morvelle-detect")
+    cli = args.cli or os.path.join(work, "morvelle-detect")
     lib = os.path.join(args.build_dir, "components", "text")
-    subprocess.run(["c++", "-std=c++20", "-O2", "-I", os.path.join(ROOT, "components"),
-                    os.path.join(ROOT, "bench", "detect", "detect_cli.cpp"),
-                    os.path.join(lib, "detect", "libmorvelle_text_detect.a"),
-                    os.path.join(lib, "codec", "libmorvelle_text_codec.a"), "-o", cli], check=True)
+    if not args.cli:
+        subprocess.run(["c++", "-std=c++20", "-O2", "-I", os.path.join(ROOT, "components"),
+                        os.path.join(ROOT, "bench", "detect", "detect_cli.cpp"),
+                        os.path.join(lib, "detect", "libmorvelle_text_detect.a"),
+                        os.path.join(lib, "codec", "libmorvelle_text_codec.a"), "-o", cli],
+                       check=True)
 
     rng = random.Random(9)
     cases = Cases(os.path.join(work, "cases"))
@@ -292,6 +386,14 @@ def main():
         build_halfcsv(cases, rng, args.per_case // 2)
     if "binary" in sets:
         build_binary(cases, args.per_case // 4)
+    if "stray" in sets:
+        build_stray(cases, rng, args.per_case // 2)
+    if "kanaline" in sets:
+        build_kanaline(cases, rng, args.per_case)
+    if "words" in sets:
+        build_words(cases, rng, args.per_case)
+    if "cp932sp" in sets:
+        build_cp932sp(cases, rng, args.per_case // 2)
 
     paths = list(dict.fromkeys(p for _, _, p in cases.items))
     tools = {"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]}

@@ -21,8 +21,16 @@ int main(int argc, char** argv) {
                 morvelle::text::EncodingName(e).data());
     if (costs) {
       namespace d = morvelle::text::detect;
-      std::printf("  UTF-8 %.2f  Shift_JIS %.2f  EUC-JP %.2f\n", d::ScoreUtf8(bytes).cost / 4.0,
-                  d::ScoreShiftJis(bytes).cost / 4.0, d::ScoreEucJp(bytes).cost / 4.0);
+      using morvelle::text::Encoding;
+      auto text = [&](Encoding e) {
+        return d::ScoreText(morvelle::text::DecodeText(e, bytes)).cost / 4.0;
+      };
+      std::printf(
+          "  UTF-8 %.2f  Shift_JIS %.2f  EUC-JP %.2f  ISO-2022-JP %.2f  UTF-16LE %.2f  "
+          "UTF-16BE %.2f\n",
+          d::ScoreUtf8(bytes).cost / 4.0, d::ScoreShiftJis(bytes).cost / 4.0,
+          d::ScoreEucJp(bytes).cost / 4.0, text(Encoding::Iso2022Jp), text(Encoding::Utf16Le),
+          text(Encoding::Utf16Be));
     }
   }
   return 0;

@@ -83,16 +83,20 @@ Encoding TargetEncoding(TargetCode target) {
   return Encoding::Utf8;
 }
 
+// Whether the source decodes without an undecodable byte, checked without decoding it. A copy
+// is refused for such bytes like any other conversion: they are no text of the target either.
+bool WhollyDecodable(Encoding from, const std::string& bytes) {
+  if (from == Encoding::Utf16Le || from == Encoding::Utf16Be) return bytes.size() % 2 == 0;
+  return text::IsStrictlyValid(from, AsBytes(bytes));
+}
+
 // Names the first byte or character that stopped the conversion, with its line and column.
 [[noreturn]] void ThrowConversionError(const std::string& source, Encoding from, Encoding to,
                                        const std::string& bytes) {
   const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
-  // Undecodable bytes came in as U+F7xx of one byte each. (A real U+F7xx of a UTF source
-  // spans more bytes.)
   for (std::size_t i = 0; i < decoded.text.size(); ++i) {
-    char16_t u = decoded.text[i];
-    if (u >= text::kRawByteBase && u <= text::kRawByteBase + 0xFF &&
-        decoded.offsets[i + 1] - decoded.offsets[i] == 1) {
+    if (text::IsUndecodableByte(from, decoded, i)) {
+      const char16_t u = decoded.text[i];
       char hex[8];
       std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
       throw BufferError("読めないバイトがあるので変換できません: " + source + " の " +
@@ -125,7 +129,8 @@ std::string ConvertedBytes(const std::string& source, int code) {
 
   std::string out;
   const Encoding to = TargetEncoding(target);
-  if (!SameCode(from, target, bytes, out) && !text::Transcode(from, to, AsBytes(bytes), out)) {
+  const bool copy = SameCode(from, target, bytes, out);
+  if (copy ? !WhollyDecodable(from, bytes) : !text::Transcode(from, to, AsBytes(bytes), out)) {
     ThrowConversionError(source, from, to, bytes);
   }
   return out;

@@ -1,8 +1,12 @@
 // Decode → encode for every code, recognition, and the file buffer's no-change save. Any bytes
 // load; an untouched buffer gives them back exactly; a direct conversion agrees with decoding
-// and encoding through the text.
+// and encoding through the text. A stray NUL (or, in ISO-2022-JP, an escape that designates
+// nothing known) put into a flawless text never makes it Binary, leaves ISO-2022-JP what it is,
+// and where the code stays, decodes as undecodable bytes between the same characters.
 //
-// Input: one byte choosing the source code (or recognition), then the file's bytes.
+// Input: one byte choosing the source code (or recognition, and then where a stray byte goes),
+// then the file's bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -65,6 +69,45 @@ void CheckUntouchedSave(const std::string& bytes, std::optional<Encoding> code) 
   if (buffer.bytes("fuzz") != bytes) Fail("same-text save changed the bytes", buffer.encoding());
 }
 
+void CheckStrayBytes(std::span<const unsigned char> bytes, Encoding detected, unsigned slot) {
+  constexpr unsigned kSlots = 26;  // slot is 0..25
+  const bool byteCode = detected == Encoding::Ascii || detected == Encoding::ShiftJis ||
+                        detected == Encoding::EucJp || detected == Encoding::Utf8 ||
+                        detected == Encoding::Iso2022Jp;
+  // One sample holds the whole file (a longer one is recognised from its head). Controls other
+  // than blanks, line ends and shifts mark data, where a NUL may well tip the balance.
+  auto dataControl = [](unsigned char b) {
+    return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
+           b == 0x7F;
+  };
+  if (!byteCode || bytes.size() > 200 * 1024 || !text::IsStrictlyValid(detected, bytes) ||
+      std::any_of(bytes.begin(), bytes.end(), dataControl)) {
+    return;
+  }
+  const text::Decoded d = text::Decode(detected, bytes);
+  std::size_t k = slot * (d.text.size() + 1) / kSlots;
+  while (k > 0 && d.offsets[k - 1] == d.offsets[k]) --k;  // not between a surrogate pair
+  const std::size_t at = d.offsets[k];
+  const bool escape = detected == Encoding::Iso2022Jp && slot % 2 == 1;
+  const std::string stray = escape ? std::string("\x1B$Z") : std::string(1, '\0');
+
+  std::string changed(reinterpret_cast<const char*>(bytes.data()), at);
+  changed += stray;
+  changed.append(reinterpret_cast<const char*>(bytes.data()) + at, bytes.size() - at);
+  const std::span<const unsigned char> span(reinterpret_cast<const unsigned char*>(changed.data()),
+                                            changed.size());
+  const Encoding again = text::DetectEncoding(span);
+  if (again == Encoding::Binary) Fail("a stray byte made a text binary", detected);
+  if (escape && again != Encoding::Iso2022Jp) Fail("an unknown escape changed the code", detected);
+  // A NUL may tip a close call between two codes, or fall where UTF-16's would.
+  if (again != detected) return;
+  std::u16string expected = d.text.substr(0, k);
+  for (char b : stray)
+    expected += static_cast<char16_t>(text::kRawByteBase + static_cast<unsigned char>(b));
+  expected += d.text.substr(k);
+  if (text::DecodeText(again, span) != expected) Fail("a stray byte changed the text", detected);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -77,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (choice == std::size(kCodes)) {
     CheckDecode(detected, span);
     CheckUntouchedSave(bytes, std::nullopt);
+    CheckStrayBytes(span, detected, data[0] / (std::size(kCodes) + 1));
   } else {
     CheckDecode(kCodes[choice], span);
     CheckUntouchedSave(bytes, kCodes[choice]);

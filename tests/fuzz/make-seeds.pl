@@ -119,7 +119,15 @@ push @samples, bytes_of($_) for @texts;
 for my $t (@texts[0 .. ($#texts < 40 ? $#texts : 40)]) {
   for my $code ('cp932', 'euc-jp', 'iso-2022-jp', 'UTF-16LE', 'UTF-16BE') {
     my $copy = $t;
-    push @samples, encode($code, $copy, FB_QUIET);
+    my $b = encode($code, $copy, FB_QUIET);
+    push @samples, $b;
+    next if $code =~ /^UTF/;
+    # The same with a stray byte: a NUL at the start of the second line, and an escape that
+    # designates nothing known inside the first kanji run.
+    (my $nul = $b) =~ s/\n/\n\0/;
+    push @samples, $nul if $nul ne $b;
+    (my $esc = $b) =~ s/(\e\$B..)/$1\e\$Z/s;
+    push @samples, $esc if $esc ne $b;
   }
 }
 $i = 0;

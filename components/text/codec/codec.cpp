@@ -52,12 +52,27 @@ std::string CodePointName(char32_t codePoint) {
   return buffer;
 }
 
+bool IsUndecodableByte(Encoding encoding, const Decoded& decoded, std::size_t i) {
+  const char16_t u = decoded.text[i];
+  if (u < kRawByteBase || u > kRawByteBase + 0xFF) return false;
+  switch (encoding) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+      return decoded.offsets[i + 1] - decoded.offsets[i] == 1;
+    default:
+      // An ISO-2022-JP byte carries the escapes before it: its span can be longer.
+      return true;
+  }
+}
+
 namespace {
 
 template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
 std::size_t SteppedPrefix(const unsigned char* p, std::size_t n, std::size_t i, bool truncOk) {
   while (i < n) {
-    if (p[i] < 0x80) {
+    if (detail::IsPlainAscii(p[i])) {
       ++i;
       continue;
     }
@@ -87,7 +102,7 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
   switch (encoding) {
     case Encoding::Ascii:
       for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] >= 0x80) return i;
+        if (!detail::IsPlainAscii(p[i])) return i;
       }
       return n;
     case Encoding::ShiftJis:

@@ -42,10 +42,16 @@ struct Decoded {
   std::vector<std::size_t> offsets;
 };
 
-// Decoding never fails: whatever the code cannot decode becomes U+F700 + byte.
+// Decoding never fails: whatever the code cannot decode becomes U+F700 + byte. NUL is such a
+// byte in every code but UTF-16: it is not text, only a stray byte amid it. An ISO-2022-JP
+// escape that designates no set we know is undecodable as a whole and leaves the state alone.
 Decoded Decode(Encoding encoding, std::span<const unsigned char> bytes);
 // The same text without the offsets (faster, a third of the memory).
 std::u16string DecodeText(Encoding encoding, std::span<const unsigned char> bytes);
+
+// Whether decoded.text[i] stands for an undecodable byte rather than a character. Only the
+// UTF codes decode real U+F7xx characters, and those span more than one byte.
+bool IsUndecodableByte(Encoding encoding, const Decoded& decoded, std::size_t i);
 
 // Strict validity for recognition: CP932 and eucJP-ms accept assigned codes only, UTF-8 rejects
 // overlong forms, surrogates and values beyond U+10FFFF, ISO-2022-JP needs known escapes and

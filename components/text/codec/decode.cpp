@@ -35,12 +35,14 @@ struct Out {
   void Raw(const unsigned char* p, std::size_t i, std::size_t length) {
     for (std::size_t k = 0; k < length; ++k) Unit(kRawByteBase + p[i + k], i + k);
   }
-  // Widens the run of ASCII bytes at p[i] (p[i] < 0x80), returns the index after it.
+  // Widens the run of plain ASCII bytes (01..7F) at p[i], returns the index after it.
   std::size_t Ascii(const unsigned char* p, std::size_t n, std::size_t i) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     while (i + 8 <= n) {
       std::uint64_t word;
       std::memcpy(&word, p + i, 8);
-      if (word & 0x8080808080808080ull) break;
+      // A high bit set, or a NUL (its borrow sets the high bit), ends the fast run.
+      if ((word | (word - kOnes)) & kHighs) break;
       for (int k = 0; k < 8; ++k) text[k] = p[i + k];
       if constexpr (kOffsets) {
         for (int k = 0; k < 8; ++k) offsets[k] = i + k;
@@ -49,7 +51,7 @@ struct Out {
       text += 8;
       i += 8;
     }
-    while (i < n && p[i] < 0x80) {
+    while (i < n && detail::IsPlainAscii(p[i])) {
       Unit(p[i], i);
       ++i;
     }
@@ -109,9 +111,9 @@ void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, Dec
     const std::size_t limit = std::min(n, i + kChunk);
     Grow(d, out, limit - i + 4);
     while (i < limit) {
-      if (p[i] < 0x80) {
+      if (detail::IsPlainAscii(p[i])) {
         // Short runs (a space, a slash between kanji) stay in this loop.
-        if (i + 1 >= limit || p[i + 1] >= 0x80) {
+        if (i + 1 >= limit || !detail::IsPlainAscii(p[i + 1])) {
           out.Unit(p[i], i);
           ++i;
           continue;

@@ -46,6 +46,23 @@ inline bool ParseEscape(const unsigned char* p, std::size_t n, std::size_t i, ji
   return false;
 }
 
+// Length of an escape sequence of ISO 2022's form at p[i] that designates something we do not
+// know (ESC $ Z): intermediates 21..2F, then a final byte 30..7E. 0 when the bytes after ESC
+// are not of that form (a lone ESC, or a terminal's ESC [). truncated when they end inside it.
+inline std::uint8_t UnknownDesignationLength(const unsigned char* p, std::size_t n, std::size_t i,
+                                             bool& truncated) {
+  constexpr std::size_t kMaxIntermediates = 3;
+  std::size_t k = i + 1;
+  while (k < n && k - i - 1 < kMaxIntermediates && p[k] >= 0x21 && p[k] <= 0x2F) ++k;
+  if (k == i + 1) return 0;
+  if (k == n) {
+    truncated = true;
+    return 0;
+  }
+  if (p[k] < 0x30 || p[k] > 0x7E) return 0;
+  return static_cast<std::uint8_t>(k + 1 - i);
+}
+
 inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis::State& state) {
   unsigned b = p[i];
   if (b == 0x1B) {
@@ -56,13 +73,16 @@ inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis
       state.g0 = set;
       return {0, length, JisStep::Shift, false};
     }
-    return {0, 1, JisStep::Raw, truncated};
+    // A designation we do not know stays undecodable as a whole, and the state as it was: its
+    // final byte read as text would only misalign what follows.
+    length = UnknownDesignationLength(p, n, i, truncated);
+    return {0, length ? length : std::uint8_t{1}, JisStep::Raw, truncated};
   }
   if (b == 0x0E || b == 0x0F) {
     state.shiftOut = b == 0x0E;
     return {0, 1, JisStep::Shift, false};
   }
-  if (b >= 0x80) return {0, 1, JisStep::Raw, false};
+  if (b >= 0x80 || b == 0) return {0, 1, JisStep::Raw, false};
   if (b < 0x21 || b == 0x7F) return {b, 1, JisStep::Char, false};
   if (state.shiftOut || state.g0 == jis::Set::Kana) {
     if (b <= 0x5F) return {0xFF40 + b, 1, JisStep::Char, false};

@@ -22,8 +22,14 @@ inline Step Bad(std::uint8_t length, bool truncated = false) {
   return {0, length, false, truncated};
 }
 
+// 01..7F: one byte, the character itself, in every byte-oriented code here. NUL is not text in
+// any of them: a file holding one is either UTF-16 or a text with a stray byte, which is kept
+// as an undecodable byte like any other that does not fit.
+constexpr bool IsPlainAscii(unsigned b) { return b - 1u < 0x7Fu; }
+
 inline Step Cp932Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
+  if (b == 0) return Bad(1);
   std::uint16_t v = cp932Single[b];
   if (v < kLeadByte) return {v, 1, true, false};
   if (v == kInvalidSingle) return Bad(1);
@@ -39,6 +45,7 @@ inline bool InEucRange(unsigned b) { return b >= 0xA1 && b <= 0xFE; }
 
 inline Step EucStep(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
+  if (b == 0) return Bad(1);
   std::uint16_t v = eucSingle[b];
   if (v != kInvalidSingle) return {v, 1, true, false};
   if (b == 0x8E) {
@@ -67,7 +74,8 @@ inline Step EucStep(const unsigned char* p, std::size_t n, std::size_t i) {
 // yields its first byte alone, so decoding resynchronises on the next byte.
 inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
-  if (b < 0x80) return {b, 1, true, false};
+  if (IsPlainAscii(b)) return {b, 1, true, false};
+  if (b == 0) return Bad(1);
   unsigned length;
   char32_t cp;
   unsigned lo = 0x80, hi = 0xBF;  // bounds of the second byte

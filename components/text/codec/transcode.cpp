@@ -146,7 +146,7 @@ bool Run(const Entry* table, const unsigned char* p, std::size_t n, std::string&
     char* o = out.data() + written;
     while (i < limit) {
       unsigned b = p[i];
-      if (b < 0x80) {  // ASCII is itself in every target here
+      if (detail::IsPlainAscii(b)) {  // ASCII is itself in every target here
         if constexpr (kWide) {
           o[0] = static_cast<char>(b);
           o[1] = 0;
@@ -210,14 +210,12 @@ bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes,
     });
     if (!doubtful && Encode(to, text, out, nullptr, {.rawBytes = false, .bom = bom})) return true;
   }
-  // Refuse undecodable bytes, which are one byte each (a real U+F7xx from a UTF source spans
-  // more), and find where the failure is.
+  // Refuse undecodable bytes, and find where the failure is.
   Decoded decoded = Decode(from, bytes);
   for (std::size_t i = 0; i < decoded.text.size(); ++i) {
-    char16_t u = decoded.text[i];
-    if (u >= kRawByteBase && u <= kRawByteBase + 0xFF &&
-        decoded.offsets[i + 1] - decoded.offsets[i] == 1) {
-      if (failedAt) *failedAt = decoded.offsets[i];
+    if (IsUndecodableByte(from, decoded, i)) {
+      // The byte ends its unit's span (which may begin at the escapes before it).
+      if (failedAt) *failedAt = decoded.offsets[i + 1] - 1;
       return false;
     }
   }

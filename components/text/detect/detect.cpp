@@ -26,6 +26,22 @@ constexpr std::size_t kDecisiveUtf8Characters = 8;
 // of most files written today, and the pair model knows little of the Latin letters that are
 // its usual few multibyte characters ("café").
 constexpr std::uint64_t kUtf8PriorQuarters = 6 * 4;
+// A sample of n bytes is still text of a code with some stray bytes in it when, besides its
+// NULs, at most FlawLimit places break the code or hold a control character text has no use
+// for, and NULs are at most an eighth of its bytes (a NUL-padded tail, NUL-separated names),
+// or a single one. Images, executables, compressed files and message catalogues hold far more
+// of either: their numbers spell controls and bytes that fit no code.
+constexpr std::size_t FlawLimit(std::size_t n) { return 1 + n / 256; }
+constexpr std::size_t NulLimit(std::size_t n) { return n < 16 ? 1 : n / 8; }
+
+// C0 controls other than NUL, the blanks and line ends, ESC, SO and SI (ISO-2022-JP's shifts)
+// and SUB (an old end-of-file mark); DEL.
+std::size_t CountDataControls(Bytes bytes) {
+  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), [](unsigned char b) {
+    return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
+           b == 0x7F;
+  }));
+}
 
 struct Sample {
   Bytes bytes;
@@ -53,9 +69,10 @@ Sample TakeSample(Bytes bytes, std::size_t from) {
 
 struct Utf16Reading {
   std::size_t units = 0;
-  std::size_t bad = 0;     // NUL, unpaired surrogates, non-characters, unusual C0 controls
+  std::size_t bad = 0;     // NUL, unpaired surrogates, non-characters, unusual controls
   std::size_t odd = 0;     // private use, or U+xx00 (rare in text, common with swapped bytes)
   std::size_t narrow = 0;  // U+0001..U+00FF: line ends, blanks, ASCII
+  std::size_t lowNul = 0;  // U+xx00: a NUL on the side where text seldom has one
 };
 
 Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
@@ -76,34 +93,58 @@ Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
       }
     } else if ((u >= 0xDC00 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
                (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0B && u != 0x0C && u != 0x0D &&
-                u != 0x1A && u != 0x1B)) {
+                u != 0x1A && u != 0x1B) ||
+               (u >= 0x80 && u <= 0x9F)) {
       ++r.bad;
     } else if (u < 0x100) {
       ++r.narrow;
-    } else if ((u & 0xFF) == 0 || (u >= 0xE000 && u <= 0xF8FF)) {
+    } else if ((u & 0xFF) == 0) {
+      ++r.odd;
+      ++r.lowNul;
+    } else if (u >= 0xE000 && u <= 0xF8FF) {
       ++r.odd;
     }
   }
   return r;
 }
 
-// The byte order whose reading is text: a few flaws at most, mostly ordinary characters. Of two
-// such readings, the one with more ASCII (line ends at least) is the right one: swapped, ASCII
-// turns into U+xx00.
-Encoding Utf16WithoutBom(Bytes bytes) {
+// UTF-16 without a byte-order mark: the byte order whose reading is text, a few flaws at most,
+// mostly ordinary characters, with its NULs mostly where UTF-16 puts them, in the units of line
+// ends, blanks and ASCII. Of two such readings, the one with more ASCII (line ends at least) is
+// the right one: swapped, ASCII turns into U+xx00.
+struct Utf16Guess {
+  Encoding code = Encoding::Binary;  // Binary: neither order reads as text
+  // Twice as many NULs in narrow units as in U+xx00 ones, the pattern of text. Stray NULs, or
+  // NUL-separated records, fall on either side alike; kana and kanji text puts few anywhere.
+  bool clear = false;
+};
+
+Utf16Guess Utf16WithoutBom(Bytes bytes) {
   const Utf16Reading le = ReadUtf16(bytes, true);
   const Utf16Reading be = ReadUtf16(bytes, false);
   auto text = [](const Utf16Reading& r) {
-    return r.bad * 100 <= r.units && (r.bad + r.odd) * 5 <= r.units;
+    return r.bad * 100 <= r.units && (r.bad + r.odd) * 5 <= r.units && r.narrow > r.lowNul;
   };
   const bool leText = text(le), beText = text(be);
-  if (leText && (!beText || le.narrow >= be.narrow)) return Encoding::Utf16Le;
-  if (beText) return Encoding::Utf16Be;
-  return Encoding::Binary;
+  const Utf16Reading* r = nullptr;
+  Utf16Guess guess;
+  if (leText && (!beText || le.narrow >= be.narrow)) {
+    guess.code = Encoding::Utf16Le;
+    r = &le;
+  } else if (beText) {
+    guess.code = Encoding::Utf16Be;
+    r = &be;
+  } else {
+    return guess;
+  }
+  guess.clear = r->narrow >= 2 * r->lowNul;
+  return guess;
 }
 
-// ISO-2022-JP: every ESC starts a designation the decoder knows, and at least one of them
-// leaves ASCII.
+// ISO-2022-JP: at least one designation the decoder knows leaves ASCII, and no ESC starts a
+// terminal's control sequence (ESC [, ESC ]). Any other ESC (a lone one, or a designation we do
+// not know such as ESC $ Z) is a stray byte of the file: it stays undecodable, and does not
+// make the file another code.
 bool HoldsJisEscapes(Bytes bytes) {
   bool designated = false;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -123,7 +164,7 @@ bool HoldsJisEscapes(Bytes bytes) {
       i += 2;  // announces the 1990 edition before ESC $ B
     } else if (left < 3) {
       break;  // cut off by the end of the sample
-    } else {
+    } else if (at(1) == '[' || at(1) == ']') {
       return false;
     }
   }
@@ -143,7 +184,13 @@ std::size_t CountUtf8Characters(Bytes bytes) {
   return count;
 }
 
-Encoding DecideEightBit(const Sample& s) {
+// The likeliest of the byte-oriented codes, with the number of places the sample breaks it.
+struct TextReading {
+  Encoding code;
+  std::size_t flaws;  // undecodable bytes and sequences, NULs included
+};
+
+TextReading DecideEightBit(const Sample& s) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
   std::array<std::size_t, 3> errors{};
   // Counting beyond the best so far cannot change the outcome, so the likeliest code is counted
@@ -166,13 +213,13 @@ Encoding DecideEightBit(const Sample& s) {
   }
   std::array<detect::Reading, 3> readings{};
   if (errors[0] == 0 && CountUtf8Characters(s.bytes) >= kDecisiveUtf8Characters) {
-    return Encoding::Utf8;
+    return {Encoding::Utf8, 0};
   }
   std::size_t candidates = 0;
   for (std::size_t k = 0; k < kCodes.size(); ++k) candidates += errors[k] == fewest;
   if (candidates == 1) {
     for (std::size_t k = 0; k < kCodes.size(); ++k) {
-      if (errors[k] == fewest) return kCodes[k];
+      if (errors[k] == fewest) return {kCodes[k], fewest};
     }
   }
   if (errors[0] == fewest) readings[0] = detect::ScoreUtf8(s.bytes);
@@ -184,27 +231,57 @@ Encoding DecideEightBit(const Sample& s) {
     if (errors[k] != fewest) continue;
     if (best == kCodes.size() || readings[k].cost < readings[best].cost) best = k;
   }
-  return kCodes[best];
+  return {kCodes[best], fewest};
+}
+
+// Flaws are counted only for a sample with NULs, the one case that asks for them. Seven bits
+// read as ASCII at worst, flawed by their NULs alone: an ISO-2022-JP reading more flawed than
+// a few stray bytes allow gives way to it.
+TextReading DecideSevenBit(const Sample& s, std::size_t nuls) {
+  if (!HoldsJisEscapes(s.bytes)) return {Encoding::Ascii, nuls};
+  if (nuls == 0) return {Encoding::Iso2022Jp, 0};
+  const std::size_t flaws = detect::CountInvalid(Encoding::Iso2022Jp, s.bytes, s.truncated,
+                                                 std::numeric_limits<std::size_t>::max());
+  if (flaws - std::min(flaws, nuls) > FlawLimit(s.bytes.size())) return {Encoding::Ascii, nuls};
+  return {Encoding::Iso2022Jp, flaws};
+}
+
+// The pair model's cost of reading the sample in `code`.
+std::uint64_t Cost(Encoding code, Bytes bytes) {
+  switch (code) {
+    case Encoding::ShiftJis:
+      return detect::ScoreShiftJis(bytes).cost;
+    case Encoding::EucJp:
+      return detect::ScoreEucJp(bytes).cost;
+    case Encoding::Ascii:
+    case Encoding::Utf8:
+      return detect::ScoreUtf8(bytes).cost;
+    default:
+      return detect::ScoreText(DecodeText(code, bytes)).cost;
+  }
 }
 
 Encoding Decide(const Sample& s) {
-  const bool hasNul = std::find(s.bytes.begin(), s.bytes.end(), 0) != s.bytes.end();
-  if (hasNul) {
-    // UTF-16 of anything beyond ASCII is never valid UTF-8; NULs amid UTF-8 text mean data.
-    const bool utf8 =
-        std::any_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; }) &&
-        detect::CountInvalid(Encoding::Utf8, s.bytes, s.truncated, 1) == 0;
-    return s.atStart && !utf8 ? Utf16WithoutBom(s.bytes) : Encoding::Binary;
-  }
-
+  const auto nuls = static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0));
   const bool sevenBit =
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
-  if (sevenBit) {
-    const bool jis =
-        HoldsJisEscapes(s.bytes) && IsStrictlyValid(Encoding::Iso2022Jp, s.bytes, s.truncated);
-    return jis ? Encoding::Iso2022Jp : Encoding::Ascii;
+  if (nuls == 0) return (sevenBit ? DecideSevenBit(s, 0) : DecideEightBit(s)).code;
+
+  // NULs: UTF-16, a text with some stray bytes, or data. UTF-16 needs the file's start, where
+  // its units begin; NULs in its pattern in a quarter of the bytes (ASCII in UTF-16) settle it.
+  const std::size_t n = s.bytes.size();
+  const Utf16Guess utf16 = s.atStart ? Utf16WithoutBom(s.bytes) : Utf16Guess{};
+  if (utf16.clear && nuls > n / 4) return utf16.code;
+  // Else the likelier reading decides: a NUL or two in a short text can fall where UTF-16's
+  // would, and UTF-16 of kana and kanji holds few NULs (its line ends).
+  const TextReading text = sevenBit ? DecideSevenBit(s, nuls) : DecideEightBit(s);
+  if (utf16.code != Encoding::Binary && Cost(utf16.code, s.bytes) < Cost(text.code, s.bytes)) {
+    return utf16.code;
   }
-  return DecideEightBit(s);
+  const bool stray =
+      nuls <= NulLimit(n) &&
+      text.flaws - std::min(text.flaws, nuls) + CountDataControls(s.bytes) <= FlawLimit(n);
+  return stray ? text.code : Encoding::Binary;
 }
 
 }  // namespace

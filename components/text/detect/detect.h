@@ -11,7 +11,8 @@
 namespace morvelle::text {
 
 // Never fails: bytes that no code explains still get the likeliest code (the decoder keeps
-// what it cannot decode), and NUL-bearing data that is not UTF-16 is Binary.
+// what it cannot decode). A few stray NULs or unknown escapes in a text leave it its code;
+// NUL-bearing data that is neither UTF-16 nor such a text is Binary.
 Encoding DetectEncoding(std::span<const unsigned char> bytes);
 
 }  // namespace morvelle::text

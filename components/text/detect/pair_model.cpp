@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <string>
+
+#include "text/codec/tables.h"
 
 namespace morvelle::text::detect {
 namespace {
@@ -9,10 +12,13 @@ namespace {
 // Costs are summed in quarter bits so that the sum stays an exact integer.
 constexpr int kPairStepQuarters = 5;  // kPairCost counts steps of 1.25 bits
 constexpr int kKanjiBaseBits = 6;     // kKanjiCost counts bits above this
-// Half-width katakana is a trait of a whole file, rare today: the first one costs this much once,
-// on top of its pair costs. Without it, two EUC-JP kanji amid ASCII lose too often to the four
-// half-width katakana their bytes also spell in Shift_JIS.
-constexpr int kHalfKanaFileQuarters = 12 * 4;
+// Half-width katakana is a trait of a whole file, rare today, and a file written with it uses it
+// throughout: a reading holding any pays once, on top of its pair costs, 1 bit when half-width
+// katakana is all its text, up to 12 bits when it is a few characters amid much else (two
+// EUC-JP kanji amid ASCII spell four in Shift_JIS): the range times the square of the other
+// characters' share. Blanks and line ends are not counted as text.
+constexpr std::uint64_t kHalfKanaMinQuarters = 1 * 4;
+constexpr std::uint64_t kHalfKanaMaxQuarters = 12 * 4;
 
 int Nibble(const unsigned char* table, std::size_t index) {
   const unsigned char b = table[index / 2];
@@ -118,10 +124,8 @@ class Scorer {
         memberQuarters);
     ++reading_.characters;
     if (multibyte) ++reading_.multibyte;
-    if (c >= cls::kHalfKana && c < cls::kHalfKana + 63 && !halfKana_) {
-      halfKana_ = true;
-      reading_.cost += kHalfKanaFileQuarters;
-    }
+    if (c >= cls::kHalfKana && c < cls::kHalfKana + 63) ++halfKana_;
+    if (c != cls::kLf && c != cls::kCr && c != cls::kSpace) ++text_;
     prev_ = c;
   }
   void Add(int c, bool multibyte) { Add(c, kMemberCost[static_cast<std::size_t>(c)], multibyte); }
@@ -134,11 +138,20 @@ class Scorer {
       Add(c, true);
     }
   }
-  Reading Result() const { return reading_; }
+  Reading Result() const {
+    Reading r = reading_;
+    if (halfKana_ > 0) {
+      const std::uint64_t other = text_ - halfKana_;
+      r.cost += kHalfKanaMinQuarters +
+                (kHalfKanaMaxQuarters - kHalfKanaMinQuarters) * other * other / (text_ * text_);
+    }
+    return r;
+  }
 
  private:
   int prev_ = cls::kLf;
-  bool halfKana_ = false;
+  std::uint64_t halfKana_ = 0;  // half-width katakana read
+  std::uint64_t text_ = 0;      // characters read, blanks and line ends aside
   Reading reading_;
 };
 
@@ -282,9 +295,11 @@ Reading ScoreEucJp(std::span<const unsigned char> bytes) {
   return s.Result();
 }
 
+int MeanKanjiQuarters() { return static_cast<int>(std::lround(kKanjiMeanCost * 4.0f)); }
+
 Reading ScoreUtf8(std::span<const unsigned char> bytes) {
   Scorer s;
-  const int meanKanji = static_cast<int>(std::lround(kKanjiMeanCost * 4.0f));
+  const int meanKanji = MeanKanjiQuarters();
   const std::size_t n = bytes.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char b = bytes[i];
@@ -315,6 +330,34 @@ Reading ScoreUtf8(std::span<const unsigned char> bytes) {
     i += len;
   }
   return s.Result();
+}
+
+Reading ScoreText(std::u16string_view text) {
+  // Through each character's CP932 code, so that a kanji costs what its JIS cell costs, as in a
+  // Shift_JIS reading: a reading of swapped or misaligned bytes is a run of rare ideographs,
+  // not of average kanji. What CP932 lacks (and undecodable bytes) is "other", as 0x80 is.
+  const std::uint16_t* cp932 = text::detail::Cp932Encoder();
+  std::string bytes;
+  bytes.reserve(text.size() * 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++i;
+    }
+    const std::uint16_t code = u >= 0xF700 && u <= 0xF7FF ? 0 : cp932[u];
+    if (u == 0) {
+      bytes.push_back('\0');
+    } else if (code == 0) {
+      bytes.push_back('\x80');
+    } else if (code < 0x100) {
+      bytes.push_back(static_cast<char>(code));
+    } else {
+      bytes.push_back(static_cast<char>(code >> 8));
+      bytes.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return ScoreShiftJis({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
 }
 
 }  // namespace morvelle::text::detect

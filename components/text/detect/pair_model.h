@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace morvelle::text::detect {
 
@@ -45,5 +46,7 @@ int JisClass(int row, int cell);
 Reading ScoreShiftJis(std::span<const unsigned char> bytes);
 Reading ScoreEucJp(std::span<const unsigned char> bytes);
 Reading ScoreUtf8(std::span<const unsigned char> bytes);
+// A reading already decoded (UTF-16 and ISO-2022-JP), scored as its Shift_JIS form would be.
+Reading ScoreText(std::u16string_view text);
 
 }  // namespace morvelle::text::detect

@@ -122,6 +122,32 @@ TEST(ConvertFile, FailuresNameTheFileAndWriteNothing) {
   EXPECT_EQ(dir.entries(), 1u);
 }
 
+// A stray NUL or an unknown escape leaves the file its code; converting it, even to that code,
+// stops at the byte like any other undecodable one.
+TEST(ConvertFile, StrayBytesStopItNamingByteLineAndColumn) {
+  TempDir dir;
+  const std::string in = dir / "in.txt", out = dir / "in.txt.exp";
+  const std::string jis = Encoded(Encoding::Iso2022Jp, u"日本語\n");  // ESC $ B 日本語 ESC ( B
+  struct Case {
+    std::string input;
+    int code;
+    std::string where;
+  };
+  const Case cases[] = {
+      {std::string("foo\0bar\nbaz foo\n", 16), 5, "1 行 4 列目のバイト 0x00 (ASCII として)"},
+      {Encoded(Encoding::ShiftJis, u"一行目\n二行") + '\0' + Encoded(Encoding::ShiftJis, u"目\n"),
+       1, "2 行 3 列目のバイト 0x00 (Shift_JIS として)"},
+      {jis.substr(0, 7) + "\x1B$Z" + jis.substr(7), 5,
+       "1 行 3 列目のバイト 0x1B (ISO-2022-JP として)"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(in, c.input);
+    EXPECT_EQ(ErrorOf([&] { ConvertFile(in, out, c.code); }),
+              "読めないバイトがあるので変換できません: " + in + " の " + c.where);
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
 TEST(ConvertFile, ExistingDestinationSurvivesAFailure) {
   TempDir dir;
   WriteFile(dir / "in.txt", Encoded(Encoding::Utf8, u"絵文字 😀"));

@@ -262,6 +262,38 @@ TEST(FileBuffer, UnencodableCharacterNamesFileLineAndColumn) {
   }
 }
 
+// A stray NUL or an unknown escape stays byte for byte while rules change the text around it.
+TEST(FileBuffer, StrayBytesStayWhileTheTextAroundThemChanges) {
+  const std::string jis = Encoded(Encoding::Iso2022Jp, u"日本語\n");  // ESC $ B 日本語 ESC ( B
+  struct Case {
+    std::string bytes;
+    Encoding code;
+    std::u16string from, to;
+    std::string saved;
+  };
+  const Case cases[] = {
+      {"foo\0bar\nbaz foo\n"s, Encoding::Ascii, u"foo", u"X", "X\0bar\nbaz X\n"s},
+      {Encoded(Encoding::ShiftJis, u"日本語foo") + '\0' +
+           Encoded(Encoding::ShiftJis, u"テキスト\n"),
+       Encoding::ShiftJis, u"テキスト", u"文章",
+       Encoded(Encoding::ShiftJis, u"日本語foo") + '\0' + Encoded(Encoding::ShiftJis, u"文章\n")},
+      {jis.substr(0, 7) + "\x1B$Z" + jis.substr(7), Encoding::Iso2022Jp, u"語", u"話",
+       jis.substr(0, 7) + "\x1B$Z" + Encoded(Encoding::Iso2022Jp, u"話\n").substr(3)},
+  };
+  for (const Case& c : cases) {
+    FileBuffer buffer;
+    buffer.loadBytes(c.bytes, "f");
+    EXPECT_EQ(buffer.encoding(), c.code) << c.saved;
+    std::vector<Edit> edits;
+    for (std::size_t at = buffer.text().find(c.from); at != std::u16string::npos;
+         at = buffer.text().find(c.from, at + 1)) {
+      edits.push_back({at, c.from.size(), c.to});
+    }
+    buffer.applyEdits(edits);
+    EXPECT_EQ(buffer.bytes("f"), c.saved);
+  }
+}
+
 TEST(FileBuffer, EditsOutOfOrderOrRangeAreRefused) {
   FileBuffer buffer;
   buffer.loadBytes("abcdef", "f", Encoding::Ascii);

@@ -127,7 +127,16 @@ const RawCase kRaw[] = {
      "\xFF\xFE"
      "a\x00\x00\xD8z"s,
      u"a\xD800\uF77A", false},  // lone surrogate, odd byte
-    {Encoding::Iso2022Jp, "\x1B(Za", u"\uF71B(Za"},
+    // a designation we do not know is undecodable as a whole and leaves the state as it was
+    {Encoding::Iso2022Jp, "\x1B(Za", u"\uF71B\uF728\uF75Aa"},
+    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\x1B$Z\x30\x22\x1B(B", u"亜\uF71B\uF724\uF75A唖"},
+    {Encoding::Iso2022Jp, "\x1B\n\x1B", u"\uF71B\n\uF71B"},  // lone ESCs
+    // NUL is no text in any byte-oriented code: a stray byte
+    {Encoding::Ascii, "a\0b"s, u"a\uF700b"},
+    {Encoding::ShiftJis, "\x82\xA0\0\x82\xA0"s, u"あ\uF700あ"},
+    {Encoding::EucJp, "\0\xA4\xA2"s, u"\uF700あ"},
+    {Encoding::Utf8, "ab\0cdefghijklmnop"s, u"ab\uF700cdefghijklmnop"},  // inside a fast run
+    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\0\x30\x22"s, u"亜\uF700唖", false},
     // the escape before undecodable bytes is kept by the buffer's copy, not by the text
     {Encoding::Iso2022Jp, "\x1B$B\x22\x2F\xA4", u"\uF722\uF72F\uF7A4", false},
     {Encoding::Binary, std::string("\x00\x01\xFF", 3), u"\uF700\uF701\uF7FF"},
@@ -300,6 +309,14 @@ TEST(CodecCases, TranscodeAgreesWithDecodeAndEncode) {
     EXPECT_EQ(failedAt, 4u);
     EXPECT_FALSE(Transcode(Encoding::EucJp, to, Span("\xA4\xA2\x8F\xA1\xA1"s), out, &failedAt));
     EXPECT_EQ(failedAt, 2u);
+    EXPECT_FALSE(Transcode(Encoding::ShiftJis, to, Span("ab\0"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 2u);
+    EXPECT_FALSE(Transcode(Encoding::Ascii, to, Span("abc\0"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 3u);
+    // right after a designation, whose bytes the undecodable unit carries
+    EXPECT_FALSE(
+        Transcode(Encoding::Iso2022Jp, to, Span("a\x1B$B\x1B$Z\x30\x21"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 4u);
   }
 }
 

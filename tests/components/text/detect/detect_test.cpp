@@ -77,8 +77,10 @@ TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
       {"UTF-16LE Korean and Cyrillic", Encoded(Encoding::Utf16Le, u"한국어 텍스트\nПривет\n"),
        Encoding::Utf16Le},
       {"UTF-32LE", Raw(std::string_view("a\0\0\0b\0\0\0\n\0\0\0", 12)), Encoding::Binary},
-      {"one NUL in UTF-8 text", Cat({Raw("abc"), Bytes{0}, Encoded(Encoding::Utf8, u"日本語")}),
-       Encoding::Binary},
+      // Few NULs, all in line ends: kana and kanji put none of their own.
+      {"UTF-16LE kana, one line end", Encoded(Encoding::Utf16Le, u"ひらがなとカタカナ\n"),
+       Encoding::Utf16Le},
+      {"UTF-16BE of two letters", Encoded(Encoding::Utf16Be, u"ok"), Encoding::Utf16Be},
       {"executable header",
        Raw(std::string_view("\x7F"
                             "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0",
@@ -86,6 +88,37 @@ TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
        Encoding::Binary},
       {"NULs on both sides", Raw(std::string_view("ab\0\0cd\0\0\x01\x02\0\0", 12)),
        Encoding::Binary},
+      {"PNG image",
+       Raw(std::string_view("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0"
+                            "\x1F\x15\xC4\x89\0\0\0\rIDATx\x9C"
+                            "c\0\x01\0\0\x05\0\x01\r\n-\xB4\0\0\0\0IEND\xAE"
+                            "B`\x82",
+                            67)),
+       Encoding::Binary},
+  });
+}
+
+// A stray NUL or an escape that designates nothing known, inside text that is otherwise valid in
+// a code, leaves the text that code: the decoder keeps those bytes as undecodable ones.
+TEST(DetectEncoding, StrayBytesLeaveTheTextItsCode) {
+  const std::u16string text = u"一行目の日本語です。\n二行目も日本語です。\n";
+  auto withNul = [&](Encoding e) {
+    return Cat({Encoded(e, text.substr(0, 15)), Bytes{0}, Encoded(e, text.substr(15))});
+  };
+  const Bytes jis = Encoded(Encoding::Iso2022Jp, u"日本語");  // ESC $ B, six bytes, ESC ( B
+  const Bytes jisHead(jis.begin(), jis.begin() + 7), jisTail(jis.begin() + 7, jis.end());
+  ExpectAll({
+      {"NUL in ASCII", Raw(std::string_view("foo\0bar\nbaz foo\n", 16)), Encoding::Ascii},
+      {"NUL in Shift_JIS", withNul(Encoding::ShiftJis), Encoding::ShiftJis},
+      {"NUL in EUC-JP", withNul(Encoding::EucJp), Encoding::EucJp},
+      {"NUL in UTF-8", Cat({Raw("abc"), Bytes{0}, Encoded(Encoding::Utf8, u"日本語")}),
+       Encoding::Utf8},
+      {"unknown escape in a kanji run", Cat({jisHead, Raw("\x1B$Z"), jisTail}),
+       Encoding::Iso2022Jp},
+      {"lone ESC in ISO-2022-JP", Cat({jis, Raw("\x1B\n"), jis}), Encoding::Iso2022Jp},
+      {"NUL in ISO-2022-JP", Cat({jisHead, Bytes{0}, jisTail, Raw("\n")}), Encoding::Iso2022Jp},
+      {"NUL-separated file names",
+       Raw(std::string_view("./a/b.txt\0./c/dd.txt\0./eee/f.txt\0", 33)), Encoding::Ascii},
   });
 }
 
@@ -122,6 +155,14 @@ TEST(DetectEncoding, PairModelSettlesTextValidInBothCodes) {
        Encoding::ShiftJis},
       {"Shift_JIS half-width katakana line",
        Encoded(Encoding::ShiftJis, u"ﾃﾞｰﾀﾍﾞｰｽ ｻｰﾊﾞ ﾌｧｲﾙ ﾒｲ\n"), Encoding::ShiftJis},
+      // Short lines made of half-width katakana alone: the two to four kanji their bytes spell
+      // in EUC-JP are the likelier reading character by character.
+      {"Shift_JIS half-width katakana word", Encoded(Encoding::ShiftJis, u"ﾏｲｸﾛﾌｨﾙﾑ"),
+       Encoding::ShiftJis},
+      {"Shift_JIS half-width katakana name", Encoded(Encoding::ShiftJis, u"ｼﾓｽｷﾞ･ﾂｸﾊﾞ\r\n"),
+       Encoding::ShiftJis},
+      {"Shift_JIS four half-width katakana", Encoded(Encoding::ShiftJis, u"ﾕｷﾃﾙ\r\n"),
+       Encoding::ShiftJis},
       {"EUC-JP half-width katakana", Encoded(Encoding::EucJp, u"ｺﾝﾋﾟｭｰﾀ ｼｽﾃﾑ ｶﾞｲﾄﾞ\n"),
        Encoding::EucJp},
       {"EUC-JP two kanji in 4 KB of ASCII",
@@ -161,7 +202,7 @@ TEST(DetectEncoding, LongFilesAreDecidedFromASample) {
   Bytes cut = Cat({Raw("x"), sjisBody});
   ExpectAll({
       {"Japanese after 1 MB of ASCII", Cat({AsciiFiller(1 << 20), sjis}), Encoding::ShiftJis},
-      {"NUL after 1 MB of ASCII", Cat({AsciiFiller(1 << 20), Bytes{0, 'a'}}), Encoding::Binary},
+      {"NUL after 1 MB of ASCII", Cat({AsciiFiller(1 << 20), Bytes{0, 'a'}}), Encoding::Ascii},
       {"JIS after 1 MB of ASCII",
        Cat({AsciiFiller(1 << 20), Encoded(Encoding::Iso2022Jp, u"日本語\n")}), Encoding::Iso2022Jp},
       {"long Shift_JIS", sjisBody, Encoding::ShiftJis},
