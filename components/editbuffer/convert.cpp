@@ -90,20 +90,28 @@ bool WhollyDecodable(Encoding from, const std::string& bytes) {
   return text::IsStrictlyValid(from, AsBytes(bytes));
 }
 
-// Names the first byte or character that stopped the conversion, with its line and column.
-[[noreturn]] void ThrowConversionError(const std::string& source, Encoding from, Encoding to,
-                                       const std::string& bytes) {
-  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
+// Throws for the first undecodable byte of `decoded`, with its line and column.
+void RequireDecoded(Encoding from, const text::Decoded& decoded, const std::string& name,
+                    const char* what) {
   for (std::size_t i = 0; i < decoded.text.size(); ++i) {
     if (text::IsUndecodableByte(from, decoded, i)) {
       const char16_t u = decoded.text[i];
       char hex[8];
       std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
-      throw BufferError("読めないバイトがあるので変換できません: " + source + " の " +
-                        Position(decoded.text, i) + "のバイト " + hex + " (" +
-                        std::string(text::EncodingName(from)) + " として)");
+      throw BufferError(std::string(what) + ": " + name + " の " + Position(decoded.text, i) +
+                        "のバイト " + hex + " (" + std::string(text::EncodingName(from)) +
+                        " として)");
     }
   }
+}
+
+constexpr const char* kUndecodable = "読めないバイトがあるので変換できません";
+
+// Names the first byte or character that stopped the conversion, with its line and column.
+[[noreturn]] void ThrowConversionError(const std::string& source, Encoding from, Encoding to,
+                                       const std::string& bytes) {
+  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
+  RequireDecoded(from, decoded, source, kUndecodable);
   std::string out;
   text::EncodeError error;
   if (text::Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = true})) {
@@ -115,29 +123,76 @@ bool WhollyDecodable(Encoding from, const std::string& bytes) {
                     std::string(text::EncodingName(to)) + " で表せません");
 }
 
+// Every CR LF, CR and LF as `ends` writes it.
+std::u16string WithLineEnds(std::u16string_view text, LineEnds ends) {
+  const std::u16string_view end = ends == LineEnds::CrLf ? u"\r\n" : u"\n";
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r') {
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      out += end;
+    } else if (text[i] == u'\n') {
+      out += end;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
-std::string ConvertedBytes(const std::string& source, int code) {
+Encoding GivenEncoding(Encoding named, const std::string& bytes) {
+  if (named == Encoding::Utf8 && text::BomLength(Encoding::Utf8Bom, AsBytes(bytes)) > 0) {
+    return Encoding::Utf8Bom;
+  }
+  return named;
+}
+
+void RequireDecodable(Encoding encoding, const std::string& bytes, const std::string& name,
+                      const char* what) {
+  if (WhollyDecodable(encoding, bytes)) return;
+  RequireDecoded(encoding, text::Decode(encoding, AsBytes(bytes)), name, what);
+  // Valid by decoding though not strictly (an unassigned code the tables still map): accepted.
+}
+
+std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options) {
   if (code < 1 || code > 5) {
     throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
                       source + ")");
   }
   const auto target = static_cast<TargetCode>(code);
   const std::string bytes = ReadWholeFile(source);
-  const Encoding from = text::DetectEncoding(AsBytes(bytes));
+  const Encoding from = options.from ? GivenEncoding(*options.from, bytes)
+                                     : text::DetectEncoding(AsBytes(bytes));
   if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
 
   std::string out;
-  const Encoding to = TargetEncoding(target);
-  const bool copy = SameCode(from, target, bytes, out);
-  if (copy ? !WhollyDecodable(from, bytes) : !text::Transcode(from, to, AsBytes(bytes), out)) {
+  Encoding to = TargetEncoding(target);
+  if (options.lineEnds == LineEnds::Keep && !options.utf8Bom) {
+    const bool copy = SameCode(from, target, bytes, out);
+    if (copy ? !WhollyDecodable(from, bytes) : !text::Transcode(from, to, AsBytes(bytes), out)) {
+      ThrowConversionError(source, from, to, bytes);
+    }
+    return out;
+  }
+  // Line ends or a byte-order mark to change: through the text.
+  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
+  RequireDecoded(from, decoded, source, kUndecodable);
+  if (to == Encoding::Utf8 && options.utf8Bom) to = Encoding::Utf8Bom;
+  const std::u16string text = options.lineEnds == LineEnds::Keep
+                                  ? decoded.text
+                                  : WithLineEnds(decoded.text, options.lineEnds);
+  if (!text::Encode(to, text, out, nullptr, {.rawBytes = false, .bom = true})) {
     ThrowConversionError(source, from, to, bytes);
   }
   return out;
 }
 
-void ConvertFile(const std::string& source, const std::string& destination, int code) {
-  WriteFileAtomically(destination, ConvertedBytes(source, code));
+void ConvertFile(const std::string& source, const std::string& destination, int code,
+                 const ConvertOptions& options) {
+  WriteFileAtomically(destination, ConvertedBytes(source, code, options));
 }
 
 }  // namespace morvelle::editbuffer

@@ -2,7 +2,10 @@
 // Conversion of one file to another Japanese character code, for the conversion batch.
 // Nothing is written unless the whole text converts.
 
+#include <optional>
 #include <string>
+
+#include "text/codec/codec.h"
 
 namespace morvelle::editbuffer {
 
@@ -16,8 +19,27 @@ enum class TargetCode : int { ShiftJis = 1, EucJp = 2, Jis = 3, Utf16LeBom = 4, 
 // source's code cannot decode (a stray NUL included; with its line and column, also for a
 // copy), a character the target cannot hold (with its line and column), a code outside 1..5, a
 // failed write.
-void ConvertFile(const std::string& source, const std::string& destination, int code);
+// Every CR LF, lone CR and lone LF made one kind, or left as they are.
+enum class LineEnds { Keep, Lf, CrLf };
+
+struct ConvertOptions {
+  // The source's code as the user names it; bytes it cannot decode refuse the file.
+  std::optional<text::Encoding> from;
+  LineEnds lineEnds = LineEnds::Keep;
+  bool utf8Bom = false;  // a UTF-8 target starts with a byte-order mark
+};
+
+void ConvertFile(const std::string& source, const std::string& destination, int code,
+                 const ConvertOptions& options = {});
 // The bytes ConvertFile would write, throwing as it would before writing.
-std::string ConvertedBytes(const std::string& source, int code);
+std::string ConvertedBytes(const std::string& source, int code,
+                           const ConvertOptions& options = {});
+
+// A user's code for bytes of a file: Utf8 and Utf16 with a byte-order mark are read past it.
+text::Encoding GivenEncoding(text::Encoding named, const std::string& bytes);
+// Throws BufferError "<what>: <name> の L 行 C 列目のバイト 0xXX (<code> として)" for the first
+// byte `encoding` cannot decode.
+void RequireDecodable(text::Encoding encoding, const std::string& bytes, const std::string& name,
+                      const char* what);
 
 }  // namespace morvelle::editbuffer

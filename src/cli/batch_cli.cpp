@@ -7,6 +7,7 @@
 #include "cli/file_walk.h"
 #include "cli/progress.h"
 #include "cli/unified_diff.h"
+#include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
 #include "engine/batches.h"
 #include "filelist/path_parts.h"
@@ -15,6 +16,7 @@
 #include "services/editor_buffer_impl.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
+#include "services/component_codes.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 #include "text/detect/detect.h"
@@ -164,8 +166,10 @@ int RunReplace(const Invocation& inv, const Streams& s) {
     std::fwrite(report.preview.constData(), 1, size_t(report.preview.size()), s.out);
     progress.Update(++done);
   };
+  engine::EditorBufferFactory makeBuffer = MakeEditorBuffer;
+  if (inv.from) makeBuffer = [code = *inv.from] { return MakeEditorBufferReading(code); };
   const engine::BatchResult result = engine::ReplaceAllParallel(
-      rules, targets, MakeEditorBuffer, MakeTextServiceFactory, sink, options);
+      rules, targets, makeBuffer, MakeTextServiceFactory, sink, options);
   progress.Clear();
   std::fflush(s.out);
   return Status(result);
@@ -179,6 +183,7 @@ int RunConvert(const Invocation& inv, const Streams& s) {
   long long done = 0;
   engine::ParallelOptions options;
   options.threads = Threads(inv);
+  options.convert = {inv.from, inv.lineEnds, inv.bom};
   options.fileDone = [&](const engine::FileReport& report) {
     if (inv.verbose) {
       progress.Clear();
@@ -223,9 +228,17 @@ int RunDetect(const Invocation& inv, const Streams& s) {
   for (const QString& path : Files(inv, s)) {
     try {
       // The buffer recognises the code from the whole file's bytes; so does this.
-      const std::string bytes = editbuffer::ReadWholeFile(EncodeFileName(path).toStdString());
+      const std::string name = EncodeFileName(path).toStdString();
+      const std::string bytes = editbuffer::ReadWholeFile(name);
       const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-      const text::Encoding encoding = text::DetectEncoding({data, bytes.size()});
+      text::Encoding encoding;
+      if (inv.from) {
+        // The code as given, if the bytes are text of it.
+        encoding = editbuffer::GivenEncoding(EncodingOf(*inv.from), bytes);
+        editbuffer::RequireDecodable(encoding, bytes, name, "読めないバイトがあります");
+      } else {
+        encoding = text::DetectEncoding({data, bytes.size()});
+      }
       Write(s.out, QString::fromLatin1(DetectName(encoding)) + u'\t' + path + u'\n');
     } catch (const editbuffer::BufferError& e) {
       std::fflush(s.out);

@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
+#include "services/component_codes.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
 
@@ -32,8 +34,17 @@ auto Translated(const QString& path, F&& action) {
 
 class LosslessBuffer : public EditorBuffer {
  public:
+  explicit LosslessBuffer(std::optional<FileCode> code = std::nullopt) : code_(code) {}
+
   void LoadFile(const QString& path) override {
-    Translated(path, [&] { buffer_.load(FileSystemName(path)); });
+    Translated(path, [&] {
+      const std::string name = FileSystemName(path);
+      if (!code_) return buffer_.load(name);
+      std::string bytes = editbuffer::ReadWholeFile(name);
+      const text::Encoding encoding = editbuffer::GivenEncoding(EncodingOf(*code_), bytes);
+      editbuffer::RequireDecodable(encoding, bytes, name, "読めないバイトがあるので読み込めません");
+      buffer_.loadBytes(std::move(bytes), name, encoding);
+    });
     path_ = path;
   }
   QString Text() const override {
@@ -81,6 +92,7 @@ class LosslessBuffer : public EditorBuffer {
   }
 
  private:
+  std::optional<FileCode> code_;  // the sources' code, when not recognised
   editbuffer::FileBuffer buffer_;
   QString path_;  // the file loaded last, for messages
 };
@@ -88,5 +100,9 @@ class LosslessBuffer : public EditorBuffer {
 }  // namespace
 
 std::unique_ptr<EditorBuffer> MakeEditorBuffer() { return std::make_unique<LosslessBuffer>(); }
+
+std::unique_ptr<EditorBuffer> MakeEditorBufferReading(FileCode code) {
+  return std::make_unique<LosslessBuffer>(code);
+}
 
 }  // namespace morvelle

@@ -1,6 +1,7 @@
 
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
+#include "services/component_codes.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
@@ -76,9 +77,13 @@ class ComponentTextService : public TextService {
   }
 
   std::function<void()> StageConvert(const QString& sourcePath, const QString& destinationPath,
-                                     CharacterCode code, const ConvertOptions&) override {
+                                     CharacterCode code, const ConvertOptions& options) override {
+    editbuffer::ConvertOptions given;
+    if (options.from) given.from = EncodingOf(*options.from);
+    given.lineEnds = LineEndsOf(options.lineEnds);
+    given.utf8Bom = options.bom;
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
-      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code));
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code), given);
     }));
     return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
       Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });

@@ -447,4 +447,56 @@ TEST_F(BatchCli, RecursiveWalksInByteOrderAndLeavesOutWhatWasNotAskedFor) {
   EXPECT_EQ(ReadAll(Path(QStringLiteral("t/old.txt.exp"))), QByteArray("text\n"));
 }
 
+QByteArray Iconv(const char* from, const char* to, const QByteArray& bytes) {
+  QProcess iconv;
+  iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QString::fromLatin1(from),
+                                        QStringLiteral("-t"), QString::fromLatin1(to)});
+  iconv.waitForStarted();
+  iconv.write(bytes);
+  iconv.closeWriteChannel();
+  iconv.waitForFinished();
+  return iconv.readAllStandardOutput();
+}
+
+TEST_F(BatchCli, ConversionOptionsGiveWhatIconvGivesByteForByte) {
+  // Every kind of line end, and bytes that are text in both EUC-JP and Shift_JIS.
+  const QByteArray utf8 = "東京\r\nカナ\nｶﾅ\r終わり";
+  Write(QStringLiteral("s.txt"), Iconv("UTF-8", "CP932", utf8));
+  Write(QStringLiteral("both.txt"), "\xB0\xA1\n");
+  QByteArray lf = utf8, crlf;
+  lf.replace("\r\n", "\n").replace('\r', '\n');
+  crlf = QByteArray(lf).replace("\n", "\r\n");
+  const std::tuple<std::vector<const char*>, const char*, QByteArray> cases[] = {
+      {{"--to", "utf8", "--bom", "s.txt"}, "s.txt.exp", "\xEF\xBB\xBF" + utf8},
+      {{"--to", "EUC-JP", "--eol", "lf", "s.txt"}, "s.txt.exp", Iconv("UTF-8", "EUC-JP-MS", lf)},
+      {{"--to", "ucs2", "--eol=crlf", "s.txt"},
+       "s.txt.exp",
+       "\xFF\xFE" + Iconv("UTF-8", "UTF-16LE", crlf)},
+      {{"--to", "Shift_JIS", "--eol", "keep", "s.txt"}, "s.txt.exp", Iconv("UTF-8", "CP932", utf8)},
+      {{"--to", "utf8", "--from", "eucjp-ms", "both.txt"},
+       "both.txt.exp",
+       Iconv("EUC-JP-MS", "UTF-8", "\xB0\xA1\n")},
+      {{"--to", "utf8", "--from", "CP932", "both.txt"},
+       "both.txt.exp",
+       Iconv("CP932", "UTF-8", "\xB0\xA1\n")},
+  };
+  for (const auto& [words, output, expected] : cases) {
+    QStringList options;
+    for (const char* w : words) options << QString::fromUtf8(w);
+    const Outcome r = Run(QStringList{QStringLiteral("convert")} + options);
+    EXPECT_EQ(r.status, 0) << options.join(u' ').toStdString() << r.err.toStdString();
+    EXPECT_EQ(ReadAll(Path(QString::fromLatin1(output))), expected)
+        << options.join(u' ').toStdString();
+  }
+  // A file that is not text of the code given is refused, byte, line and column named.
+  Write(QStringLiteral("sjis.txt"), Iconv("UTF-8", "CP932", "ok\n東京\n"));
+  const Outcome refused =
+      Run({QStringLiteral("replace"), QStringLiteral("--from"), QStringLiteral("utf8"),
+           QStringLiteral("-e"), QStringLiteral("s/ok/OK/"), QStringLiteral("sjis.txt")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, QByteArray("morvelle-batch: 読めないバイトがあるので読み込めません: "
+                                    "sjis.txt の 2 行 1 列目のバイト 0x93 (UTF-8 として)\n"));
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("sjis.txt.exp"))));
+}
+
 }  // namespace

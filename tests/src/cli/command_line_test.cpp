@@ -28,15 +28,35 @@ TEST(CommandLine, ReplaceKeepsRuleSetsAndExpressionsInTheirOrder) {
   EXPECT_EQ(inv.files, Args({"f1", "-v", "f2"}));
 }
 
-TEST(CommandLine, ConvertTakesEachCodeName) {
+TEST(CommandLine, ConvertTakesEachCodeNameInAnyCase) {
   const std::pair<const char*, int> cases[] = {
-      {"sjis", 1}, {"euc", 2}, {"jis", 3}, {"ucs2", 4}, {"utf8", 5}};
+      {"sjis", 1},     {"Shift_JIS", 1}, {"CP932", 1},       {"euc", 2},  {"EUC-JP", 2},
+      {"eucJP-ms", 2}, {"jis", 3},       {"ISO-2022-JP", 3}, {"ucs2", 4}, {"UTF-16LE", 4},
+      {"utf16", 4},    {"utf8", 5},      {"UTF-8", 5}};
   for (const auto& [name, code] : cases) {
     EXPECT_EQ(ParseCommandLine(Args({"convert", "--to", name, "f"})).code, code) << name;
     EXPECT_EQ(ParseCommandLine(Args({"convert", "f", (std::string("--to=") + name).c_str()})).code,
               code)
         << name;
   }
+}
+
+TEST(CommandLine, ShortOptionsCombineAndNewOptionsParse) {
+  const Invocation inv = ParseCommandLine(
+      Args({"-vnj2", "replace", "-R", "--hidden", "--include", "*.txt", "--exclude=*.bak", "--diff",
+            "--color", "never", "--from", "UTF16BE", "d"}));
+  EXPECT_TRUE(inv.verbose);
+  EXPECT_TRUE(inv.dryRun);
+  EXPECT_EQ(inv.jobs, 2);
+  EXPECT_TRUE(inv.recursive && inv.hidden && inv.diff);
+  EXPECT_EQ(inv.includes, Args({"*.txt"}));
+  EXPECT_EQ(inv.excludes, Args({"*.bak"}));
+  EXPECT_EQ(inv.color, Color::Never);
+  EXPECT_EQ(inv.from, FileCode::Utf16Be);
+  const Invocation conv =
+      ParseCommandLine(Args({"convert", "--to", "utf8", "--eol", "crlf", "--bom", "f"}));
+  EXPECT_EQ(conv.lineEnds, LineEnds::CrLf);
+  EXPECT_TRUE(conv.bom);
 }
 
 TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
@@ -64,6 +84,14 @@ TEST(CommandLine, UsageErrorsNameTheirCause) {
       {{"detect", "-n", "f"}, "-n は replace"},
       {{"replace", "--to", "utf8", "f"}, "--to は convert"},
       {{"-v"}, "コマンドを指定してください"},
+      {{"convert", "--to", "utf16be", "f"}, "\"utf16be\""},
+      {{"convert", "--to", "sjis", "--bom", "f"}, "--bom は --to utf8"},
+      {{"convert", "--to", "sjis", "--eol", "cr", "f"}, "keep, lf, crlf"},
+      {{"replace", "--eol", "lf", "f"}, "--eol は convert"},
+      {{"detect", "--diff", "f"}, "--diff は replace"},
+      {{"replace", "--color", "always", "f"}, "--color は --diff と"},
+      {{"replace", "--include", "*.txt", "f"}, "-R と使います"},
+      {{"replace", "--from", "latin1", "f"}, "\"latin1\""},
   };
   for (const auto& [words, expected] : cases) {
     try {
