@@ -164,8 +164,8 @@ std::string ConvertedBytes(const std::string& source, int code, const ConvertOpt
   }
   const auto target = static_cast<TargetCode>(code);
   const std::string bytes = ReadWholeFile(source);
-  const Encoding from = options.from ? GivenEncoding(*options.from, bytes)
-                                     : text::DetectEncoding(AsBytes(bytes));
+  const Encoding from =
+      options.from ? GivenEncoding(*options.from, bytes) : text::DetectEncoding(AsBytes(bytes));
   if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
 
   std::string out;

@@ -6,6 +6,7 @@
 
 #include "io.h"
 #include "text/detect/detect.h"
+#include "text/utf16.h"
 
 namespace morvelle::editbuffer {
 namespace {
@@ -168,14 +169,12 @@ void FileBuffer::setText(std::u16string text) {
   if (head == now.size() && head == text.size()) return;
   // The edit must not cut a surrogate pair (😀 → 😁 share the first half): the halves would
   // be encoded apart, and a lone half has no bytes in any code.
-  auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-  auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
-  if (head > 0 && isHigh(now[head - 1])) --head;
+  if (head > 0 && text::isLeadSurrogate(now[head - 1])) --head;
   std::size_t tail = 0;
   while (tail < shorter - head && now[now.size() - 1 - tail] == text[text.size() - 1 - tail]) {
     ++tail;
   }
-  if (tail > 0 && isLow(now[now.size() - tail])) --tail;
+  if (tail > 0 && text::isTrailSurrogate(now[now.size() - tail])) --tail;
   applyEdits({Edit{head, now.size() - head - tail, text.substr(head, text.size() - head - tail)}});
 }
 

@@ -7,6 +7,7 @@
 #include "codec.h"
 #include "jis_step.h"
 #include "steps.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -28,8 +29,8 @@ struct Out {
     if (cp < 0x10000) {
       Unit(static_cast<char16_t>(cp), offset);
     } else {
-      Unit(static_cast<char16_t>(0xD7C0 + (cp >> 10)), offset);
-      Unit(static_cast<char16_t>(0xDC00 | (cp & 0x3FF)), offset);
+      Unit(leadSurrogateOf(cp), offset);
+      Unit(trailSurrogateOf(cp), offset);
     }
   }
   void Raw(const unsigned char* p, std::size_t i, std::size_t length) {

@@ -6,6 +6,7 @@
 
 #include "codec.h"
 #include "tables.h"
+#include "text/utf16.h"
 
 namespace morvelle::text {
 namespace {
@@ -14,17 +15,10 @@ bool IsRaw(char32_t cp) { return cp >= kRawByteBase && cp <= kRawByteBase + 0xFF
 
 // The code point at text[i] and how many units it takes; a lone surrogate is itself.
 char32_t CodePointAt(std::u16string_view text, std::size_t i, std::size_t& units) {
-  char16_t u = text[i];
-  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-      text[i + 1] <= 0xDFFF) {
-    units = 2;
-    return 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-  }
-  units = 1;
-  return u;
+  return codePointAt(text, i, units);
 }
 
-bool IsSurrogate(char32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
+bool IsSurrogate(char32_t cp) { return isSurrogate(cp); }
 
 // Copies the run of ASCII units at text[i] and returns the index after it.
 std::size_t AsciiRun(std::u16string_view text, std::size_t i, std::string& out) {
@@ -146,8 +140,7 @@ void LocateInText(std::u16string_view text, EncodeError& error) {
     if (u == u'\n' || (u == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) {
       ++line;
       column = 1;
-    } else if (u == u'\r' || (u >= 0xDC00 && u <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 &&
-                              text[i - 1] <= 0xDBFF)) {
+    } else if (u == u'\r' || splitsPair(text, i)) {
       // the CR of CR LF, or the second half of a pair: no column of its own
     } else {
       ++column;

@@ -4,6 +4,7 @@
 #include "codec.h"
 #include "jis_step.h"
 #include "tables.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::jis {
 
@@ -60,12 +61,8 @@ bool EncodeFrom(State& state, std::u16string_view text, std::string& out, Encode
       state = initial;
       if (error) {
         error->index = i;
-        error->codePoint = u;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-          error->codePoint =
-              0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-        }
+        std::size_t units = 1;
+        error->codePoint = codePointAt(text, i, units);
         LocateInText(text, *error);
       }
       return false;

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "pair_model.h"
+#include "text/utf16.h"
 #include "validity.h"
 
 namespace morvelle::text {
@@ -85,13 +86,13 @@ Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
   r.units = n;
   for (std::size_t k = 0; k < n; ++k) {
     const unsigned u = unit(k);
-    if (u >= 0xD800 && u <= 0xDBFF) {
-      if (k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+    if (isLeadSurrogate(u)) {
+      if (k + 1 < n && isTrailSurrogate(unit(k + 1))) {
         ++k;
       } else if (k + 1 < n) {
         ++r.bad;
       }
-    } else if ((u >= 0xDC00 && u <= 0xDFFF) || u == 0xFFFE || u == 0xFFFF ||
+    } else if (isTrailSurrogate(u) || u == 0xFFFE || u == 0xFFFF ||
                (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0B && u != 0x0C && u != 0x0D &&
                 u != 0x1A && u != 0x1B) ||
                (u >= 0x80 && u <= 0x9F)) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/codec/tables.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detect {
 namespace {
@@ -341,10 +342,7 @@ Reading ScoreText(std::u16string_view text) {
   bytes.reserve(text.size() * 2);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++i;
-    }
+    if (pairAt(text, i)) ++i;
     const std::uint16_t code = u >= 0xF700 && u <= 0xF7FF ? 0 : cp932[u];
     if (u == 0) {
       bytes.push_back('\0');
