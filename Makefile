@@ -1,6 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
 .PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
-	install clean format format-check bench build-fuzz fuzz
+	install clean format format-check lint bench build-fuzz fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -45,6 +45,11 @@ build-fuzz: deps
 FUZZ_SCALE ?= 1
 fuzz: build-fuzz
 	./tests/fuzz/run build/fuzz --scale $(FUZZ_SCALE)
+
+# clang-tidy over the project's own sources (.clang-tidy); a few minutes on two cores, so not
+# part of make test.
+lint: build-dev
+	run-clang-tidy-14 -p build/dev -quiet -j $(JOBS) '$(CURDIR)/(src|components|tests|tools|bench)/'
 
 # Fails on any file clang-format would change.
 format-check:
