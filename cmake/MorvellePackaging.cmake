@@ -14,11 +14,13 @@ set(CPACK_PACKAGE_VENDOR "The Morvelle developers")
 set(CPACK_PACKAGE_CONTACT ${MORVELLE_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "batch substitution and character-code conversion of Japanese text files")
+# Lines of at most 79 characters, as dpkg and apt show them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Morvelle applies a table of Perl-style substitution rules (s/ABC/XYZ/g) to many
-text files at once, or converts them between Shift_JIS (CP932), EUC-JP, ISO-2022-JP,
-UTF-16 and UTF-8. Each result is written beside its source as NAME.exp; sources
-are never modified, and bytes outside the replaced spans are kept as they were.
+    "Morvelle applies a table of Perl-style substitution rules (s/ABC/XYZ/g) to
+many text files at once, or converts them between Shift_JIS (CP932), EUC-JP,
+ISO-2022-JP, UTF-16 and UTF-8. Each result is written beside its source as
+NAME.exp; sources are never modified, and bytes outside the replaced spans are
+kept as they were.
 
 The package holds the window program, whose user interface is Japanese, and
 morvelle-batch, which runs the same batches from a shell.")
