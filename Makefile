@@ -1,6 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
 .PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
-	install clean format format-check lint bench build-fuzz fuzz
+	install clean format format-check lint bench build-fuzz fuzz deb deb-check
 
 JOBS ?= $(shell nproc)
 
@@ -71,6 +71,16 @@ bench:
 
 install: build-release
 	cmake --install build/release --prefix $(or $(PREFIX),/usr/local)
+
+# The Debian package of the release build, in build/release/package/.
+deb: build-release
+	rm -f build/release/package/morvelle_*.deb
+	cd build/release && cpack -G DEB
+	@ls build/release/package/morvelle_*.deb
+
+# Installs the package, checks what it installed, removes it (needs root). Not part of test.
+deb-check: deb
+	./tools/deb-check build/release/package/morvelle_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -14,6 +14,8 @@ packages=(
   adwaita-icon-theme
   perl nkf libc-bin icu-devtools sed
   manpages-ja skkdic mecab-ipadic
+  # make deb (dpkg-shlibdeps, file, gzip) and make deb-check (the rest)
+  dpkg-dev file gzip man-db groff-base locales desktop-file-utils bash-completion
 )
 
 missing=()
