@@ -93,6 +93,49 @@ def build(work, total_mb, files):
     return folders
 
 
+def small_files(work, chunk_kb=32):
+    """A folder of many small Shift_JIS files, as people keep them: every Japanese manual page
+    as it is installed, then SKK-JISYO.L and the mecab-ipadic dictionaries cut into files of
+    chunk_kb KB; lines CP932 cannot hold are left out. Written by glibc's iconv once."""
+    folder = os.path.join(work, "small")
+    stamp = os.path.join(work, "small-%d.done" % chunk_kb)
+    if os.path.exists(stamp):
+        return folder
+    os.makedirs(folder, exist_ok=True)
+    for name in os.listdir(folder):
+        os.unlink(os.path.join(folder, name))
+    count = 0
+
+    def write(lines):
+        nonlocal count
+        if not lines:
+            return
+        utf8 = ("\n".join(lines) + "\n").encode("utf-8")
+        r = subprocess.run(["iconv", "-f", "UTF-8", "-t", "CP932"], input=utf8,
+                           capture_output=True, check=True)
+        with open(os.path.join(folder, "%04d.txt" % count), "wb") as f:
+            f.write(r.stdout)
+        count += 1
+
+    for path in sources.manpage_paths():
+        write([line for line in sources.read_manpage(path).splitlines() if _holds(line)])
+    for feed in (sources.skk_lines(), sources.ipadic_lines()):
+        chunk, size = [], 0
+        for line in feed:
+            if not _holds(line):
+                continue
+            chunk.append(line)
+            size += len(line.encode("cp932")) + 1
+            if size >= chunk_kb * 1024:
+                write(chunk)
+                chunk, size = [], 0
+        write(chunk)
+    if count == 0:
+        raise SystemExit("no corpus text: install manpages-ja, skkdic and mecab-ipadic")
+    open(stamp, "w").close()
+    return folder
+
+
 def sources_of(folder):
     return sorted(n for n in os.listdir(folder) if n.endswith(".txt"))
 
