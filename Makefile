@@ -1,6 +1,6 @@
 # The two commands of the README: `make run` and `make test`.
 .PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
-	install clean format format-check lint bench build-fuzz fuzz deb deb-check
+	install clean format format-check lint bench bench-large build-fuzz fuzz deb deb-check
 
 JOBS ?= $(shell nproc)
 
@@ -68,6 +68,10 @@ test: deps
 # morvelle-batch beside perl, sed, iconv and nkf; writes docs/performance.md. Not part of test.
 bench:
 	./bench/run-all
+
+# The same, with the memory of one 2 GB file besides (several minutes more, 6 GB of disk).
+bench-large:
+	BENCH_ARGS="--large-mb 2048 $(BENCH_ARGS)" ./bench/run-all
 
 install: build-release
 	cmake --install build/release --prefix $(or $(PREFIX),/usr/local)
