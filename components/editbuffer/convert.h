@@ -32,8 +32,7 @@ struct ConvertOptions {
 void ConvertFile(const std::string& source, const std::string& destination, int code,
                  const ConvertOptions& options = {});
 // The bytes ConvertFile would write, throwing as it would before writing.
-std::string ConvertedBytes(const std::string& source, int code,
-                           const ConvertOptions& options = {});
+std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options = {});
 
 // A user's code for bytes of a file: Utf8 and Utf16 with a byte-order mark are read past it.
 text::Encoding GivenEncoding(text::Encoding named, const std::string& bytes);

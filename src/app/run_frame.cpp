@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "status/frm_status.h"
 #include "services/service_error.h"
+#include "status/frm_status.h"
 #include "status/twips.h"
 
 namespace morvelle {

@@ -13,10 +13,10 @@
 #include "filelist/path_parts.h"
 #include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
+#include "services/component_codes.h"
 #include "services/editor_buffer_impl.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
-#include "services/component_codes.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 #include "text/detect/detect.h"
@@ -168,8 +168,8 @@ int RunReplace(const Invocation& inv, const Streams& s) {
   };
   engine::EditorBufferFactory makeBuffer = MakeEditorBuffer;
   if (inv.from) makeBuffer = [code = *inv.from] { return MakeEditorBufferReading(code); };
-  const engine::BatchResult result = engine::ReplaceAllParallel(
-      rules, targets, makeBuffer, MakeTextServiceFactory, sink, options);
+  const engine::BatchResult result =
+      engine::ReplaceAllParallel(rules, targets, makeBuffer, MakeTextServiceFactory, sink, options);
   progress.Clear();
   std::fflush(s.out);
   return Status(result);

@@ -120,9 +120,11 @@ int UnicodeClass(char32_t cp) {
 class Scorer {
  public:
   void Add(int c, int memberQuarters, bool multibyte) {
-    reading_.cost += static_cast<std::uint64_t>(
-        Nibble(kPairCost, static_cast<std::size_t>(prev_ * cls::kCount + c)) * kPairStepQuarters +
-        memberQuarters);
+    reading_.cost +=
+        static_cast<std::uint64_t>(Nibble(kPairCost, static_cast<std::size_t>(prev_) * cls::kCount +
+                                                         static_cast<std::size_t>(c)) *
+                                       kPairStepQuarters +
+                                   memberQuarters);
     ++reading_.characters;
     if (multibyte) ++reading_.multibyte;
     if (c >= cls::kHalfKana && c < cls::kHalfKana + 63) ++halfKana_;

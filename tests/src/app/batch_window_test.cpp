@@ -20,12 +20,12 @@
 #include "app/frm_main.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "status/frm_status.h"
 #include "rulegrid/rule_grid.h"
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
+#include "status/frm_status.h"
 #include "status/twips.h"
 #include "support/fake_prompts.h"
 #include "support/unwritable.h"
@@ -66,7 +66,7 @@ class BatchWindowTest : public ::testing::Test {
   }
 
   QString File(const char* name, const QByteArray& bytes) {
-    const QString path = data_.filePath(QString::fromUtf8(name));
+    QString path = data_.filePath(QString::fromUtf8(name));
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);

@@ -116,8 +116,8 @@ TEST_F(MainWindowTest, TabsTakeHalfTheWidthEachAndTheGivenHeight) {
   ASSERT_EQ(bar->count(), 2);
   EXPECT_EQ(bar->tabText(0), QStringLiteral("ファイルを設定"));
   EXPECT_EQ(bar->tabText(1), QStringLiteral("置換の設定"));
-  EXPECT_NEAR(bar->tabRect(0).width(), window_->SSTab1->width() / 2, 1);
-  EXPECT_NEAR(bar->tabRect(1).width(), window_->SSTab1->width() / 2, 1);
+  EXPECT_NEAR(bar->tabRect(0).width(), window_->SSTab1->width() / 2.0, 1);
+  EXPECT_NEAR(bar->tabRect(1).width(), window_->SSTab1->width() / 2.0, 1);
   EXPECT_EQ(bar->tabRect(0).height(), Twips(520));
 }
 

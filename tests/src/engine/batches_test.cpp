@@ -29,7 +29,7 @@ QByteArray ReadAll(const QString& path) {
 class BatchTest : public ::testing::Test {
  protected:
   QString Write(const char* name, const QByteArray& bytes) {
-    const QString path = dir_.filePath(QString::fromUtf8(name));
+    QString path = dir_.filePath(QString::fromUtf8(name));
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);

@@ -29,19 +29,19 @@ Scratch::~Scratch() {
 }
 
 QString Scratch::File(const QString& name, qint64 size, std::time_t modified) const {
-  const QString path = At(name);
+  QString path = At(name);
   MakeFile(QFile::encodeName(path), size, modified);
   return path;
 }
 
 QString Scratch::Folder(const QString& name) const {
-  const QString path = At(name);
+  QString path = At(name);
   QDir().mkpath(path);
   return path;
 }
 
 QString Scratch::DanglingLink(const QString& name) const {
-  const QString path = At(name);
+  QString path = At(name);
   const QByteArray target = QFile::encodeName(At(QStringLiteral("gone-") + name));
   EXPECT_EQ(::symlink(target.constData(), QFile::encodeName(path).constData()), 0);
   return path;

@@ -134,7 +134,7 @@ class FaultFixture : public ::testing::Test {
   QString Path(const char* name) const { return Path(QString::fromUtf8(name)); }
 
   QString File(const char* name, const QByteArray& bytes, mode_t mode = 0644) {
-    const QString path = Path(name);
+    QString path = Path(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name;
     EXPECT_EQ(f.write(bytes), bytes.size());

@@ -213,7 +213,7 @@ TEST_F(FaultInjectionTest, AFullDiskLeavesNoPartialOutput) {
   const QString cause = small.ok() ? QStringLiteral("ディスクの空き領域が足りません")
                                    : QStringLiteral("ファイルが大きすぎます");
   auto write = [&](const char* name, const QByteArray& bytes) {
-    const QString path = disk + u'/' + QString::fromUtf8(name);
+    QString path = disk + u'/' + QString::fromUtf8(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     EXPECT_EQ(f.write(bytes), bytes.size());

@@ -180,10 +180,10 @@ std::optional<std::u16string> replacementFor(const std::string& utf8) {
     } else if (e[i] == u'@' || rest.starts_with(u"$-") || rest.starts_with(u"$+[") ||
                rest.starts_with(u"$^R") || rest.starts_with(u"$::") || rest.starts_with(u"$#") ||
                rest.starts_with(u"${\\") || rest == u"pos" ||
-               (!rest.starts_with(u"$^N") && rest.starts_with(u"$^"))) {
-      return std::nullopt;
-    } else if (e[i] == u'$' && i + 1 < e.size() &&
-               ((e[i + 1] >= u'a' && e[i + 1] <= u'z') || (e[i + 1] >= u'A' && e[i + 1] <= u'Z'))) {
+               (!rest.starts_with(u"$^N") && rest.starts_with(u"$^")) ||
+               (e[i] == u'$' && i + 1 < e.size() &&
+                ((e[i + 1] >= u'a' && e[i + 1] <= u'z') ||
+                 (e[i + 1] >= u'A' && e[i + 1] <= u'Z')))) {
       return std::nullopt;
     } else {
       out += e[i];
