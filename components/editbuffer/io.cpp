@@ -152,7 +152,9 @@ class TemporaryFiles {
 };
 
 TemporaryFiles& Temporaries() {
-  static TemporaryFiles* files = new TemporaryFiles;  // never destroyed: a signal may come late
+  // Never destroyed: the thread that takes a terminating signal may still use it while the
+  // process exits.
+  static TemporaryFiles* files = new TemporaryFiles;  // NOLINT(cppcoreguidelines-owning-memory)
   return *files;
 }
 

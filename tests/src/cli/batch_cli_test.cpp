@@ -417,7 +417,7 @@ TEST_F(BatchCli, RecursiveWalksInByteOrderAndLeavesOutWhatWasNotAskedFor) {
   }
   Write(QStringLiteral("t/bin.dat"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0", 18));
   QFile::link(QStringLiteral("sub"), Path(QStringLiteral("t/link")));  // not followed
-  auto detect = [&](QStringList options) {
+  auto detect = [&](const QStringList& options) {
     const Outcome r =
         Run(QStringList{QStringLiteral("detect")} + options + QStringList{QStringLiteral("t")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
