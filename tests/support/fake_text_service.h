@@ -17,6 +17,9 @@ class FakeTextService : public TextService {
 
   int calls = 0;
   std::vector<std::tuple<QString, QString, int>> conversions;  // source, destination, code
+  // The Nth conversion (from 1) throws this, as a disk that refuses the output would; 0: none.
+  int failConversionAt = 0;
+  QString conversionFailure;
 
   QString Substitute(const QString& expression, const QString& text) override {
     ++calls;
@@ -30,6 +33,7 @@ class FakeTextService : public TextService {
   void ConvertFile(const QString& source, const QString& destination, CharacterCode code,
                    const ConvertOptions&) override {
     conversions.emplace_back(source, destination, int(code));
+    if (int(conversions.size()) == failConversionAt) throw ServiceError(conversionFailure);
   }
   std::function<void()> StageConvert(const QString& source, const QString& destination,
                                      CharacterCode code, const ConvertOptions&) override {

@@ -27,8 +27,9 @@
 #include "services/text_service_factory.h"
 #include "status/frm_status.h"
 #include "status/twips.h"
+#include "support/failing_buffer.h"
 #include "support/fake_prompts.h"
-#include "support/unwritable.h"
+#include "support/fake_text_service.h"
 
 namespace morvelle {
 namespace {
@@ -258,29 +259,35 @@ TEST_F(BatchWindowTest, AnOutputThatIsAFolderEndsTheRunWithoutPartialFiles) {
                                 QStringLiteral("b.txt"), QStringLiteral("c.txt")}));
 }
 
-TEST_F(BatchWindowTest, AFolderThatRefusesOutputsEndsTheRunWithAMessage) {
-  const QString folder = data_.filePath(QStringLiteral("locked"));
-  ASSERT_TRUE(QDir().mkdir(folder));
-  const QString a = folder + QStringLiteral("/a.txt");
-  {
-    QFile f(a);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("abc");
-  }
-  testing::UnwritableFolder lock(folder);
-  if (!lock.ok()) GTEST_SKIP() << "neither permissions nor chattr +i can lock a folder here";
-  Drop({a});
+TEST_F(BatchWindowTest, AnOutputThatCannotBeWrittenEndsEitherRunWithItsMessage) {
+  // A disk that refuses the first write, without root or a locked folder: the doubles fail it.
+  const QString refused = QStringLiteral("ファイルを書き込めません: %1 (アクセスが拒否されました)");
+  testing::FakeTextService* converter = nullptr;  // the last made: the shared one, at the end
+  Start(
+      [&converter, refused, this]() -> std::unique_ptr<TextService> {
+        auto fake = std::make_unique<testing::FakeTextService>(testing::LiteralRule);
+        fake->failConversionAt = 1;
+        fake->conversionFailure = refused.arg(Out("a.txt.exp"));
+        converter = fake.get();
+        return fake;
+      },
+      [refused, this] {
+        auto buffer = std::make_unique<testing::FailingBuffer>();
+        buffer->failWriteAt = 1;
+        buffer->failure = [refused, this] { throw ServiceError(refused.arg(Out("a.txt.exp"))); };
+        return buffer;
+      });
+  Drop({File("a.txt", "abc"), File("b.txt", "abc")});
   Rules({{1, QStringLiteral("s/a/b/")}});
   window_->Command2->click();
-  ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_TRUE(prompts_.messages[0].text.contains(a + QStringLiteral(".exp")))
-      << prompts_.messages[0].text.toStdString();
   window_->Combo1->setCurrentIndex(4);
   window_->Command6->click();
-  ASSERT_EQ(prompts_.messages.size(), 2u);
-  EXPECT_TRUE(prompts_.messages[1].text.contains(a + QStringLiteral(".exp")));
-  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-            QStringList{QStringLiteral("a.txt")});
+  EXPECT_EQ(prompts_.messages.size(), 2u);
+  for (const auto& message : prompts_.messages) {
+    EXPECT_EQ(message.text, refused.arg(Out("a.txt.exp")));
+  }
+  EXPECT_EQ(converter->conversions.size(), 1u);  // the run ended at the first file
+  EXPECT_FALSE(QFile::exists(Out("b.txt.exp")));
 }
 
 TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoesOn) {
