@@ -98,6 +98,8 @@ struct Part {
   std::size_t maxLength = 0;
   Chars chars;
   std::vector<Candidate> candidates;
+  // The weight of the literal every match begins with (the least among branches), 0 if none.
+  std::size_t leadWeight = 0;
 };
 
 bool usable(const Candidate& c) { return c.maxBefore != kNoBound || !c.before.any; }
@@ -137,10 +139,12 @@ class Analysis {
     if (parts.size() == 1) return std::move(parts.front());
     Part group;
     group.minLength = kNoBound;
+    group.leadWeight = kNoBound;
     for (const Part& part : parts) {
       group.minLength = std::min(group.minLength, part.minLength);
       group.maxLength = std::max(group.maxLength, part.maxLength);
       group.chars.add(part.chars);
+      group.leadWeight = std::min(group.leadWeight, part.leadWeight);
     }
     if (std::optional<Candidate> shared = sharedLiteral(parts)) {
       group.candidates.push_back(std::move(*shared));
@@ -194,6 +198,7 @@ class Analysis {
     Part part;
     part.minLength = part.maxLength = run.text.size();
     part.chars = charactersOf(run.text, run.caseless);
+    part.leadWeight = weight(run.text);
     run.minBefore = run.maxBefore = 0;
     part.candidates.push_back(std::move(run));
     append(seq, std::move(part));
@@ -201,6 +206,7 @@ class Analysis {
   }
 
   static void append(Part& seq, Part part) {
+    if (seq.maxLength == 0 && part.maxLength != 0) seq.leadWeight = part.leadWeight;
     for (Candidate& c : part.candidates) {
       c.minBefore = plus(seq.minLength, c.minBefore);
       c.maxBefore = plus(seq.maxLength, c.maxBefore);
@@ -218,7 +224,10 @@ class Analysis {
   static void repeat(Part& part, const Token& q) {
     part.minLength = times(part.minLength, q.min);
     part.maxLength = times(part.maxLength, q.max);
-    if (q.min == 0) part.candidates.clear();
+    if (q.min == 0) {
+      part.candidates.clear();
+      part.leadWeight = 0;
+    }
   }
 
   static Part oneCharacter(std::size_t maxUnits, std::u16string item) {
@@ -356,7 +365,9 @@ std::optional<RequiredLiteral> requiredLiteral(std::u16string_view pattern,
   for (const Candidate& c : whole.candidates) {
     if (better(c, best)) best = &c;
   }
-  if (!best) return std::nullopt;
+  // When every match begins with a literal at least as rare, as in (コマンド|オプション),
+  // PCRE2's own search for those first characters does better.
+  if (!best || weight(best->text) <= whole.leadWeight) return std::nullopt;
   RequiredLiteral literal;
   literal.text = best->text;
   literal.caseless = best->caseless;
