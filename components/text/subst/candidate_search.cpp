@@ -37,6 +37,7 @@ bool CandidateSearch::next(std::u16string_view text, std::size_t& offset, std::s
       if (at_ == SIZE_MAX) return false;
       if (++found_ % kCheckEvery == 0 && at_ < found_ * kSparse) {
         literal_ = nullptr;
+        limit = std::min(text.size(), offset + window);
         return true;
       }
     }

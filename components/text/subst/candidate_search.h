@@ -26,9 +26,9 @@ class CandidateSearch {
   bool active() const { return literal_ != nullptr; }
 
   // The next positions at or after `offset` where a match may start: `offset` moves to the
-  // first, `limit` to the last (at most `window` after it). False when none is left. Turns
-  // itself off, leaving both alone, where the literal is so common that trying every
-  // position costs less.
+  // first, `limit` to the last (at most `window` after it). False when none is left. Where
+  // the literal is so common that trying every position costs less, turns itself off and
+  // gives the next `window` positions.
   bool next(std::u16string_view text, std::size_t& offset, std::size_t& limit, std::size_t window);
 
  private:

@@ -11,6 +11,8 @@ namespace {
 constexpr int kDepth = 32;
 // The longest literal whose parts are compared with the other branches of an alternation.
 constexpr std::size_t kLongestShared = 16;
+// More one-character patterns than this (a long list of words) count as any character.
+constexpr std::size_t kMostItems = 64;
 
 std::size_t plus(std::size_t a, std::size_t b) {
   return a == kNoBound || b == kNoBound || a > kNoBound - 1 - b ? kNoBound : a + b;
@@ -61,9 +63,12 @@ struct Chars {
   std::vector<std::u16string> items;
 
   void add(std::u16string item) {
-    if (!any && std::find(items.begin(), items.end(), item) == items.end()) {
-      items.push_back(std::move(item));
+    if (any || std::find(items.begin(), items.end(), item) != items.end()) return;
+    if (items.size() == kMostItems) {
+      setAny();
+      return;
     }
+    items.push_back(std::move(item));
   }
   void add(const Chars& other) {
     if (other.any) setAny();
