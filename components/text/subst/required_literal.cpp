@@ -98,7 +98,7 @@ struct Candidate {
 
 // A branch, group or atom: how many units it consumes, which characters, and the literals
 // every match of it consumes, placed from its start.
-struct Part {
+struct Summary {
   std::size_t minLength = 0;
   std::size_t maxLength = 0;
   Chars chars;
@@ -137,15 +137,15 @@ class Analysis {
   bool failed() const { return failed_; }
 
   // The branches of the group opened at `open`, or of the whole pattern for kNoPartner.
-  Part alternation(std::size_t open, int depth) {
+  Summary alternation(std::size_t open, int depth) {
     if (depth > kDepth) return fail();
-    std::vector<Part> parts;
+    std::vector<Summary> parts;
     for (auto [begin, end] : branchesOf(t_, open)) parts.push_back(sequence(begin, end, depth));
     if (parts.size() == 1) return std::move(parts.front());
-    Part group;
+    Summary group;
     group.minLength = kNoBound;
     group.leadWeight = kNoBound;
-    for (const Part& part : parts) {
+    for (const Summary& part : parts) {
       group.minLength = std::min(group.minLength, part.minLength);
       group.maxLength = std::max(group.maxLength, part.maxLength);
       group.chars.add(part.chars);
@@ -158,14 +158,14 @@ class Analysis {
   }
 
  private:
-  Part fail() {
+  Summary fail() {
     failed_ = true;
     return {};
   }
 
   // Literals not followed by a quantifier gather into runs; every other atom is summed up.
-  Part sequence(std::size_t begin, std::size_t end, int depth) {
-    Part seq;
+  Summary sequence(std::size_t begin, std::size_t end, int depth) {
+    Summary seq;
     Candidate run;
     for (std::size_t k = begin; k < end && !failed_;) {
       const Token& t = t_[k];
@@ -189,7 +189,7 @@ class Analysis {
         continue;
       }
       flush(seq, run);
-      Part part = atom(k, depth);
+      Summary part = atom(k, depth);
       if (q != kNoPartner) repeat(part, t_[q]);
       append(seq, std::move(part));
       k = (q != kNoPartner ? q : last) + 1;
@@ -198,9 +198,9 @@ class Analysis {
     return seq;
   }
 
-  static void flush(Part& seq, Candidate& run) {
+  static void flush(Summary& seq, Candidate& run) {
     if (run.text.empty()) return;
-    Part part;
+    Summary part;
     part.minLength = part.maxLength = run.text.size();
     part.chars = charactersOf(run.text, run.caseless);
     part.leadWeight = weight(run.text);
@@ -210,7 +210,7 @@ class Analysis {
     run = Candidate{};
   }
 
-  static void append(Part& seq, Part part) {
+  static void append(Summary& seq, Summary part) {
     if (seq.maxLength == 0 && part.maxLength != 0) seq.leadWeight = part.leadWeight;
     for (Candidate& c : part.candidates) {
       c.minBefore = plus(seq.minLength, c.minBefore);
@@ -226,7 +226,7 @@ class Analysis {
   }
 
   // The literals of the first repetition stay where they were; none if it may not happen.
-  static void repeat(Part& part, const Token& q) {
+  static void repeat(Summary& part, const Token& q) {
     part.minLength = times(part.minLength, q.min);
     part.maxLength = times(part.maxLength, q.max);
     if (q.min == 0) {
@@ -235,8 +235,8 @@ class Analysis {
     }
   }
 
-  static Part oneCharacter(std::size_t maxUnits, std::u16string item) {
-    Part part;
+  static Summary oneCharacter(std::size_t maxUnits, std::u16string item) {
+    Summary part;
     part.minLength = 1;
     part.maxLength = maxUnits;
     part.chars.add(std::move(item));
@@ -248,7 +248,7 @@ class Analysis {
                      p_.substr(t.begin, t_[last].end - t.begin));
   }
 
-  Part atom(std::size_t i, int depth) {
+  Summary atom(std::size_t i, int depth) {
     const Token& t = t_[i];
     switch (t.kind) {
       case TokenKind::Literal:
@@ -258,7 +258,7 @@ class Analysis {
       case TokenKind::Type:
         if (t.value == u'C') return fail();
         if (t.value == u'X') {  // a grapheme: any number of characters
-          Part part;
+          Summary part;
           part.minLength = 1;
           part.maxLength = kNoBound;
           part.chars.setAny();
@@ -267,7 +267,7 @@ class Analysis {
         return oneCharacter(2, itemOf(t, i));
       case TokenKind::Dot:
         if (t.mode.dotall) {
-          Part part = oneCharacter(2, u"");
+          Summary part = oneCharacter(2, u"");
           part.chars.setAny();
           return part;
         }
@@ -279,7 +279,7 @@ class Analysis {
         if (t.value == u'G' || t.value == u'K') return fail();
         return {};
       case TokenKind::Backreference: {
-        Part part;
+        Summary part;
         part.maxLength = kNoBound;
         part.chars.setAny();
         return part;
@@ -310,7 +310,7 @@ class Analysis {
 
   // A literal that every branch consumes, placed from the group's start: one of the first
   // branch's literals or a part of one, found in a literal of each other branch.
-  static std::optional<Candidate> sharedLiteral(const std::vector<Part>& parts) {
+  static std::optional<Candidate> sharedLiteral(const std::vector<Summary>& parts) {
     std::optional<Candidate> best;
     for (const Candidate& first : parts.front().candidates) {
       std::u16string_view text(first.text);
@@ -335,7 +335,7 @@ class Analysis {
 
   // Widens `c` to the place of its text in a literal of each other branch; false if a branch
   // has none.
-  static bool inEveryBranch(const std::vector<Part>& parts, Candidate& c) {
+  static bool inEveryBranch(const std::vector<Summary>& parts, Candidate& c) {
     for (std::size_t b = 1; b < parts.size(); ++b) {
       bool found = false;
       for (const Candidate& other : parts[b].candidates) {
@@ -364,7 +364,7 @@ std::optional<RequiredLiteral> requiredLiteral(std::u16string_view pattern,
                                                const std::vector<Token>& tokens) {
   if (tokens.empty()) return std::nullopt;
   Analysis analysis(pattern, tokens);
-  Part whole = analysis.alternation(kNoPartner, 0);
+  Summary whole = analysis.alternation(kNoPartner, 0);
   if (analysis.failed()) return std::nullopt;
   const Candidate* best = nullptr;
   for (const Candidate& c : whole.candidates) {
