@@ -39,6 +39,7 @@ rules=(
   $'s/東京/大阪/g\ts/東京/大阪/g'
   $'s/\\b(fo+|ba[rz])\\b/<$1>/gi\ts/\\b(fo+|ba[rz])\\b/<\\1>/gI'
   $'s/(\\d+)/<$1>/g\ts/([0-9]+)/<\\1>/g'
+  $'s/(\\w+)ox\\b/<$1>/g\ts/([[:alnum:]_]+)ox\\b/<\\1>/g'
   "s/\\p{Katakana}+/カ/g"$'\t'"s/[$kana]+/カ/g"
 )
 

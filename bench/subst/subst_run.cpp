@@ -2,7 +2,8 @@
 // encode, write. Prints the time of the substitution alone on stderr, so the script can
 // compare it with the peers' wall time and with a run without the deadline.
 //
-//   morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] EXPRESSION INPUT OUTPUT
+//   morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] [--no-prefilter] EXPRESSION
+//                        INPUT OUTPUT
 
 #include <chrono>
 #include <cstdint>
@@ -22,10 +23,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[arg], "--no-deadline") == 0) limits.enforceDeadline = false;
     if (std::strcmp(argv[arg], "--no-spans") == 0) spans = false;
     if (std::strcmp(argv[arg], "--no-scan") == 0) limits.startScanMinimum = SIZE_MAX;
+    if (std::strcmp(argv[arg], "--no-prefilter") == 0) limits.literalPrefilter = false;
   }
   if (argc - arg != 3) {
-    std::cerr << "usage: morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] EXPRESSION "
-                 "INPUT OUTPUT\n";
+    std::cerr << "usage: morvelle_subst_bench [--no-deadline] [--no-spans] [--no-scan] "
+                 "[--no-prefilter] EXPRESSION INPUT OUTPUT\n";
     return 2;
   }
   std::ifstream in(argv[arg + 1], std::ios::binary | std::ios::ate);

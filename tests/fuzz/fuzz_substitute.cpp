@@ -1,5 +1,6 @@
 // Any bytes as an expression, applied to a short text: the call ends with a result or a
-// SubstituteError, within the deadline; a result's spans rebuild its text from the input.
+// SubstituteError, within the deadline; a result's spans rebuild its text from the input, and
+// searching first for a literal every match consumes gives what trying every position gives.
 //
 // Input: expression, NUL, text (both UTF-8; broken bytes become U+F700 + byte as in a file).
 #include <cstddef>
@@ -39,13 +40,35 @@ void CheckSpans(const std::u16string& input, const morvelle::text::SubstituteRes
   if (r.spans.size() > r.count) Fail("more changed spans than replacements");
 }
 
+// Trying every position may run out of time or match budget where the search tried fewer.
+void CheckEveryPosition(morvelle::text::Substituter& everyPosition,
+                        const std::u16string& expression, const std::u16string& text,
+                        const std::u16string& found) {
+  using Kind = morvelle::text::SubstituteErrorKind;
+  try {
+    if (everyPosition.apply(expression, text) != found) Fail("the literal search changed a result");
+  } catch (const morvelle::text::SubstituteError& e) {
+    if (e.kind() != Kind::TimeLimit && e.kind() != Kind::MatchLimit) {
+      Fail("trying every position failed where the literal search did not");
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // A short deadline keeps each run quick; libFuzzer's -timeout catches a call that ignores it.
+  // The tables of long texts are built for these short ones too, so every path is taken.
   static morvelle::text::Substituter substituter([] {
     morvelle::text::SubstituteLimits limits;
     limits.minimumDeadline = std::chrono::milliseconds(200);
+    limits.startScanMinimum = 0;
+    return limits;
+  }());
+  static morvelle::text::Substituter everyPosition([] {
+    morvelle::text::SubstituteLimits limits;
+    limits.minimumDeadline = std::chrono::milliseconds(200);
+    limits.literalPrefilter = false;
     return limits;
   }());
 
@@ -60,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto result = substituter.applyWithSpans(expression, text);
     CheckSpans(text, result);
     if (substituter.apply(expression, text) != result.text) Fail("apply and applyWithSpans differ");
+    CheckEveryPosition(everyPosition, expression, text, result.text);
   } catch (const morvelle::text::SubstituteError& e) {
     if (e.description().empty()) Fail("an error without a description");
     if (e.position() > expression.size() + 1) Fail("error position beyond the expression");

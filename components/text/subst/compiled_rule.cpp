@@ -113,6 +113,7 @@ std::shared_ptr<CompiledRule> RuleCompiler::compile(ParsedExpression parsed,
     pcre2_pattern_info_16(rule->fast.get(), PCRE2_INFO_ALLOPTIONS, &all);
     if (firstType == 0 && !(all & PCRE2_ANCHORED)) {
       rule->leadingItem = leadingClassItem(parsed.pattern, lexed.tokens);
+      rule->required = requiredLiteral(parsed.pattern, lexed.tokens);
     }
   }
   const pcre2_code_16* code = rule->fast ? rule->fast.get() : rule->guarded.get();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "expression.h"
 #include "pcre2_handles.h"
 #include "replacement.h"
+#include "required_literal.h"
 #include "substitute.h"
 
 namespace morvelle::text::detail {
@@ -38,6 +40,11 @@ struct CompiledRule {
   // for by itself: that item alone, and once built, which UTF-16 units it admits.
   std::u16string leadingItem;
   std::vector<std::uint64_t> startUnits;
+  // When PCRE2 has no first unit to scan for but every match consumes a literal: that literal
+  // and where a match starts relative to it; once built, when that distance has no bound, the
+  // units the part before the literal may consume.
+  std::optional<RequiredLiteral> required;
+  std::vector<std::uint64_t> runUnits;
 
   bool admits(char16_t unit) const { return (startUnits[unit >> 6] >> (unit & 63)) & 1; }
 };
@@ -54,8 +61,14 @@ class RuleCompiler {
 
   // The start-unit table, built once on first need from the leading item (start_units.cpp).
   void ensureStartUnits(CompiledRule& rule, pcre2_match_context_16* context);
+  // The table of units before the required literal, where its distance has no bound; without
+  // it the literal is not used.
+  void ensureRunUnits(CompiledRule& rule, pcre2_match_context_16* context);
 
  private:
+  // Which UTF-16 units runs of `item` (one character) cover; empty if it cannot be built.
+  std::vector<std::uint64_t> unitTable(std::u16string_view item, std::uint32_t options,
+                                       pcre2_match_context_16* context);
   // `parsed` and `source` place a compile error; without them (a later rebuild of a pattern
   // that compiled once) a failure gives an empty handle.
   pcre::Code compileCode(std::u16string_view body, std::uint32_t options, std::size_t prefixLength,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "candidate_search.h"
 #include "literal_search.h"
 #include "messages.h"
 #include "text/utf16.h"
@@ -65,8 +66,10 @@ SubstituteResult Matcher::run(CompiledRule& rule, std::u16string_view text) {
   bool guarded = !rule.fast;
   if (text.size() >= limits_.startScanMinimum) {
     compiler_.ensureStartUnits(rule, guardedContext_.get());
+    if (limits_.literalPrefilter) compiler_.ensureRunUnits(rule, guardedContext_.get());
   }
   const bool skipping = !rule.startUnits.empty();
+  CandidateSearch candidates(rule, limits_.literalPrefilter);
   std::size_t copied = 0;
   std::size_t offset = 0;
   std::uint32_t options = 0;
@@ -77,7 +80,8 @@ SubstituteResult Matcher::run(CompiledRule& rule, std::u16string_view text) {
     int rc;
     if (!guarded) {
       limit = std::min(text.size(), offset + kWindow);
-      if (skipping) {
+      if (candidates.active() && !candidates.next(text, offset, limit, kWindow)) break;
+      if (skipping && !candidates.active()) {
         // Try only the run of units that may start a match; PCRE2 would test the others one
         // by one at a higher cost.
         while (offset < text.size() && !rule.admits(text[offset])) ++offset;

@@ -52,6 +52,9 @@ struct SubstituteLimits {
   std::size_t jitStackBytes = 64u << 20;    // reserved lazily
   std::size_t cacheCapacity = 512;          // compiled expressions kept per Substituter
   bool enforceDeadline = true;              // off only to measure what the clock costs
+  // Where every match consumes a literal, search for it first and try PCRE2 only near it;
+  // off only to check that prefilter against trying every position.
+  bool literalPrefilter = true;
   // Texts at least this long first skip units that cannot start a match (when the pattern
   // begins with a class); building that table costs about a millisecond.
   std::size_t startScanMinimum = 1u << 16;

@@ -45,6 +45,13 @@ constexpr const char16_t* kMarks = u"e\u0301t\u00e9 a\u203Fb c\u200Dd";
 // Kana with combining (semi-)voiced marks, numbers perl's \w lacks (① ²), one it has (Ⅱ),
 // circled letters and a non-joiner.
 constexpr const char16_t* kKana = u"カ\u3099キ か\u309Aき-①²Ⅱⓐ_Ⓑ\u200Cx\u3099";
+// Where a literal every match consumes lies among others like it: at the ends, overlapping,
+// after a pair, a dictionary line, dates in two widths, and K (Kelvin) and ſ under /i.
+constexpr const char16_t* kIng = u"ing singing inginging going-ing xing\n𠮷ing ſing things 東京ing";
+constexpr const char16_t* kLines = u"名詞,一般,動詞,一般名詞,固有名詞,一般\n,一般名詞,,一般";
+constexpr const char16_t* kDates =
+    u"2024-01-05 12024-01-055 ２０２４-０１-０５ 1-2024-05-06- a12- a- b-x 𠮷-x";
+constexpr const char16_t* kFolds = u"aKS b\u212Aſ cks dKS e\u017F\u212A";
 
 const Row kRows[] = {
     // delimiters and the shape of an expression
@@ -269,6 +276,12 @@ const Row kRows[] = {
     // the benchmark's rules
     {u"s/\\b(fo+|ba[rz])\\b/<$1>/gi"},
     {u"s/(\\d+)/<$1>/g"},
+    {u"s/(\\w+)ing\\b/<$1>/g", Allow::Equal, "", kIng},
+    {u"s/(\\w+)ing/<$1>/", Allow::Equal, "", kIng},
+    {u"s/(?:名詞|動詞),一般/[$&]/g", Allow::Equal, "", kLines},
+    {u"s/(\\d{4})-(\\d\\d)-(\\d\\d)/$3.$2.$1/g", Allow::Equal, "", kDates},
+    {u"s/(?<=a)\\d*-|\\b.-x/<$&>/g", Allow::Equal, "", kDates},
+    {u"s/[a-z]+KS\\b/<$&>/gi", Allow::Equal, "", kFolds},
     // refusals
     {u"s/a/$x/", Allow::Refused, "perl interpolates $x"},
     {u"s/a/${x}/", Allow::Refused, "perl interpolates ${x}"},
@@ -410,6 +423,9 @@ TEST(PerlDifferential, EveryExpressionOnEveryTextMatchesPerl) {
   SubstituteLimits always;
   always.startScanMinimum = 0;
   Substituter scanning(always);
+  SubstituteLimits everyPosition;
+  everyPosition.literalPrefilter = false;
+  Substituter plain(everyPosition);
   int compared = 0;
   for (const Row& row : kRows) {
     bool differed = false;
@@ -422,8 +438,10 @@ TEST(PerlDifferential, EveryExpressionOnEveryTextMatchesPerl) {
       std::string ourError;
       try {
         ours = substituter.apply(row.expression, text);
-        // The start-unit scan of long texts must not change a result either.
+        // Neither the tables built for long texts nor the search for a required literal
+        // may change a result.
         EXPECT_EQ(scanning.apply(row.expression, text), ours) << describe(row.expression);
+        EXPECT_EQ(plain.apply(row.expression, text), ours) << describe(row.expression);
       } catch (const SubstituteError& error) {
         ourError = error.what();
       }

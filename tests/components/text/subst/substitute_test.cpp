@@ -117,6 +117,36 @@ TEST(SubstLoop, AnExpensiveStartPositionChangesNothingButTheMethod) {
   }
 }
 
+TEST(SubstLoop, SearchingForARequiredLiteralFindsWhatEveryPositionFinds) {
+  // What short texts do not reach: a run before the literal longer than one slice of start
+  // positions, a literal so common that the search hands back to trying every position, a
+  // start position expensive enough to leave the fast path, and lone surrogates.
+  SubstituteLimits everyPosition;
+  everyPosition.literalPrefilter = false;
+  SubstituteLimits searching;
+  searching.startScanMinimum = 0;
+  Substituter plain(everyPosition);
+  Substituter s(searching);
+  const std::u16string longRun =
+      std::u16string(1300, u'a') + u"ingx ing " + std::u16string(600, u'b') + u"ing-ing";
+  const std::u16string lone =
+      u"a\xD800"
+      u"bing \xDC00ing 𠮷\xD800-1999-12-31";
+  const std::pair<std::u16string_view, std::u16string> rows[] = {
+      {u"s/(\\w+)ing\\b/<$1>/g", longRun},
+      {u"s/(\\w+)ing\\b/<$1>/g", lone},
+      {u"s/(\\d{4})-(\\d\\d)-(\\d\\d)/$3.$2.$1/g", lone},
+      {u"s/(\\d+),(\\d+)/$2;$1/g", repeat(u"1,", 700) + u"x12,3"},
+      {u"s/(a+)+-c/X/g", std::u16string(16, u'a') + u"-b a-c"},
+  };
+  for (const auto& [expression, text] : rows) {
+    SCOPED_TRACE(toUtf8(expression));
+    std::u16string expected = plain.apply(expression, text);
+    EXPECT_NE(expected, text);
+    EXPECT_EQ(s.apply(expression, text), expected);
+  }
+}
+
 TEST(SubstSpans, ListChangedSpansInInputUnitsAndCountEveryMatch) {
   Substituter s;
   SubstituteResult r = s.applyWithSpans(u"s/(o+)/<$1>/g", u"𠮷foo boo o");
