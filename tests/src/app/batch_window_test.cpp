@@ -20,12 +20,12 @@
 #include "app/frm_main.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
-#include "status/frm_status.h"
 #include "rulegrid/rule_grid.h"
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
+#include "status/frm_status.h"
 #include "status/twips.h"
 #include "support/fake_prompts.h"
 #include "support/unwritable.h"
@@ -287,14 +287,14 @@ TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoe
   class Exhausted : public EditorBuffer {
    public:
     void LoadFile(const QString&) override { throw std::bad_alloc(); }
-    QString Text() const override { return {}; }
+    QStringView Text() const override { return {}; }
     void SetText(const QString&) override {}
-    void ApplyEdits(const std::vector<TextEdit>&) override {}
+    void ApplyEdits(const TextEdits&) override {}
     void SaveFile(const QString&) override {}
     void CheckSave(const QString&) const override {}
     QString LoadedText() const override { return {}; }
     std::vector<TextEdit> Changes() const override { return {}; }
-    std::function<void()> StageSave(const QString&) const override { return {}; }
+    std::function<void()> StageSave(const QString&) override { return {}; }
   };
   Start(MakeTextServiceFactory(), [] { return std::make_unique<Exhausted>(); });
   Drop({File("a.txt", "a")});

@@ -1,0 +1,107 @@
+#include "runs.h"
+
+#include <algorithm>
+
+namespace morvelle::editbuffer {
+namespace {
+
+// Seven bits a byte, the high bit set on all but the last.
+void Put(std::vector<unsigned char>& out, std::size_t value) {
+  while (value >= 0x80) {
+    out.push_back(static_cast<unsigned char>(value | 0x80));
+    value >>= 7;
+  }
+  out.push_back(static_cast<unsigned char>(value));
+}
+
+std::size_t Get(const unsigned char*& at) {
+  std::size_t value = 0;
+  for (unsigned shift = 0;; shift += 7) {
+    const unsigned char b = *at++;
+    value |= static_cast<std::size_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) return value;
+  }
+}
+
+}  // namespace
+
+Runs Runs::Whole(std::size_t units) {
+  RunWriter writer;
+  writer.keep(0, units);
+  return writer.finish(units);
+}
+
+bool Runs::Reader::next(Run& run) {
+  if (at_ == end_) return false;
+  run.inserted = Get(at_);
+  run.removed = Get(at_);
+  run.length = Get(at_);
+  return true;
+}
+
+void RunWriter::Flush() {
+  if (!open_) return;
+  Put(runs_.bytes_, run_.inserted);
+  Put(runs_.bytes_, run_.removed);
+  Put(runs_.bytes_, run_.length);
+  runs_.kept_ += run_.length;
+  end_ = start_ + run_.length;
+  open_ = false;
+}
+
+void RunWriter::insert(std::size_t units) {
+  if (units == 0) return;
+  Flush();
+  inserted_ += units;
+}
+
+void RunWriter::keep(std::size_t originalStart, std::size_t units) {
+  if (units == 0) return;
+  if (open_ && originalStart == start_ + run_.length) {
+    run_.length += units;
+    return;
+  }
+  Flush();
+  run_ = {inserted_, originalStart - end_, units};
+  start_ = originalStart;
+  inserted_ = 0;
+  open_ = true;
+}
+
+Runs RunWriter::finish(std::size_t originalUnits) {
+  Flush();
+  if (inserted_ > 0 || end_ < originalUnits) {
+    Put(runs_.bytes_, inserted_);
+    Put(runs_.bytes_, originalUnits - end_);
+    Put(runs_.bytes_, 0);
+  }
+  runs_.bytes_.shrink_to_fit();
+  return std::move(runs_);
+}
+
+void RunWalk::take(std::size_t units, RunWriter* keepIn) {
+  while (units > 0) {
+    if (inserted_ == 0 && length_ == 0) {
+      Run run;
+      if (!reader_.next(run)) return;  // not reached: edits are checked against the text
+      inserted_ = run.inserted;
+      original_ += run.removed;
+      length_ = run.length;
+      continue;
+    }
+    if (inserted_ > 0) {
+      const std::size_t k = std::min(inserted_, units);
+      if (keepIn) keepIn->insert(k);
+      inserted_ -= k;
+      units -= k;
+      continue;
+    }
+    const std::size_t k = std::min(length_, units);
+    if (keepIn) keepIn->keep(original_, k);
+    original_ += k;
+    length_ -= k;
+    units -= k;
+  }
+}
+
+}  // namespace morvelle::editbuffer
