@@ -7,7 +7,6 @@
 
 #include "buffer_impl.h"
 #include "io.h"
-#include "text/detect/detect.h"
 #include "text/utf16.h"
 
 namespace morvelle::editbuffer {
@@ -57,26 +56,32 @@ FileBuffer& FileBuffer::operator=(FileBuffer&& other) noexcept {
 }
 
 void FileBuffer::load(const std::string& path, const LoadOptions& options) {
-  detail::OpenedFile file = detail::ReadWholeFileKeepingIt(path);
+  detail::OpenedFile file = detail::ReadWholeFileKeepingIt(path, options.rereadFrom);
   auto fresh = std::make_unique<Impl>();
   fresh->name = path;
-  fresh->encoding = text::DetectEncoding(AsBytes(file.bytes));
-  fresh->bom = text::BomLength(fresh->encoding, AsBytes(file.bytes));
+  fresh->dense = file.bytes.size() < options.denseBelow;
   fresh->original.Keep(std::move(file), options.rereadFrom, options.readChunk);
   delete std::exchange(impl_, fresh.release());
 }
 
 void FileBuffer::loadBytes(std::string bytes, const std::string& name,
-                           std::optional<text::Encoding> encoding) {
+                           std::optional<text::Encoding> encoding, const LoadOptions& options) {
   auto fresh = std::make_unique<Impl>();
   fresh->name = name;
-  fresh->encoding = encoding ? *encoding : text::DetectEncoding(AsBytes(bytes));
-  fresh->bom = text::BomLength(fresh->encoding, AsBytes(bytes));
+  fresh->dense = bytes.size() < options.denseBelow;
+  if (encoding) {
+    fresh->encoding = *encoding;
+    fresh->bom = text::BomLength(*encoding, AsBytes(bytes));
+    fresh->recognised = true;
+  }
   fresh->original.Hold(std::move(bytes));
   delete std::exchange(impl_, fresh.release());
 }
 
-text::Encoding FileBuffer::encoding() const { return impl_->encoding; }
+text::Encoding FileBuffer::encoding() const {
+  impl_->Recognise();
+  return impl_->encoding;
+}
 
 std::size_t FileBuffer::size() const { return impl_->original.size(); }
 
@@ -88,7 +93,8 @@ std::u16string_view FileBuffer::text() const {
 bool FileBuffer::unchanged() const { return impl_->Unchanged(); }
 
 std::u16string FileBuffer::loadedText() const {
-  const Impl& d = *impl_;
+  Impl& d = *impl_;
+  d.Recognise();
   if (d.original.held()) return text::DecodeText(d.encoding, d.original.bytes());
   Original::Reader reader(d.original, d.name);
   const std::span<const unsigned char> all = reader.read(0, d.original.size());
@@ -158,13 +164,17 @@ void FileBuffer::applyEdits(EditReader& edits) {
   std::ptrdiff_t growth = 0;   // of the text so far
   std::ptrdiff_t highest = 0;  // the most it grew before any point
   bool changes = false;
+  bool idle = false;  // an edit that puts back what is there
   edits.restart();
   for (EditView e; edits.next(e);) {
     if (e.start < end || e.start > n || e.length > n - e.start) {
       throw BufferError("置換の範囲が正しくありません: " + d.name);
     }
     end = e.start + e.length;
-    if (old.compare(e.start, e.length, e.replacement) == 0) continue;
+    if (old.compare(e.start, e.length, e.replacement) == 0) {
+      idle = true;
+      continue;
+    }
     changes = true;
     walk.take(e.start - at, &writer);
     walk.take(e.length, nullptr);
@@ -196,7 +206,7 @@ void FileBuffer::applyEdits(EditReader& edits) {
   };
   edits.restart();
   for (EditView e; edits.next(e);) {
-    if (std::u16string_view(source + e.start, e.length) == e.replacement) continue;
+    if (idle && std::u16string_view(source + e.start, e.length) == e.replacement) continue;
     moveTo(e.start);
     if (!e.replacement.empty()) {
       std::memcpy(t + w, e.replacement.data(), e.replacement.size() * sizeof(char16_t));

@@ -53,6 +53,10 @@ struct LoadOptions {
   std::size_t rereadFrom = std::size_t{16} << 20;
   // How much of such a file a save reads at once.
   std::size_t readChunk = std::size_t{1} << 20;
+  // A file smaller than this keeps where every unit of its text came from (four bytes a unit),
+  // so a save with edits all over it need not decode it again; a larger one keeps a sparse
+  // index of that.
+  std::size_t denseBelow = std::size_t{16} << 20;
 };
 
 struct SaveOptions {
@@ -80,7 +84,8 @@ class FileBuffer {
   // The same from bytes already in memory (`name` only appears in messages); `encoding`
   // overrides recognition.
   void loadBytes(std::string bytes, const std::string& name,
-                 std::optional<text::Encoding> encoding = std::nullopt);
+                 std::optional<text::Encoding> encoding = std::nullopt,
+                 const LoadOptions& options = {});
 
   // The recognised code of the loaded file.
   text::Encoding encoding() const;

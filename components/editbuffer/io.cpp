@@ -80,7 +80,7 @@ mode_t NewFileMode() {
 
 namespace detail {
 
-OpenedFile ReadWholeFileKeepingIt(const std::string& path) {
+OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom) {
   OpenedFile file;
   // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
   file.fd = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -95,25 +95,29 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path) {
   std::size_t filled = 0;
   for (;;) {
     if (filled == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);  // the file grew
-    ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    const std::size_t wanted = bytes.size() - filled;
+    ssize_t n = ::read(fd, bytes.data() + filled, wanted);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowErrno("ファイルを読み込めません", path, errno);
     }
-    if (n == 0) break;
     filled += static_cast<std::size_t>(n);
+    // A regular file reads short only at its end: no second call to find it.
+    if (static_cast<std::size_t>(n) < wanted) break;
   }
   bytes.resize(filled);
   // What was read, as a later reading compares it: a file that grew while it was read counts as
   // changed then.
-  if (::fstat(fd, &st) != 0) ThrowErrno("ファイルを読み込めません", path, errno);
+  if (filled >= statusFrom && ::fstat(fd, &st) != 0) {
+    ThrowErrno("ファイルを読み込めません", path, errno);
+  }
   return file;
 }
 
 }  // namespace detail
 
 std::string ReadWholeFile(const std::string& path) {
-  return std::move(detail::ReadWholeFileKeepingIt(path).bytes);
+  return std::move(detail::ReadWholeFileKeepingIt(path, SIZE_MAX).bytes);
 }
 
 namespace {
@@ -153,11 +157,14 @@ TemporaryFiles& Temporaries() {
 struct Target {
   std::string folder;  // with its trailing '/', or empty for the current folder
   std::string name;
+  bool regular = false;  // a regular file is there now
+  mode_t mode = 0;       // its permissions
 };
 
 // What rename() into `path` and mkstemp() beside it would refuse, found before writing
-// anything: the same messages as a failed write.
-Target CheckedTarget(const std::string& path) {
+// anything: the same messages as a failed write. A write leaves the folder to mkstemp, which
+// refuses it with the same message.
+Target CheckedTarget(const std::string& path, bool checkFolder = true) {
   const char* what = "ファイルを書き込めません";
   if (path.empty()) detail::ThrowErrno(what, path, ENOENT);
   if (path.back() == '/') detail::ThrowErrno(what, path, EISDIR);
@@ -173,7 +180,10 @@ Target CheckedTarget(const std::string& path) {
     if (S_ISREG(existing.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
       detail::ThrowErrno(what, path, errno);
     }
+    target.regular = S_ISREG(existing.st_mode);
+    target.mode = existing.st_mode & 07777;
   }
+  if (!checkFolder) return target;
   const std::string folder = target.folder.empty() ? std::string(".") : target.folder;
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     detail::ThrowErrno(what, path, errno);
@@ -223,7 +233,7 @@ class FileSink : public ByteSink {
 void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& produce,
                          SaveOptions options) {
   const char* what = "ファイルを書き込めません";
-  Target target = CheckedTarget(path);
+  Target target = CheckedTarget(path, false);
   // The temporary name must stay within NAME_MAX however long the target's name is.
   if (target.name.size() > 200) target.name.resize(200);
   std::string temp = target.folder + "." + target.name + ".XXXXXX";
@@ -239,9 +249,7 @@ void WriteFileAtomically(const std::string& path, const std::function<void(ByteS
 
   // An existing regular file keeps its permissions; a symbolic link there is replaced by the
   // rename, so its target's mode does not matter.
-  struct stat st;
-  mode_t mode =
-      ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
+  const mode_t mode = target.regular ? target.mode : NewFileMode();
   if (::fchmod(fd.get(), mode) != 0) fail(errno);
 
   try {

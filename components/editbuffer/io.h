@@ -49,7 +49,8 @@ struct OpenedFile {
   struct stat status {};
 };
 
-// As ReadWholeFile, keeping the descriptor.
-OpenedFile ReadWholeFileKeepingIt(const std::string& path);
+// As ReadWholeFile, keeping the descriptor; `status` is what fstat says once the file is read
+// when it holds at least `statusFrom` bytes (else only its type and size when opened).
+OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom = 0);
 
 }  // namespace morvelle::editbuffer::detail

@@ -6,12 +6,24 @@ namespace morvelle::editbuffer {
 namespace {
 
 // Seven bits a byte, the high bit set on all but the last.
-void Put(std::vector<unsigned char>& out, std::size_t value) {
+unsigned char* Put(unsigned char* at, std::size_t value) {
   while (value >= 0x80) {
-    out.push_back(static_cast<unsigned char>(value | 0x80));
+    *at++ = static_cast<unsigned char>(value | 0x80);
     value >>= 7;
   }
-  out.push_back(static_cast<unsigned char>(value));
+  *at++ = static_cast<unsigned char>(value);
+  return at;
+}
+
+void PutRecord(std::vector<unsigned char>& out, const Run& run) {
+  unsigned char packed[3 * 10];
+  unsigned char* at = Put(packed, run.inserted);
+  at = Put(at, run.removed);
+  at = Put(at, run.length);
+  const std::size_t size = out.size();
+  out.resize(size + static_cast<std::size_t>(at - packed));
+  // A few bytes: a loop, not a call to memmove.
+  for (unsigned char *from = packed, *to = out.data() + size; from < at;) *to++ = *from++;
 }
 
 std::size_t Get(const unsigned char*& at) {
@@ -41,9 +53,7 @@ bool Runs::Reader::next(Run& run) {
 
 void RunWriter::Flush() {
   if (!open_) return;
-  Put(runs_.bytes_, run_.inserted);
-  Put(runs_.bytes_, run_.removed);
-  Put(runs_.bytes_, run_.length);
+  PutRecord(runs_.bytes_, run_);
   runs_.kept_ += run_.length;
   end_ = start_ + run_.length;
   open_ = false;
@@ -71,9 +81,7 @@ void RunWriter::keep(std::size_t originalStart, std::size_t units) {
 Runs RunWriter::finish(std::size_t originalUnits) {
   Flush();
   if (inserted_ > 0 || end_ < originalUnits) {
-    Put(runs_.bytes_, inserted_);
-    Put(runs_.bytes_, originalUnits - end_);
-    Put(runs_.bytes_, 0);
+    PutRecord(runs_.bytes_, {inserted_, originalUnits - end_, 0});
   }
   runs_.bytes_.shrink_to_fit();
   return std::move(runs_);

@@ -23,7 +23,8 @@ class Writer {
         name_(name),
         text_(d.text.view()),
         reader_(d.original, name),
-        cursor_(d.index, reader_),
+        cursorReader_(d.original, name),
+        cursor_(d.index, cursorReader_),
         jis_(d.encoding == text::Encoding::Iso2022Jp) {
     out_.reserve(
         std::min(kPiece + 4 * kEncodeUnits, d.original.size() + d.original.size() / 4 + 64));
@@ -134,7 +135,8 @@ class Writer {
   ByteSink& sink_;
   const std::string& name_;
   const std::u16string_view text_;
-  Original::Reader reader_;
+  Original::Reader reader_;        // for the bytes copied
+  Original::Reader cursorReader_;  // for the offset walker, which keeps its own window
   text::OffsetCursor cursor_;
   const bool jis_;
   std::string out_;

@@ -16,8 +16,9 @@ namespace {
 
 using detail::Step;
 
-// What a decoder keeps besides the text: nothing, every unit's offset, or the sparse index.
-enum class Mode { Text, Offsets, Index };
+// What a decoder keeps besides the text: nothing, every unit's offset, the sparse index, or
+// every unit's offset in four bytes beside a text that can be edited in place.
+enum class Mode { Text, Offsets, Index, Dense };
 
 // Collects units and what the mode keeps of where they came from. The write position lives in
 // locals of the caller's loop (Put returns it), which keeps it in a register.
@@ -25,14 +26,17 @@ template <Mode kMode>
 struct Out {
   char16_t* text;
   std::size_t* offsets = nullptr;  // Offsets
+  std::uint32_t* dense = nullptr;  // Dense
   // Index: the first unit, the unit whose entry comes next, and the entries.
   const char16_t* base = nullptr;
   std::size_t mark = 0;
   std::vector<std::uint64_t>* entries = nullptr;
+  bool raw = false;  // a byte did not decode
 
   void Unit(char16_t u, std::size_t offset) {
     *text++ = u;
     if constexpr (kMode == Mode::Offsets) *offsets++ = offset;
+    if constexpr (kMode == Mode::Dense) *dense++ = static_cast<std::uint32_t>(offset);
   }
   void CodePoint(char32_t cp, std::size_t offset) {
     if (cp < 0x10000) {
@@ -43,6 +47,7 @@ struct Out {
     }
   }
   void Raw(const unsigned char* p, std::size_t i, std::size_t length) {
+    raw = true;
     for (std::size_t k = 0; k < length; ++k) Unit(kRawByteBase + p[i + k], i + k);
   }
   // Widens the run of plain ASCII bytes (01..7F) at p[i], returns the index after it.
@@ -58,6 +63,10 @@ struct Out {
         for (int k = 0; k < 8; ++k) offsets[k] = i + k;
         offsets += 8;
       }
+      if constexpr (kMode == Mode::Dense) {
+        for (int k = 0; k < 8; ++k) dense[k] = static_cast<std::uint32_t>(i + k);
+        dense += 8;
+      }
       text += 8;
       i += 8;
     }
@@ -70,7 +79,8 @@ struct Out {
 
   // After a step that began at `offset` (at its escapes) in `state` and wrote units from
   // `first` on: the entry of a marked unit among them. A step yields fewer than kBlock units.
-  void Stepped(const char16_t* first, std::size_t offset, jis::State state = {}) {
+  [[gnu::always_inline]] void Stepped(const char16_t* first, std::size_t offset,
+                                      jis::State state = {}) {
     if constexpr (kMode == Mode::Index) {
       if (static_cast<std::size_t>(text - base) > mark) {
         entries->push_back(
@@ -80,7 +90,7 @@ struct Out {
     }
   }
   // After ASCII units from `first` on, one byte and one step each, the first at `offset`.
-  void SteppedAscii(const char16_t* first, std::size_t offset) {
+  [[gnu::always_inline]] void SteppedAscii(const char16_t* first, std::size_t offset) {
     if constexpr (kMode == Mode::Index) {
       const auto from = static_cast<std::size_t>(first - base);
       while (static_cast<std::size_t>(text - base) > mark) {
@@ -135,27 +145,47 @@ struct Store {
   }
 };
 
-// The indexed text: a UnitBuffer whose room is reserved once (untouched room costs nothing).
+// The indexed text: a UnitBuffer whose room is reserved once (untouched room costs nothing),
+// with the sparse index's entries or, dense, every offset.
+template <Mode kMode>
 struct IndexStore {
   UnitBuffer& text;
+  OffsetIndex& index;
   std::vector<std::uint64_t>& entries;
+  std::vector<std::uint32_t>& dense;
   std::size_t& units;
   jis::State& end;
+  bool& clean;
 
-  Out<Mode::Index> Begin(std::size_t reserveUnits) {
+  Out<kMode> Begin(std::size_t reserveUnits) {
     text.resize(0);
     text.reserve(reserveUnits + 4);
     entries.clear();
-    entries.reserve(reserveUnits / OffsetIndex::kBlock + 2);
-    return {text.data(), nullptr, text.data(), 0, &entries};
+    dense.clear();
+    Out<kMode> out{text.data()};
+    if constexpr (kMode == Mode::Index) {
+      entries.reserve(reserveUnits / OffsetIndex::kBlock + 2);
+      out.base = text.data();
+      out.entries = &entries;
+    } else {
+      dense.resize(reserveUnits + 5);
+      out.dense = dense.data();
+    }
+    return out;
   }
-  void Grow(Out<Mode::Index>&, std::size_t) {}
-  Out<Mode::Index> Prepare(std::size_t maxUnits) { return Begin(maxUnits); }
-  void Finish(const Out<Mode::Index>& out, std::size_t, jis::State state = {}) {
+  void Grow(Out<kMode>&, std::size_t) {}
+  Out<kMode> Prepare(std::size_t maxUnits) { return Begin(maxUnits); }
+  void Finish(const Out<kMode>& out, std::size_t inputSize, jis::State state = {}) {
     units = static_cast<std::size_t>(out.text - text.data());
     text.resize(units);
     text.shrinkToFit();
     end = state;
+    clean = !out.raw;
+    if constexpr (kMode == Mode::Dense) {
+      dense[units] = static_cast<std::uint32_t>(inputSize);
+      dense.resize(units + 1);
+      dense.shrink_to_fit();
+    }
   }
 };
 
@@ -239,6 +269,7 @@ void DecodeJis(const unsigned char* p, std::size_t n, S store) {
         break;
       case detail::JisStep::Raw:
         // The escapes before undecodable bytes belong to their first byte.
+        sink.raw = true;
         sink.Unit(kRawByteBase + p[i], at);
         sink.Raw(p, i + 1, s.length - 1u);
         sink.Stepped(first, at, atState);
@@ -293,17 +324,24 @@ std::u16string DecodeText(Encoding encoding, std::span<const unsigned char> byte
 }
 
 void DecodeIndexed(Encoding encoding, std::span<const unsigned char> bytes, UnitBuffer& text,
-                   OffsetIndex& index) {
+                   OffsetIndex& index, bool dense) {
   index.encoding_ = encoding;
   index.bytes_ = bytes.size();
   index.start_ = BomLength(encoding, bytes);
   index.end_ = {};
-  DecodeAny(encoding, bytes, IndexStore{text, index.entries_, index.units_, index.end_});
-  // UTF-16 and Binary offsets are arithmetic.
-  if (encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be ||
-      encoding == Encoding::Binary) {
-    index.entries_.clear();
+  const bool arithmetic = encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be ||
+                          encoding == Encoding::Binary;
+  if (dense && !arithmetic && encoding != Encoding::Iso2022Jp && bytes.size() < UINT32_MAX) {
+    DecodeAny(encoding, bytes,
+              IndexStore<Mode::Dense>{text, index, index.entries_, index.dense_, index.units_,
+                                      index.end_, index.clean_});
+    return;
   }
+  DecodeAny(encoding, bytes,
+            IndexStore<Mode::Index>{text, index, index.entries_, index.dense_, index.units_,
+                                    index.end_, index.clean_});
+  // UTF-16 and Binary offsets are arithmetic.
+  if (arithmetic) index.entries_.clear();
   index.entries_.shrink_to_fit();
 }
 

@@ -3,7 +3,8 @@
 // instead of an offset per unit, which at eight bytes a unit would be six times the size of a
 // Japanese file. The units between two entries are found again by decoding their block from the
 // entry before them; a save does that once for each block an edit touches, and never reads the
-// blocks inside an untouched span.
+// blocks inside an untouched span. A small text may keep a four-byte offset per unit instead
+// (dense): its memory does not matter, and a save with edits all over it then decodes nothing.
 
 #include <array>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "steps.h"
 #include "unit_buffer.h"
 
 namespace morvelle::text {
@@ -23,10 +25,13 @@ class OffsetIndex {
   Encoding encoding() const { return encoding_; }
   std::size_t units() const { return units_; }  // of the decoded text
   std::size_t bytes() const { return bytes_; }  // of the input
+  // Every byte decoded to a character: none is kept as an undecodable byte.
+  bool clean() const { return clean_; }
 
  private:
   friend class OffsetCursor;
-  friend void DecodeIndexed(Encoding, std::span<const unsigned char>, UnitBuffer&, OffsetIndex&);
+  friend void DecodeIndexed(Encoding, std::span<const unsigned char>, UnitBuffer&, OffsetIndex&,
+                            bool);
 
   Encoding encoding_ = Encoding::Ascii;
   std::size_t start_ = 0;  // the byte-order mark's length
@@ -37,12 +42,17 @@ class OffsetIndex {
   // there. UTF-16 and Binary need none: their offsets are arithmetic.
   std::vector<std::uint64_t> entries_;
   jis::State end_;  // the ISO-2022-JP state after the last byte
+  bool clean_ = true;
+  // Dense: every unit's offset and the input's size after them; no entries then.
+  std::vector<std::uint32_t> dense_;
 };
 
 // Decodes as Decode does, keeping the sparse index instead of the offsets, into a buffer that
-// can be edited in place. Throws std::bad_alloc.
+// can be edited in place; `dense` asks for every offset where the code allows (not for
+// ISO-2022-JP, whose states the sparse index keeps, nor beyond four gigabytes). Throws
+// std::bad_alloc.
 void DecodeIndexed(Encoding encoding, std::span<const unsigned char> bytes, UnitBuffer& text,
-                   OffsetIndex& index);
+                   OffsetIndex& index, bool dense = false);
 
 // The input's bytes on demand: held in memory, or read again from the file.
 class ByteSource {
@@ -57,7 +67,7 @@ class ByteSource {
 // long as the units asked for do not go back into an earlier block.
 class OffsetCursor {
  public:
-  OffsetCursor(const OffsetIndex& index, ByteSource& bytes) : index_(index), bytes_(bytes) {}
+  OffsetCursor(const OffsetIndex& index, ByteSource& bytes);
 
   // Decoded::offsets[unit], for unit <= units().
   std::size_t offset(std::size_t unit);
@@ -71,19 +81,24 @@ class OffsetCursor {
   std::size_t blockStart(std::size_t unit) const;
 
  private:
-  struct Unit {
-    std::size_t offset = 0;
-    jis::State state;
-    bool sharesBytes = false;  // with the unit before it
-  };
-  const Unit& At(std::size_t unit);
+  // Loads the block holding `unit` (a unit below units()) and returns its place there.
+  std::size_t Slot(std::size_t unit) {
+    const std::size_t block = unit / OffsetIndex::kBlock;
+    if (block != block_) Load(block);
+    return unit % OffsetIndex::kBlock;
+  }
   void Load(std::size_t block);
+  template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+  void LoadStepped(std::size_t block);
+  void LoadJis(std::size_t block);
 
   const OffsetIndex& index_;
   ByteSource& bytes_;
-  std::size_t block_ = SIZE_MAX;  // the block in units_
-  std::array<Unit, OffsetIndex::kBlock> units_{};
-  Unit end_;
+  std::size_t stride_ = 0;        // UTF-16 and Binary: bytes a unit
+  std::size_t block_ = SIZE_MAX;  // the block decoded below
+  std::array<std::size_t, OffsetIndex::kBlock> offsets_{};
+  std::array<std::uint64_t, OffsetIndex::kBlock / 64> shares_{};  // a pair's second half
+  std::array<jis::State, OffsetIndex::kBlock> states_{};          // ISO-2022-JP only
 };
 
 }  // namespace morvelle::text
