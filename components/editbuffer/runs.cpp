@@ -1,7 +1,5 @@
 #include "runs.h"
 
-#include <algorithm>
-
 namespace morvelle::editbuffer {
 namespace {
 
@@ -26,15 +24,6 @@ void PutRecord(std::vector<unsigned char>& out, const Run& run) {
   for (unsigned char *from = packed, *to = out.data() + size; from < at;) *to++ = *from++;
 }
 
-std::size_t Get(const unsigned char*& at) {
-  std::size_t value = 0;
-  for (unsigned shift = 0;; shift += 7) {
-    const unsigned char b = *at++;
-    value |= static_cast<std::size_t>(b & 0x7F) << shift;
-    if (!(b & 0x80)) return value;
-  }
-}
-
 }  // namespace
 
 Runs Runs::Whole(std::size_t units) {
@@ -43,39 +32,11 @@ Runs Runs::Whole(std::size_t units) {
   return writer.finish(units);
 }
 
-bool Runs::Reader::next(Run& run) {
-  if (at_ == end_) return false;
-  run.inserted = Get(at_);
-  run.removed = Get(at_);
-  run.length = Get(at_);
-  return true;
-}
-
-void RunWriter::Flush() {
-  if (!open_) return;
+void RunWriter::Write() {
   PutRecord(runs_.bytes_, run_);
   runs_.kept_ += run_.length;
   end_ = start_ + run_.length;
   open_ = false;
-}
-
-void RunWriter::insert(std::size_t units) {
-  if (units == 0) return;
-  Flush();
-  inserted_ += units;
-}
-
-void RunWriter::keep(std::size_t originalStart, std::size_t units) {
-  if (units == 0) return;
-  if (open_ && originalStart == start_ + run_.length) {
-    run_.length += units;
-    return;
-  }
-  Flush();
-  run_ = {inserted_, originalStart - end_, units};
-  start_ = originalStart;
-  inserted_ = 0;
-  open_ = true;
 }
 
 Runs RunWriter::finish(std::size_t originalUnits) {
@@ -85,31 +46,6 @@ Runs RunWriter::finish(std::size_t originalUnits) {
   }
   runs_.bytes_.shrink_to_fit();
   return std::move(runs_);
-}
-
-void RunWalk::take(std::size_t units, RunWriter* keepIn) {
-  while (units > 0) {
-    if (inserted_ == 0 && length_ == 0) {
-      Run run;
-      if (!reader_.next(run)) return;  // not reached: edits are checked against the text
-      inserted_ = run.inserted;
-      original_ += run.removed;
-      length_ = run.length;
-      continue;
-    }
-    if (inserted_ > 0) {
-      const std::size_t k = std::min(inserted_, units);
-      if (keepIn) keepIn->insert(k);
-      inserted_ -= k;
-      units -= k;
-      continue;
-    }
-    const std::size_t k = std::min(length_, units);
-    if (keepIn) keepIn->keep(original_, k);
-    original_ += k;
-    length_ -= k;
-    units -= k;
-  }
 }
 
 }  // namespace morvelle::editbuffer

@@ -26,9 +26,24 @@ class Runs {
   class Reader {
    public:
     explicit Reader(const Runs& runs) : at_(runs.bytes_.data()), end_(at_ + runs.bytes_.size()) {}
-    bool next(Run& run);
+    bool next(Run& run) {
+      if (at_ == end_) return false;
+      run.inserted = Get();
+      run.removed = Get();
+      run.length = Get();
+      return true;
+    }
 
    private:
+    std::size_t Get() {
+      std::size_t value = 0;
+      for (unsigned shift = 0;; shift += 7) {
+        const unsigned char b = *at_++;
+        value |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) return value;
+      }
+    }
+
     const unsigned char* at_;
     const unsigned char* end_;
   };
@@ -42,12 +57,30 @@ class Runs {
 // Builds runs from left to right, joining a kept span to the run it continues.
 class RunWriter {
  public:
-  void insert(std::size_t units);
-  void keep(std::size_t originalStart, std::size_t units);
+  void insert(std::size_t units) {
+    if (units == 0) return;
+    Flush();
+    inserted_ += units;
+  }
+  void keep(std::size_t originalStart, std::size_t units) {
+    if (units == 0) return;
+    if (open_ && originalStart == start_ + run_.length) {
+      run_.length += units;
+      return;
+    }
+    Flush();
+    run_ = {inserted_, originalStart - end_, units};
+    start_ = originalStart;
+    inserted_ = 0;
+    open_ = true;
+  }
   Runs finish(std::size_t originalUnits);
 
  private:
-  void Flush();
+  void Flush() {
+    if (open_) Write();
+  }
+  void Write();
 
   Runs runs_;
   std::size_t inserted_ = 0;  // since the last run
@@ -62,7 +95,30 @@ class RunWriter {
 class RunWalk {
  public:
   explicit RunWalk(const Runs& runs) : reader_(runs) {}
-  void take(std::size_t units, RunWriter* keepIn);
+  void take(std::size_t units, RunWriter* keepIn) {
+    while (units > 0) {
+      if (inserted_ == 0 && length_ == 0) {
+        Run run;
+        if (!reader_.next(run)) return;  // not reached: edits are checked against the text
+        inserted_ = run.inserted;
+        original_ += run.removed;
+        length_ = run.length;
+        continue;
+      }
+      if (inserted_ > 0) {
+        const std::size_t k = inserted_ < units ? inserted_ : units;
+        if (keepIn) keepIn->insert(k);
+        inserted_ -= k;
+        units -= k;
+        continue;
+      }
+      const std::size_t k = length_ < units ? length_ : units;
+      if (keepIn) keepIn->keep(original_, k);
+      original_ += k;
+      length_ -= k;
+      units -= k;
+    }
+  }
 
  private:
   Runs::Reader reader_;

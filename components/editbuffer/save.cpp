@@ -25,7 +25,11 @@ class Writer {
         reader_(d.original, name),
         cursorReader_(d.original, name),
         cursor_(d.index, cursorReader_),
-        jis_(d.encoding == text::Encoding::Iso2022Jp) {
+        jis_(d.encoding == text::Encoding::Iso2022Jp),
+        asciiIsItself_(d.encoding == text::Encoding::ShiftJis ||
+                       d.encoding == text::Encoding::EucJp || d.encoding == text::Encoding::Ascii ||
+                       d.encoding == text::Encoding::Utf8 ||
+                       d.encoding == text::Encoding::Utf8Bom) {
     out_.reserve(
         std::min(kPiece + 4 * kEncodeUnits, d.original.size() + d.original.size() / 4 + 64));
   }
@@ -44,6 +48,7 @@ class Writer {
 
  private:
   void WriteRuns() {
+    if (!d_.index.dense().empty() && d_.original.held() && !jis_) return WriteRunsDense();
     std::size_t original = 0;
     Runs::Reader runs(d_.runs);
     for (editbuffer::Run run; runs.next(run);) {
@@ -52,6 +57,36 @@ class Writer {
       const std::size_t from = original, to = original + run.length;
       original = to;
       if (from < to) CopyRun(from, to);
+    }
+  }
+
+  // The same with every offset at hand and the bytes in memory, as for most files: a save with
+  // edits all over a small file costs little more than its edits.
+  void WriteRunsDense() {
+    const std::uint32_t* offsets = d_.index.dense().data();
+    const std::size_t units = d_.index.units();
+    const char* bytes = reinterpret_cast<const char*>(d_.original.bytes().data());
+    auto splits = [&](std::size_t unit) {
+      return unit > 0 && unit < units && offsets[unit] == offsets[unit - 1];
+    };
+    std::size_t original = 0;
+    Runs::Reader runs(d_.runs);
+    for (editbuffer::Run run; runs.next(run);) {
+      Encode(text_.substr(position_, run.inserted));
+      original += run.removed;
+      std::size_t from = original, to = original + run.length;
+      original = to;
+      if (from == to) continue;
+      if (splits(from)) {
+        Encode(text_.substr(position_, 1));
+        if (++from == to) continue;
+      }
+      const bool cutTail = splits(to);
+      const std::size_t b = offsets[from], e = offsets[to];
+      Append(bytes + b, e - b);
+      position_ += to - from - (cutTail ? 1 : 0);
+      endsWithOriginalTail_ = e == d_.original.size();
+      if (cutTail) Encode(text_.substr(position_, 1));
     }
   }
 
@@ -85,19 +120,31 @@ class Writer {
     while (from < to) {
       const std::span<const unsigned char> bytes = reader_.read(from, to);
       const std::size_t take = std::min(bytes.size(), to - from);
-      const char* p = reinterpret_cast<const char*>(bytes.data());
-      if (take < kPiece / 4) {
-        out_.append(p, take);
-        if (out_.size() >= kPiece) Flush();
-      } else {
-        Flush();
-        sink_.write({p, take});
-      }
+      Append(reinterpret_cast<const char*>(bytes.data()), take);
       from += take;
     }
   }
 
+  void Append(const char* p, std::size_t n) {
+    if (n < kPiece / 4) {
+      out_.append(p, n);
+      if (out_.size() >= kPiece) Flush();
+    } else {
+      Flush();
+      sink_.write({p, n});
+    }
+  }
+
   void Encode(std::u16string_view piece) {
+    // A short piece of ASCII is itself in every byte code but ISO-2022-JP and UTF-16, as most
+    // replacements of numbers and Latin words are.
+    if (piece.size() <= 16 && asciiIsItself_ &&
+        std::all_of(piece.begin(), piece.end(), [](char16_t u) { return u < 0x80; })) {
+      for (const char16_t u : piece) out_.push_back(static_cast<char>(u));
+      position_ += piece.size();
+      if (!piece.empty()) endsWithOriginalTail_ = false;
+      return;
+    }
     while (!piece.empty()) {
       std::size_t take = std::min(piece.size(), kEncodeUnits);
       // Never between the halves of a pair: each half alone has no bytes.
@@ -139,6 +186,7 @@ class Writer {
   Original::Reader cursorReader_;  // for the offset walker, which keeps its own window
   text::OffsetCursor cursor_;
   const bool jis_;
+  const bool asciiIsItself_;
   std::string out_;
   text::jis::State state_;    // of what is written so far
   std::size_t position_ = 0;  // in the current text, for messages and inserted units

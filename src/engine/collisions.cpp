@@ -21,11 +21,12 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
   // Each source's entry and the files it reaches, with the first row that reads it.
   QHash<QString, qsizetype> sourceEntries;
   QHash<QString, qsizetype> sourceFiles;
+  PathIdentifier identifier;
   auto note = [](QHash<QString, qsizetype>& map, const QString& key, qsizetype row) {
     if (!map.contains(key)) map.insert(key, row);
   };
   for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
-    const PathIdentity source = IdentifyPath(targets[size_t(row)].sourcePath);
+    const PathIdentity source = identifier.Identify(targets[size_t(row)].sourcePath);
     note(sourceEntries, source.entry, row);
     for (const std::optional<FileId>& id : {source.self, source.target}) {
       if (id) note(sourceFiles, Key(*id), row);
@@ -35,7 +36,7 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
   // Rule sets as rows after the last, told apart in the message.
   const qsizetype rows = qsizetype(targets.size());
   for (qsizetype k = 0; k < ruleSets.size(); ++k) {
-    const PathIdentity set = IdentifyPath(ruleSets[k]);
+    const PathIdentity set = identifier.Identify(ruleSets[k]);
     note(sourceEntries, set.entry, rows + k);
     for (const std::optional<FileId>& id : {set.self, set.target}) {
       if (id) note(sourceFiles, Key(*id), rows + k);
@@ -45,7 +46,7 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
   QHash<QString, qsizetype> outputEntries;
   for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
     const BatchTarget& target = targets[size_t(row)];
-    const PathIdentity output = IdentifyPath(target.outputPath);
+    const PathIdentity output = identifier.Identify(target.outputPath);
     qsizetype reader = sourceEntries.value(output.entry, -1);
     if (reader < 0 && output.self) reader = sourceFiles.value(Key(*output.self), -1);
     if (reader >= rows) {

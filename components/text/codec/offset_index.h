@@ -27,6 +27,8 @@ class OffsetIndex {
   std::size_t bytes() const { return bytes_; }  // of the input
   // Every byte decoded to a character: none is kept as an undecodable byte.
   bool clean() const { return clean_; }
+  // Dense: Decoded::offsets as four-byte numbers; else empty.
+  std::span<const std::uint32_t> dense() const { return dense_; }
 
  private:
   friend class OffsetCursor;
