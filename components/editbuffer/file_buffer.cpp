@@ -60,6 +60,11 @@ void FileBuffer::load(const std::string& path, const LoadOptions& options) {
   auto fresh = std::make_unique<Impl>();
   fresh->name = path;
   fresh->dense = file.bytes.size() < options.denseBelow;
+  if (options.encoding) {
+    fresh->encoding = *options.encoding;
+    fresh->bom = text::BomLength(*options.encoding, AsBytes(file.bytes));
+    fresh->recognised = true;
+  }
   fresh->original.Keep(std::move(file), options.rereadFrom, options.readChunk);
   delete std::exchange(impl_, fresh.release());
 }

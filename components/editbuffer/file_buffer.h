@@ -57,6 +57,8 @@ struct LoadOptions {
   // so a save with edits all over it need not decode it again; a larger one keeps a sparse
   // index of that.
   std::size_t denseBelow = std::size_t{16} << 20;
+  // The file's code, when it is not to be recognised (load only).
+  std::optional<text::Encoding> encoding;
 };
 
 struct SaveOptions {

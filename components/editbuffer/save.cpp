@@ -22,8 +22,8 @@ class Writer {
         sink_(sink),
         name_(name),
         text_(d.text.view()),
-        reader_(d.original, name),
-        cursorReader_(d.original, name),
+        reader_(d.original, d.name),
+        cursorReader_(d.original, d.name),
         cursor_(d.index, cursorReader_),
         jis_(d.encoding == text::Encoding::Iso2022Jp),
         asciiIsItself_(d.encoding == text::Encoding::ShiftJis ||

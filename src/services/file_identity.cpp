@@ -24,6 +24,11 @@ std::optional<FileId> IdOf(int (*statFunction)(const char*, struct stat*), const
 
 PathIdentity IdentifyPath(const QString& path) { return PathIdentifier().Identify(path); }
 
+qint64 FileSize(const QString& path) {
+  struct stat st;
+  return ::stat(EncodeFileName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+}
+
 PathIdentity PathIdentifier::Identify(const QString& path) {
   // The folder as the kernel resolves it ("a/link/.." is not "a"), so split, never clean.
   const qsizetype slash = path.lastIndexOf(u'/');

@@ -36,4 +36,7 @@ class PathIdentifier {
 
 PathIdentity IdentifyPath(const QString& path);
 
+// The size of the file `path` reads, links followed; 0 when there is none.
+qint64 FileSize(const QString& path);
+
 }  // namespace morvelle

@@ -324,6 +324,27 @@ TEST(FileBuffer, LoadFailuresNameFileAndCause) {
   }
 }
 
+TEST(FileBuffer, ALargeFileWrittenInPlaceSinceItWasLoadedIsRefusedNotMixedIn) {
+  // A large file's bytes are read again for its save; a file someone wrote since (the same
+  // size, or cut short) would give bytes of neither version.
+  TempDir dir;
+  const std::string original = Encoded(Encoding::ShiftJis, kSample);
+  LoadOptions reread;
+  reread.rereadFrom = 0;
+  reread.readChunk = 4;
+  for (const std::string& since : {std::string(original.size(), 'x'), original.substr(0, 9)}) {
+    WriteFile(dir / "big.txt", original);
+    FileBuffer buffer;
+    buffer.load(dir / "big.txt", reread);
+    buffer.applyEdits({{0, 1, u"序"}});
+    WriteFile(dir / "big.txt", since);
+    EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "out.exp"); }),
+              "読み込んだ後で元のファイルが変更されたので書き込めません: " + (dir / "big.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.exp"));
+    EXPECT_EQ(dir.entries(), 1u);
+  }
+}
+
 TEST(FileBuffer, SaveReplacesAPlantedLinkWithoutFollowingIt) {
   TempDir dir;
   WriteFile(dir / "target.txt", "precious");
