@@ -93,17 +93,16 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFro
   std::string& bytes = file.bytes;
   bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t filled = 0;
+  // Until read says the end: one call returns at most about 2 GB, whatever it is asked for.
   for (;;) {
     if (filled == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);  // the file grew
-    const std::size_t wanted = bytes.size() - filled;
-    ssize_t n = ::read(fd, bytes.data() + filled, wanted);
+    ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowErrno("ファイルを読み込めません", path, errno);
     }
+    if (n == 0) break;
     filled += static_cast<std::size_t>(n);
-    // A regular file reads short only at its end: no second call to find it.
-    if (static_cast<std::size_t>(n) < wanted) break;
   }
   bytes.resize(filled);
   // What was read, as a later reading compares it: a file that grew while it was read counts as
