@@ -18,10 +18,9 @@ void PutRecord(std::vector<unsigned char>& out, const Run& run) {
   unsigned char* at = Put(packed, run.inserted);
   at = Put(at, run.removed);
   at = Put(at, run.length);
-  const std::size_t size = out.size();
-  out.resize(size + static_cast<std::size_t>(at - packed));
   // A few bytes: a loop, not a call to memmove.
-  for (unsigned char *from = packed, *to = out.data() + size; from < at;) *to++ = *from++;
+  if (out.capacity() - out.size() < sizeof packed) out.reserve(2 * out.capacity() + 256);
+  for (const unsigned char* from = packed; from < at;) out.push_back(*from++);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ namespace {
 constexpr std::size_t kPiece = std::size_t{1} << 18;
 // Inserted text encoded this many units at a time.
 constexpr std::size_t kEncodeUnits = std::size_t{1} << 16;
+// Insertions up to this long take the short way (EncodeShort).
+constexpr std::size_t kShort = 32;
 
 class Writer {
  public:
@@ -136,15 +138,8 @@ class Writer {
   }
 
   void Encode(std::u16string_view piece) {
-    // A short piece of ASCII is itself in every byte code but ISO-2022-JP and UTF-16, as most
-    // replacements of numbers and Latin words are.
-    if (piece.size() <= 16 && asciiIsItself_ &&
-        std::all_of(piece.begin(), piece.end(), [](char16_t u) { return u < 0x80; })) {
-      for (const char16_t u : piece) out_.push_back(static_cast<char>(u));
-      position_ += piece.size();
-      if (!piece.empty()) endsWithOriginalTail_ = false;
-      return;
-    }
+    if (piece.empty()) return;
+    if (piece.size() <= kShort && !jis_ && EncodeShort(piece)) return;
     while (!piece.empty()) {
       std::size_t take = std::min(piece.size(), kEncodeUnits);
       // Never between the halves of a pair: each half alone has no bytes.
@@ -153,6 +148,34 @@ class Writer {
       piece.remove_prefix(take);
       if (out_.size() >= kPiece) Flush();
     }
+  }
+
+  // Most insertions are short and many the same (a rule's fixed replacement): ASCII is itself
+  // in every byte code but UTF-16, and the bytes of the last other piece are kept. False when
+  // the piece needs the encoder.
+  bool EncodeShort(std::u16string_view piece) {
+    char bytes[kShort];
+    std::size_t n = 0;
+    if (asciiIsItself_) {
+      while (n < piece.size() && piece[n] < 0x80) {
+        bytes[n] = static_cast<char>(piece[n]);
+        ++n;
+      }
+    }
+    if (n == piece.size()) {
+      out_.append(bytes, n);
+    } else if (piece == lastPiece_) {
+      out_.append(lastBytes_);
+    } else {
+      const std::size_t before = out_.size();
+      EncodeSlice(piece);
+      lastPiece_.assign(piece);
+      lastBytes_.assign(out_, before);
+      return true;
+    }
+    position_ += piece.size();
+    endsWithOriginalTail_ = false;
+    return true;
   }
 
   void EncodeSlice(std::u16string_view slice) {
@@ -188,6 +211,8 @@ class Writer {
   const bool jis_;
   const bool asciiIsItself_;
   std::string out_;
+  std::u16string lastPiece_;  // the last short piece the encoder wrote, and its bytes
+  std::string lastBytes_;
   text::jis::State state_;    // of what is written so far
   std::size_t position_ = 0;  // in the current text, for messages and inserted units
   bool endsWithOriginalTail_ = false;
