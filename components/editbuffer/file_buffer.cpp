@@ -205,7 +205,10 @@ void FileBuffer::applyEdits(EditReader& edits) {
   std::size_t w = 0;
   std::size_t r = 0;
   auto moveTo = [&](std::size_t target) {
-    if (target > r) std::memmove(t + w, source + r, (target - r) * sizeof(char16_t));
+    // Up to the first change the text is where it was: nothing to move.
+    if (target > r && t + w != source + r) {
+      std::memmove(t + w, source + r, (target - r) * sizeof(char16_t));
+    }
     w += target - r;
     r = target;
   };

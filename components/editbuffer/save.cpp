@@ -1,6 +1,6 @@
-// The save: the kept runs' original bytes, found through the sparse offset index, and the
-// inserted text encoded in the file's code, written a piece at a time so that the output is
-// never held whole.
+// The save: the kept runs' original bytes, found through the offset index, and the inserted
+// text encoded in the file's code, written a piece at a time so that the output is never held
+// whole.
 
 #include <algorithm>
 
@@ -206,7 +206,7 @@ class Writer {
   const std::string& name_;
   const std::u16string_view text_;
   Original::Reader reader_;        // for the bytes copied
-  Original::Reader cursorReader_;  // for the offset walker, which keeps its own window
+  Original::Reader cursorReader_;  // for the index's blocks, read apart from the bytes copied
   text::OffsetCursor cursor_;
   const bool jis_;
   const bool asciiIsItself_;

@@ -152,7 +152,7 @@ struct IndexStore {
   UnitBuffer& text;
   OffsetIndex& index;
   std::vector<std::uint64_t>& entries;
-  std::vector<std::uint32_t>& dense;
+  ReallocBuffer<std::uint32_t>& dense;
   std::size_t& units;
   jis::State& end;
   bool& clean;
@@ -161,7 +161,7 @@ struct IndexStore {
     text.resize(0);
     text.reserve(reserveUnits + 4);
     entries.clear();
-    dense.clear();
+    dense.resize(0);
     Out<kMode> out{text.data()};
     if constexpr (kMode == Mode::Index) {
       entries.reserve(reserveUnits / OffsetIndex::kBlock + 2);
@@ -182,9 +182,11 @@ struct IndexStore {
     end = state;
     clean = !out.raw;
     if constexpr (kMode == Mode::Dense) {
-      dense[units] = static_cast<std::uint32_t>(inputSize);
+      dense.data()[units] = static_cast<std::uint32_t>(inputSize);
       dense.resize(units + 1);
-      dense.shrink_to_fit();
+      dense.shrinkToFit();
+    } else {
+      dense.resize(0);
     }
   }
 };

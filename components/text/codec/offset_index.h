@@ -28,7 +28,7 @@ class OffsetIndex {
   // Every byte decoded to a character: none is kept as an undecodable byte.
   bool clean() const { return clean_; }
   // Dense: Decoded::offsets as four-byte numbers; else empty.
-  std::span<const std::uint32_t> dense() const { return dense_; }
+  std::span<const std::uint32_t> dense() const { return dense_.span(); }
 
  private:
   friend class OffsetCursor;
@@ -46,7 +46,7 @@ class OffsetIndex {
   jis::State end_;  // the ISO-2022-JP state after the last byte
   bool clean_ = true;
   // Dense: every unit's offset and the input's size after them; no entries then.
-  std::vector<std::uint32_t> dense_;
+  ReallocBuffer<std::uint32_t> dense_;
 };
 
 // Decodes as Decode does, keeping the sparse index instead of the offsets, into a buffer that

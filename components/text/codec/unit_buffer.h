@@ -1,72 +1,87 @@
 #pragma once
-// UTF-16 units in one block of memory that grows and shrinks with realloc, so that glibc can
-// remap a large block in place instead of copying it: a text of a gigabyte is edited without a
-// second copy of it, which std::u16string's growth would make.
+// Plain values in one block that grows and shrinks with realloc, so that glibc can remap a large
+// block in place instead of copying it: a text of a gigabyte is edited without a second copy of
+// it, which std::u16string's growth would make. Room that is reserved but not written costs no
+// memory, and nothing is cleared that is about to be written.
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace morvelle::text {
 
-class UnitBuffer {
+template <typename T>
+  requires std::is_trivially_copyable_v<T>
+class ReallocBuffer {
  public:
-  UnitBuffer() = default;
-  ~UnitBuffer() { std::free(data_); }
-  UnitBuffer(UnitBuffer&& other) noexcept
+  ReallocBuffer() = default;
+  ~ReallocBuffer() { std::free(data_); }
+  ReallocBuffer(ReallocBuffer&& other) noexcept
       : data_(std::exchange(other.data_, nullptr)),
         size_(std::exchange(other.size_, 0)),
         capacity_(std::exchange(other.capacity_, 0)) {}
-  UnitBuffer& operator=(UnitBuffer&& other) noexcept {
-    UnitBuffer moved(std::move(other));
+  ReallocBuffer& operator=(ReallocBuffer&& other) noexcept {
+    ReallocBuffer moved(std::move(other));
     std::swap(data_, moved.data_);
     std::swap(size_, moved.size_);
     std::swap(capacity_, moved.capacity_);
     return *this;
   }
-  UnitBuffer(const UnitBuffer&) = delete;
-  UnitBuffer& operator=(const UnitBuffer&) = delete;
+  ReallocBuffer(const ReallocBuffer&) = delete;
+  ReallocBuffer& operator=(const ReallocBuffer&) = delete;
 
-  char16_t* data() { return data_; }
-  const char16_t* data() const { return data_; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
   std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
   std::size_t capacity() const { return capacity_; }
-  std::u16string_view view() const { return {data_, size_}; }
-
-  // Room for `units` units, the present ones kept; untouched room costs no memory until written.
-  // Throws std::bad_alloc.
-  void reserve(std::size_t units) {
-    if (units > capacity_) Reallocate(units);
+  std::span<const T> span() const { return {data_, size_}; }
+  const T& operator[](std::size_t i) const { return data_[i]; }
+  std::u16string_view view() const
+    requires std::same_as<T, char16_t>
+  {
+    return {data_, size_};
   }
-  // Units past the old size are left unwritten for the caller to fill.
-  void resize(std::size_t units) {
-    reserve(units);
-    size_ = units;
+
+  // Room for `count` values, the present ones kept. Throws std::bad_alloc.
+  void reserve(std::size_t count) {
+    if (count > capacity_) Reallocate(count);
+  }
+  // Values past the old size are left unwritten for the caller to fill.
+  void resize(std::size_t count) {
+    reserve(count);
+    size_ = count;
   }
   void shrinkToFit() {
     if (capacity_ > size_ && size_ > 0) Reallocate(size_);
   }
-  void assign(std::u16string_view units) {
-    resize(units.size());
-    if (!units.empty()) std::char_traits<char16_t>::copy(data_, units.data(), units.size());
+  void assign(std::span<const T> values) {
+    resize(values.size());
+    for (std::size_t k = 0; k < values.size(); ++k) data_[k] = values[k];
   }
 
  private:
-  void Reallocate(std::size_t units) {
-    if (units > SIZE_MAX / sizeof(char16_t)) throw std::bad_alloc();
-    void* grown = std::realloc(data_, units * sizeof(char16_t));
+  void Reallocate(std::size_t count) {
+    if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    void* grown = std::realloc(data_, count * sizeof(T));
     if (!grown) throw std::bad_alloc();
-    data_ = static_cast<char16_t*>(grown);
-    capacity_ = units;
+    data_ = static_cast<T*>(grown);
+    capacity_ = count;
   }
 
-  char16_t* data_ = nullptr;
+  T* data_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
 };
+
+// A text that edits change in place.
+using UnitBuffer = ReallocBuffer<char16_t>;
 
 }  // namespace morvelle::text
