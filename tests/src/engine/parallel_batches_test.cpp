@@ -289,7 +289,7 @@ TEST(ParallelReplace, LargeFilesStagedWithTheirTextAreWrittenAsOneThreadWritesTh
   EXPECT_EQ(run(2), one);
 }
 
-TEST(OrderedPipeline, ItemsPreparedAheadStayWithinTheirWeightButTheNextAlwaysGoes) {
+TEST(ParallelPipeline, ItemsPreparedAheadStayWithinTheirWeightButTheNextAlwaysGoes) {
   // Each item weighs 100 against a budget of 150: with a window of ten, one worker may run only
   // one item ahead of the caller, and the item the caller waits for is never held back.
   constexpr qsizetype kCount = 12;
