@@ -49,11 +49,13 @@ PathIdentity PathIdentifier::Identify(const QString& path) {
   }
   auto known = folders_.constFind(folder);
   if (known == folders_.constEnd()) {
-    known = folders_.insert(folder, IdOf(::stat, EncodeFileName(folder)));
+    const std::optional<FileId> parent = IdOf(::stat, EncodeFileName(folder));
+    known = folders_.insert(
+        folder,
+        parent ? QStringLiteral("%1:%2/").arg(parent->device).arg(parent->inode) : QString());
   }
-  const std::optional<FileId> parent = *known;
-  identity.entry = parent ? QStringLiteral("%1:%2/").arg(parent->device).arg(parent->inode) + name
-                          : QDir::cleanPath(QDir::current().absoluteFilePath(path));
+  identity.entry =
+      !known->isEmpty() ? *known + name : QDir::cleanPath(QDir::current().absoluteFilePath(path));
   return identity;
 }
 

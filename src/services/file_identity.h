@@ -4,6 +4,7 @@
 // in letter case on a file system that ignores case, and hard links all name one file.
 
 #include <QHash>
+#include <QHashFunctions>
 #include <QString>
 #include <optional>
 
@@ -14,6 +15,10 @@ struct FileId {
   unsigned long long inode = 0;
   friend bool operator==(const FileId&, const FileId&) = default;
 };
+
+inline size_t qHash(const FileId& id, size_t seed = 0) {
+  return qHashMulti(seed, id.device, id.inode);
+}
 
 struct PathIdentity {
   // The directory entry the path names: its folder's device and inode with the last component,
@@ -31,7 +36,7 @@ class PathIdentifier {
   PathIdentity Identify(const QString& path);
 
  private:
-  QHash<QString, std::optional<FileId>> folders_;
+  QHash<QString, QString> folders_;  // a folder's entry prefix ("device:inode/"), or empty
 };
 
 PathIdentity IdentifyPath(const QString& path);
