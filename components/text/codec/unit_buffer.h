@@ -18,7 +18,7 @@
 namespace morvelle::text {
 
 template <typename T>
-  requires std::is_trivially_copyable_v<T>
+requires std::is_trivially_copyable_v<T>
 class ReallocBuffer {
  public:
   ReallocBuffer() = default;
@@ -44,11 +44,7 @@ class ReallocBuffer {
   std::size_t capacity() const { return capacity_; }
   std::span<const T> span() const { return {data_, size_}; }
   const T& operator[](std::size_t i) const { return data_[i]; }
-  std::u16string_view view() const
-    requires std::same_as<T, char16_t>
-  {
-    return {data_, size_};
-  }
+  std::u16string_view view() const requires std::same_as<T, char16_t> { return {data_, size_}; }
 
   // Room for `count` values, the present ones kept. Throws std::bad_alloc.
   void reserve(std::size_t count) {
