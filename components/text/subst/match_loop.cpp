@@ -124,10 +124,18 @@ std::size_t Matcher::run(CompiledRule& rule, std::u16string_view text, Replaceme
 
 void Matcher::emit(const CompiledRule& rule, const MatchGroups& groups, std::size_t start,
                    std::size_t end, ReplacementSink& sink) {
-  expansion_.clear();
-  expand(rule.replacement, groups, mapper_, expansion_);
-  if (expansion_ != groups.subject.substr(start, end - start)) {
-    sink.replace(start, end - start, expansion_);
+  // A replacement of plain text is the same for every match: no expansion to build.
+  const std::vector<Piece>& pieces = rule.replacement.pieces;
+  std::u16string_view produced;
+  if (pieces.size() == 1 && pieces[0].kind == PieceKind::Literal) {
+    produced = pieces[0].text;
+  } else if (!pieces.empty()) {
+    expansion_.clear();
+    expand(rule.replacement, groups, mapper_, expansion_);
+    produced = expansion_;
+  }
+  if (produced != groups.subject.substr(start, end - start)) {
+    sink.replace(start, end - start, produced);
   }
   ++count_;
 }
