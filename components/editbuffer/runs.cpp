@@ -13,14 +13,15 @@ unsigned char* Put(unsigned char* at, std::size_t value) {
   return at;
 }
 
-void PutRecord(std::vector<unsigned char>& out, const Run& run) {
-  unsigned char packed[3 * 10];
-  unsigned char* at = Put(packed, run.inserted);
+void PutRecord(text::ReallocBuffer<unsigned char>& out, const Run& run) {
+  constexpr std::size_t kMost = 3 * 10;
+  const std::size_t size = out.size();
+  if (out.capacity() - size < kMost) out.reserve(2 * out.capacity() + 256);
+  unsigned char* at = out.data() + size;
+  at = Put(at, run.inserted);
   at = Put(at, run.removed);
   at = Put(at, run.length);
-  // A few bytes: a loop, not a call to memmove.
-  if (out.capacity() - out.size() < sizeof packed) out.reserve(2 * out.capacity() + 256);
-  for (const unsigned char* from = packed; from < at;) out.push_back(*from++);
+  out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 }  // namespace
@@ -43,7 +44,7 @@ Runs RunWriter::finish(std::size_t originalUnits) {
   if (inserted_ > 0 || end_ < originalUnits) {
     PutRecord(runs_.bytes_, {inserted_, originalUnits - end_, 0});
   }
-  runs_.bytes_.shrink_to_fit();
+  runs_.bytes_.shrinkToFit();
   return std::move(runs_);
 }
 

@@ -5,7 +5,8 @@
 // byte or two each, so that millions of edits cost megabytes, not a piece table's gigabyte.
 
 #include <cstddef>
-#include <vector>
+
+#include "text/codec/unit_buffer.h"
 
 namespace morvelle::editbuffer {
 
@@ -50,7 +51,7 @@ class Runs {
 
  private:
   friend class RunWriter;
-  std::vector<unsigned char> bytes_;
+  text::ReallocBuffer<unsigned char> bytes_;
   std::size_t kept_ = 0;
 };
 
