@@ -10,7 +10,8 @@
       multiple of its size.
 
 Times are wall clock and CPU (user + system) of the child; on a shared machine CPU time is
-the steadier of the two. The load average is printed with the results.
+the steadier of the two. Each run starts after a sync. The load average is printed with the
+results.
 """
 import argparse
 import os
@@ -34,7 +35,9 @@ BIG_RULES = [r"s/(\d+)/<$1>/g", "s/の/ノ/g"]
 
 
 def run(cmd, cwd=None):
-    """(wall seconds, cpu seconds, peak KiB) of one run of cmd."""
+    """(wall seconds, cpu seconds, peak KiB) of one run of cmd. The run starts with nothing left
+    to write back, so that the last tool's outputs are not written on this one's time."""
+    os.sync()
     start = time.perf_counter()
     proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL)
     _, status, usage = os.wait4(proc.pid, 0)
