@@ -83,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reread.denseBelow = 0;
     reread.encoding = code;
     buffer.load(path, reread);
+    ::unlink(path.c_str());  // the buffer reads it again through the descriptor it keeps
   } else {
     LoadOptions held;
     held.denseBelow = holding == Dense ? SIZE_MAX : 0;
