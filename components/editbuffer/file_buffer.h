@@ -1,14 +1,17 @@
 #pragma once
-// A lossless file buffer. The loaded bytes stay in memory; the text is a piece table over the
-// decoded original and the inserted replacements, so saving copies the original bytes of every
-// untouched span and encodes only what edits put in. A chain of many edits stays linear: each
-// applyEdits is one merge pass over the pieces and the sorted edits.
+// A lossless file buffer. The text is decoded once into one block that edits change in place;
+// a list of runs records which units still come from the file, and a sparse offset index finds
+// their bytes, so a save copies the original bytes of every untouched span and encodes only what
+// edits put in, straight into the temporary file. A large file's bytes are not held beside its
+// text: the save reads them again from the file (see original.h).
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/codec/codec.h"
@@ -29,8 +32,45 @@ struct Edit {
   std::u16string replacement;
 };
 
+// An edit as applyEdits reads it; the replacement may live in a buffer shared by many edits.
+struct EditView {
+  std::size_t start = 0;
+  std::size_t length = 0;
+  std::u16string_view replacement;
+};
+
+// A list of edits read in order, from the start again on restart(): applying takes two passes.
+class EditReader {
+ public:
+  virtual ~EditReader() = default;
+  virtual void restart() = 0;
+  virtual bool next(EditView& edit) = 0;
+};
+
+struct LoadOptions {
+  // A file at least this large is read again for its save instead of being held beside its
+  // text (the text is the memory such a file needs).
+  std::size_t rereadFrom = std::size_t{16} << 20;
+  // How much of such a file a save reads at once.
+  std::size_t readChunk = std::size_t{1} << 20;
+  // A file smaller than this keeps where every unit of its text came from (four bytes a unit),
+  // so a save with edits all over it need not decode it again; a larger one keeps a sparse
+  // index of that.
+  std::size_t denseBelow = std::size_t{16} << 20;
+  // The file's code, when it is not to be recognised (load only).
+  std::optional<text::Encoding> encoding;
+};
+
 struct SaveOptions {
   bool sync = false;  // fsync the temporary file before the rename
+};
+
+// Where a save's bytes go: the temporary file, or nowhere for a check.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Throws BufferError.
+  virtual void write(std::span<const char> bytes) = 0;
 };
 
 class FileBuffer {
@@ -42,34 +82,41 @@ class FileBuffer {
 
   // `path` is the file-system name (bytes). Throws BufferError; a folder is a failure. On a
   // failure the buffer keeps what it held before.
-  void load(const std::string& path);
+  void load(const std::string& path, const LoadOptions& options = {});
   // The same from bytes already in memory (`name` only appears in messages); `encoding`
   // overrides recognition.
   void loadBytes(std::string bytes, const std::string& name,
-                 std::optional<text::Encoding> encoding = std::nullopt);
+                 std::optional<text::Encoding> encoding = std::nullopt,
+                 const LoadOptions& options = {});
 
   // The recognised code of the loaded file.
   text::Encoding encoding() const;
+  // The loaded file's size in bytes.
+  std::size_t size() const;
 
-  // Valid until the next load, setText or applyEdits.
-  const std::u16string& text() const;
+  // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.
+  std::u16string_view text() const;
   // Replaces the whole text; the common head and tail keep their original bytes.
-  void setText(std::u16string text);
-  // Edits are sorted by start, non-overlapping, positions in the current text(). Throws
-  // BufferError on edits that are out of order or out of range; the text stays as it was.
+  void setText(std::u16string_view text);
+  // Edits are sorted by start, non-overlapping, positions in the current text(), replacements
+  // outside it. Throws BufferError on edits that are out of order or out of range, and
+  // std::bad_alloc; the text then stays as it was.
+  void applyEdits(EditReader& edits);
   void applyEdits(const std::vector<Edit>& edits);
 
   // True when nothing differs from the loaded text.
   bool unchanged() const;
-  // The loaded text, decoded.
-  const std::u16string& loadedText() const;
+  // The loaded text, decoded again (a large file is read again, as for a save).
+  std::u16string loadedText() const;
   // What differs from the loaded text, as edits of it: sorted, non-overlapping, each replacing
   // a span of the loaded text with what the text now holds there. Empty when unchanged.
   std::vector<Edit> changes() const;
 
   // The bytes save() would write. Throws BufferError naming `name` for a character the file's
-  // code cannot hold.
+  // code cannot hold, or for a large file changed since it was loaded.
   std::string bytes(const std::string& name) const;
+  // The same bytes, a piece at a time.
+  void write(ByteSink& sink, const std::string& name) const;
   // Writes atomically: a temporary file in the same folder, then a rename over `path`. A planted
   // symbolic link at `path` is replaced, never followed; a file there that the user may not
   // write is refused, not replaced. A failure leaves no temporary file and `path` as it was.
@@ -78,13 +125,19 @@ class FileBuffer {
   // throws as save() would; writes nothing.
   void checkSave(const std::string& path) const;
 
- private:
+  // The state; only the library's own files see its definition.
   struct Impl;
+
+ private:
   Impl* impl_;
 };
 
 // Writes `bytes` to `path` atomically as save() does; throws BufferError.
 void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
+                         SaveOptions options = {});
+// The same with the bytes `produce` writes to its sink; what it throws leaves no temporary
+// file and `path` as it was, and comes out of the call.
+void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& produce,
                          SaveOptions options = {});
 // Makes every check WriteFileAtomically makes before it writes (the target is not a folder, a
 // file there may be written, the folder takes new files), writing nothing; throws BufferError

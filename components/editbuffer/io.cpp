@@ -65,26 +65,7 @@ void ThrowErrno(const char* what, const std::string& path, int error) {
 
 namespace {
 
-// A descriptor closed on every path out.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports close's own failure (a delayed write error shows up here).
-  int release() {
-    int rc = ::close(fd_);
-    fd_ = -1;
-    return rc;
-  }
-
- private:
-  int fd_;
-};
+using detail::Fd;
 
 mode_t NewFileMode() {
   // umask can only be read by setting it; the lock keeps two saves from racing on it.
@@ -97,29 +78,45 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
+namespace detail {
+
+OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom) {
+  OpenedFile file;
   // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.get() < 0) detail::ThrowErrno("ファイルを開けません", path, errno);
-  struct stat st;
-  if (::fstat(fd.get(), &st) != 0) detail::ThrowErrno("ファイルを読み込めません", path, errno);
+  file.fd = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  const int fd = file.fd.get();
+  if (fd < 0) ThrowErrno("ファイルを開けません", path, errno);
+  struct stat& st = file.status;
+  if (::fstat(fd, &st) != 0) ThrowErrno("ファイルを読み込めません", path, errno);
   if (S_ISDIR(st.st_mode)) throw BufferError("フォルダーは読み込めません: " + path);
   if (!S_ISREG(st.st_mode)) throw BufferError("通常のファイルではないので読み込めません: " + path);
-  std::string bytes;
+  std::string& bytes = file.bytes;
   bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t filled = 0;
+  // Until read says the end: one call returns at most about 2 GB, whatever it is asked for.
   for (;;) {
     if (filled == bytes.size()) bytes.resize(bytes.size() * 2 + 4096);  // the file grew
-    ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
-      detail::ThrowErrno("ファイルを読み込めません", path, errno);
+      ThrowErrno("ファイルを読み込めません", path, errno);
     }
     if (n == 0) break;
     filled += static_cast<std::size_t>(n);
   }
   bytes.resize(filled);
-  return bytes;
+  // What was read, as a later reading compares it: a file that grew while it was read counts as
+  // changed then.
+  if (filled >= statusFrom && ::fstat(fd, &st) != 0) {
+    ThrowErrno("ファイルを読み込めません", path, errno);
+  }
+  return file;
+}
+
+}  // namespace detail
+
+std::string ReadWholeFile(const std::string& path) {
+  return std::move(detail::ReadWholeFileKeepingIt(path, SIZE_MAX).bytes);
 }
 
 namespace {
@@ -161,11 +158,14 @@ TemporaryFiles& Temporaries() {
 struct Target {
   std::string folder;  // with its trailing '/', or empty for the current folder
   std::string name;
+  bool regular = false;  // a regular file is there now
+  mode_t mode = 0;       // its permissions
 };
 
 // What rename() into `path` and mkstemp() beside it would refuse, found before writing
-// anything: the same messages as a failed write.
-Target CheckedTarget(const std::string& path) {
+// anything: the same messages as a failed write. A write leaves the folder to mkstemp, which
+// refuses it with the same message.
+Target CheckedTarget(const std::string& path, bool checkFolder = true) {
   const char* what = "ファイルを書き込めません";
   if (path.empty()) detail::ThrowErrno(what, path, ENOENT);
   if (path.back() == '/') detail::ThrowErrno(what, path, EISDIR);
@@ -181,7 +181,10 @@ Target CheckedTarget(const std::string& path) {
     if (S_ISREG(existing.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
       detail::ThrowErrno(what, path, errno);
     }
+    target.regular = S_ISREG(existing.st_mode);
+    target.mode = existing.st_mode & 07777;
   }
+  if (!checkFolder) return target;
   const std::string folder = target.folder.empty() ? std::string(".") : target.folder;
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     detail::ThrowErrno(what, path, errno);
@@ -197,8 +200,41 @@ void RemoveTemporaryFiles() { Temporaries().RemoveAllAndHold(); }
 
 void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
                          SaveOptions options) {
+  WriteFileAtomically(
+      path, [bytes](ByteSink& sink) { sink.write(bytes); }, options);
+}
+
+namespace {
+
+// Writes to the temporary file; a failure names the output, as the whole write's would.
+class FileSink : public ByteSink {
+ public:
+  FileSink(int fd, const std::string& path) : fd_(fd), path_(path) {}
+  void write(std::span<const char> bytes) override {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+      ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        detail::ThrowErrno("ファイルを書き込めません", path_, errno);
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+  }
+
+ private:
+  int fd_;
+  const std::string& path_;
+};
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& produce,
+                         SaveOptions options) {
   const char* what = "ファイルを書き込めません";
-  Target target = CheckedTarget(path);
+  Target target = CheckedTarget(path, false);
   // The temporary name must stay within NAME_MAX however long the target's name is.
   if (target.name.size() > 200) target.name.resize(200);
   std::string temp = target.folder + "." + target.name + ".XXXXXX";
@@ -214,21 +250,17 @@ void WriteFileAtomically(const std::string& path, std::span<const char> bytes,
 
   // An existing regular file keeps its permissions; a symbolic link there is replaced by the
   // rename, so its target's mode does not matter.
-  struct stat st;
-  mode_t mode =
-      ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
+  const mode_t mode = target.regular ? target.mode : NewFileMode();
   if (::fchmod(fd.get(), mode) != 0) fail(errno);
 
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd.get(), p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  try {
+    FileSink sink(fd.get(), path);
+    produce(sink);
+  } catch (...) {
+    // What the output could not hold, or a write that failed: no trace of the file is left.
+    ::unlink(temp.c_str());
+    Temporaries().Forget(temp);
+    throw;
   }
   if (options.sync && ::fsync(fd.get()) != 0) fail(errno);
   if (fd.release() != 0) fail(errno);

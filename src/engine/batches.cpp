@@ -17,21 +17,22 @@ QStringList EnabledRulesOf(const RuleTable& table) {
   return rules;
 }
 
-bool ApplyRules(const QStringList& rules, QString& text, std::vector<std::vector<TextEdit>>& edits,
+bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
                 const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
                 std::vector<qsizetype>* counts) {
   std::unique_ptr<TextService> service;
   for (const QString& expression : rules) {
+    TextEdits edits;
+    const QStringView text = buffer.Text();
     try {
       if (!service) service = makeService();
-      SubstituteOutcome outcome = service->SubstituteWithEdits(expression, text);
-      text = std::move(outcome.text);
-      if (counts) counts->push_back(qsizetype(outcome.edits.size()));
-      if (!outcome.edits.empty()) edits.push_back(std::move(outcome.edits));
+      edits = service->SubstituteWithEdits(expression, text);
     } catch (const ServiceError& e) {
       sink.ShowError(QStringLiteral("%1\n(ファイル: %2)").arg(e.description(), file));
       return false;
     }
+    if (counts) counts->push_back(edits.size());
+    buffer.ApplyEdits(edits);
   }
   return true;
 }
@@ -49,15 +50,11 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
                                   MessageSink& sink, Save save, FileReport& report,
                                   const Preview& preview) {
   buffer.LoadFile(target.sourcePath);
-  std::vector<std::vector<TextEdit>> edits;
   // Without rules the file is only copied, and its text is never needed.
   if (!rules.isEmpty()) {
-    // Released before the edits reach the buffer, which then holds the text twice itself.
-    QString text = buffer.Text();
     report.ruleFailed =
-        !ApplyRules(rules, text, edits, makeService, sink, target.sourcePath, &report.replacements);
+        !ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
   }
-  for (const std::vector<TextEdit>& ruleEdits : edits) buffer.ApplyEdits(ruleEdits);
   switch (save) {
     case Save::Stage:
       return buffer.StageSave(target.outputPath);

@@ -38,12 +38,13 @@ struct BatchResult {
   bool stopped = false;    // a fatal failure ended the run
 };
 
-// Applies `rules` in turn to `text` on a text service made by `makeService` when the first rule
-// is applied. Each rule's edits are appended to `edits` (positions in the text before that
-// rule). Returns false after reporting a failed rule, or a service that cannot be made; the
-// remaining rules are then skipped, and `text` holds the rules applied before it.
+// Applies `rules` in turn to the buffer's text on a text service made by `makeService` when the
+// first rule is applied; each rule's edits reach the buffer before the next rule reads its text.
+// Returns false after reporting a failed rule, or a service that cannot be made; the remaining
+// rules are then skipped, and the buffer holds the rules applied before it. A failure of the
+// buffer itself is no rule's: its ServiceError comes out of the call.
 // `counts`, when given, receives the number of spans each applied rule changed.
-bool ApplyRules(const QStringList& rules, QString& text, std::vector<std::vector<TextEdit>>& edits,
+bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
                 const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
                 std::vector<qsizetype>* counts = nullptr);
 

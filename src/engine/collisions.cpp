@@ -8,8 +8,6 @@ namespace morvelle::engine {
 
 namespace {
 
-QString Key(const FileId& id) { return QStringLiteral("%1:%2").arg(id.device).arg(id.inode); }
-
 QString Stopped(const QString& what) {
   return QStringLiteral("出力先が重なるため、何も書き込まずに中止しました: ") + what;
 }
@@ -20,34 +18,35 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
                                      const QStringList& ruleSets) {
   // Each source's entry and the files it reaches, with the first row that reads it.
   QHash<QString, qsizetype> sourceEntries;
-  QHash<QString, qsizetype> sourceFiles;
-  auto note = [](QHash<QString, qsizetype>& map, const QString& key, qsizetype row) {
+  QHash<FileId, qsizetype> sourceFiles;
+  PathIdentifier identifier;
+  auto note = [](auto& map, const auto& key, qsizetype row) {
     if (!map.contains(key)) map.insert(key, row);
   };
   for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
-    const PathIdentity source = IdentifyPath(targets[size_t(row)].sourcePath);
+    const PathIdentity source = identifier.Identify(targets[size_t(row)].sourcePath);
     note(sourceEntries, source.entry, row);
     for (const std::optional<FileId>& id : {source.self, source.target}) {
-      if (id) note(sourceFiles, Key(*id), row);
+      if (id) note(sourceFiles, *id, row);
     }
   }
 
   // Rule sets as rows after the last, told apart in the message.
   const qsizetype rows = qsizetype(targets.size());
   for (qsizetype k = 0; k < ruleSets.size(); ++k) {
-    const PathIdentity set = IdentifyPath(ruleSets[k]);
+    const PathIdentity set = identifier.Identify(ruleSets[k]);
     note(sourceEntries, set.entry, rows + k);
     for (const std::optional<FileId>& id : {set.self, set.target}) {
-      if (id) note(sourceFiles, Key(*id), rows + k);
+      if (id) note(sourceFiles, *id, rows + k);
     }
   }
 
   QHash<QString, qsizetype> outputEntries;
   for (qsizetype row = 0; row < qsizetype(targets.size()); ++row) {
     const BatchTarget& target = targets[size_t(row)];
-    const PathIdentity output = IdentifyPath(target.outputPath);
+    const PathIdentity output = identifier.Identify(target.outputPath);
     qsizetype reader = sourceEntries.value(output.entry, -1);
-    if (reader < 0 && output.self) reader = sourceFiles.value(Key(*output.self), -1);
+    if (reader < 0 && output.self) reader = sourceFiles.value(*output.self, -1);
     if (reader >= rows) {
       return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は設定ファイル %4 です "
                                     "(書き込むとそのファイルが失われます)")

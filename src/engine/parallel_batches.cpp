@@ -6,6 +6,7 @@
 #include "engine/batches.h"
 #include "engine/ordered_pipeline.h"
 #include "engine/replace_file.h"
+#include "services/file_identity.h"
 #include "services/service_error.h"
 
 namespace morvelle::engine {
@@ -30,6 +31,11 @@ QString DescriptionOf(const std::exception& e) {
   return QString::fromUtf8(e.what());
 }
 
+// Sources prepared ahead of the one written next weigh at most this much together: a prepared
+// file holds its text or its output until it is written, a few times its size, so a folder of
+// large files is not all held at once, whatever the window of files.
+constexpr qint64 kAheadBytes = qint64{256} << 20;
+
 // Prepares one file on a worker: fills messages, fatal, commit and the report.
 using Work = std::function<void(Prepared&)>;
 using WorkMaker = std::function<Work()>;
@@ -41,15 +47,17 @@ BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qs
                            const WorkMaker& makeWork, MessageSink& sink,
                            const std::function<void(const FileReport&)>& fileDone) {
   const qsizetype count = qsizetype(list.size());
-  OrderedPipeline<Prepared> pipeline(count, threads, window > 0 ? window : 4 * qsizetype(threads),
-                                     [&]() {
-                                       return [&list, work = makeWork()](qsizetype i) {
-                                         Prepared p;
-                                         p.report = {i, list[size_t(i)], {}, false, false, {}};
-                                         work(p);
-                                         return p;
-                                       };
-                                     });
+  OrderedPipeline<Prepared> pipeline(
+      count, threads, window > 0 ? window : 4 * qsizetype(threads),
+      [&]() {
+        return [&list, work = makeWork()](qsizetype i) {
+          Prepared p;
+          p.report = {i, list[size_t(i)], {}, false, false, {}};
+          work(p);
+          return p;
+        };
+      },
+      kAheadBytes, [&list](qsizetype i) { return FileSize(list[size_t(i)].sourcePath); });
 
   BatchResult result;
   for (qsizetype i = 0; i < count; ++i) {

@@ -17,12 +17,14 @@ class EditorBuffer {
   // Throws ServiceError naming the file and the cause (a folder is a failure too).
   virtual void LoadFile(const QString& path) = 0;
 
-  virtual QString Text() const = 0;
+  // The text as it is now, without a copy: valid until the next LoadFile, SetText, ApplyEdits
+  // or StageSave.
+  virtual QStringView Text() const = 0;
   // Replaces the whole text; the common head and tail keep their original bytes, the rest is
   // encoded anew. ApplyEdits is exact where the replaced spans are known.
   virtual void SetText(const QString& text) = 0;
-  // Applies one rule's edits, positions relative to the current Text().
-  virtual void ApplyEdits(const std::vector<TextEdit>& edits) = 0;
+  // Applies one rule's edits to the text in place, positions relative to the current Text().
+  virtual void ApplyEdits(const TextEdits& edits) = 0;
 
   // The text as loaded, and what differs from it now: edits of the loaded text, sorted and
   // non-overlapping (empty when nothing changed). For showing a change before it is written.
@@ -37,10 +39,11 @@ class EditorBuffer {
   virtual void CheckSave(const QString& path) const = 0;
 
   // SaveFile in two halves, so that batches can prepare files on several threads and write
-  // them in list order: encodes now (throwing as SaveFile would), and the returned function
-  // writes what was encoded (throwing as SaveFile would). It holds its own copy of the bytes,
-  // so the buffer may load the next file before the write.
-  virtual std::function<void()> StageSave(const QString& path) const = 0;
+  // them in list order; the buffer may load the next file before the write. A small file is
+  // encoded now (throwing as SaveFile would) and the returned function writes its bytes; a
+  // large one's text goes with the function, which encodes it as it writes (throwing as
+  // SaveFile would): a second copy of a large file is never held.
+  virtual std::function<void()> StageSave(const QString& path) = 0;
 };
 
 }  // namespace morvelle

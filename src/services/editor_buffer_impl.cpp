@@ -19,6 +19,27 @@ std::string FileSystemName(const QString& path) { return EncodeFileName(path).to
   throw ServiceError(QStringLiteral("メモリが足りないため処理できません: %1").arg(path));
 }
 
+// A file at least this large is staged with its text rather than its encoded bytes.
+constexpr std::size_t kStagedWithText = std::size_t{16} << 20;
+
+// One rule's edits as the file buffer reads them.
+class EditsReader : public editbuffer::EditReader {
+ public:
+  explicit EditsReader(const TextEdits& edits) : edits_(edits), reader_(edits.reader()) {}
+  void restart() override { reader_ = edits_.reader(); }
+  bool next(editbuffer::EditView& edit) override {
+    TextEdits::Edit e;
+    if (!reader_.Next(e)) return false;
+    edit = {
+        size_t(e.start), size_t(e.length), {e.replacement.utf16(), size_t(e.replacement.size())}};
+    return true;
+  }
+
+ private:
+  const TextEdits& edits_;
+  TextEdits::Reader reader_;
+};
+
 template <typename F>
 auto Translated(const QString& path, F&& action) {
   try {
@@ -47,20 +68,20 @@ class LosslessBuffer : public EditorBuffer {
     });
     path_ = path;
   }
-  QString Text() const override {
-    return Translated(path_, [&] { return QString::fromStdU16String(buffer_.text()); });
+  QStringView Text() const override {
+    return Translated(path_, [&] {
+      const std::u16string_view text = buffer_.text();
+      return QStringView(text.data(), qsizetype(text.size()));
+    });
   }
   void SetText(const QString& text) override {
-    Translated(path_, [&] { buffer_.setText(text.toStdU16String()); });
+    Translated(path_, [&] { buffer_.setText({QStringView(text).utf16(), size_t(text.size())}); });
   }
-  void ApplyEdits(const std::vector<TextEdit>& edits) override {
+  void ApplyEdits(const TextEdits& edits) override {
+    if (edits.isEmpty()) return;
     Translated(path_, [&] {
-      std::vector<editbuffer::Edit> converted;
-      converted.reserve(edits.size());
-      for (const TextEdit& e : edits) {
-        converted.push_back({size_t(e.start), size_t(e.length), e.replacement.toStdU16String()});
-      }
-      buffer_.applyEdits(converted);
+      EditsReader reader(edits);
+      buffer_.applyEdits(reader);
     });
   }
   QString LoadedText() const override {
@@ -82,8 +103,13 @@ class LosslessBuffer : public EditorBuffer {
   void CheckSave(const QString& path) const override {
     Translated(path, [&] { buffer_.checkSave(FileSystemName(path)); });
   }
-  std::function<void()> StageSave(const QString& path) const override {
+  std::function<void()> StageSave(const QString& path) override {
     std::string name = FileSystemName(path);
+    if (buffer_.size() >= kStagedWithText) {
+      auto staged = std::make_shared<editbuffer::FileBuffer>(std::move(buffer_));
+      return
+          [name = std::move(name), staged, path] { Translated(path, [&] { staged->save(name); }); };
+    }
     auto bytes =
         std::make_shared<const std::string>(Translated(path, [&] { return buffer_.bytes(name); }));
     return [name = std::move(name), bytes, path] {

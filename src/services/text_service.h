@@ -10,21 +10,17 @@
 #include <vector>
 
 #include "services/file_code.h"
+#include "services/text_edits.h"
 
 namespace morvelle {
 
-// One replaced span, in UTF-16 units of the text the rule was applied to.
+// One replaced span, in UTF-16 units of the text it applies to.
 struct TextEdit {
   qsizetype start = 0;
   qsizetype length = 0;
   QString replacement;
 
   friend bool operator==(const TextEdit&, const TextEdit&) = default;
-};
-
-struct SubstituteOutcome {
-  QString text;                 // the text with the rule applied
-  std::vector<TextEdit> edits;  // sorted, non-overlapping; empty when nothing matched
 };
 
 // CharacterCode of the conversion list: 1 "SHIFT JIS" … 5 "UNICODE UTF8".
@@ -43,7 +39,9 @@ class TextService {
 
   // Throws ServiceError when the expression cannot be used or the match exceeds its bound.
   virtual QString Substitute(const QString& expression, const QString& text) = 0;
-  virtual SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) = 0;
+  // The spans the rule changes and what replaces each; empty when nothing changes. `text` is
+  // read during the call only, so it may be a view of a buffer's own text.
+  virtual TextEdits SubstituteWithEdits(const QString& expression, QStringView text) = 0;
 
   // Reads sourcePath, writes it converted to `code` at destinationPath (atomically).
   // Throws ServiceError naming the file and the cause; nothing is written then.

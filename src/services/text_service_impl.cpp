@@ -11,9 +11,17 @@ namespace morvelle {
 
 namespace {
 
-std::u16string_view View(const QString& s) {
-  return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
-}
+std::u16string_view View(QStringView s) { return {s.utf16(), size_t(s.size())}; }
+
+// Each replacement goes straight into the rule's edits.
+class EditsSink : public text::ReplacementSink {
+ public:
+  TextEdits edits;
+  void replace(std::size_t start, std::size_t length, std::u16string_view replacement) override {
+    edits.Add(qsizetype(start), qsizetype(length),
+              QStringView(replacement.data(), qsizetype(replacement.size())));
+  }
+};
 
 // A result too large for memory fails that rule, as a bound would.
 ServiceError OutOfMemory() {
@@ -51,17 +59,11 @@ class ComponentTextService : public TextService {
     }
   }
 
-  SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) override {
+  TextEdits SubstituteWithEdits(const QString& expression, QStringView text) override {
     try {
-      text::SubstituteResult result = substituter_->applyWithSpans(View(expression), View(text));
-      SubstituteOutcome outcome;
-      outcome.text = QString::fromStdU16String(result.text);
-      outcome.edits.reserve(result.spans.size());
-      for (const text::ReplacedSpan& span : result.spans) {
-        outcome.edits.push_back({qsizetype(span.start), qsizetype(span.length),
-                                 QString::fromStdU16String(span.replacement)});
-      }
-      return outcome;
+      EditsSink sink;
+      substituter_->applyTo(View(expression), View(text), sink);
+      return std::move(sink.edits);
     } catch (const text::SubstituteError& e) {
       throw ServiceError(QString::fromStdU16String(e.description()));
     } catch (const std::bad_alloc&) {

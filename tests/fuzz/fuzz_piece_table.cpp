@@ -1,14 +1,20 @@
-// Random edits through the file buffer's piece table. The text always equals a plain model of
-// the same edits, and the saved bytes are the original bytes of every untouched run with only
-// the inserted text encoded (ISO-2022-JP: the saved bytes decode to the text).
+// Random edits through the file buffer's runs and offset index. The text always equals a plain
+// model of the same edits, what changed() reports turns the loaded text into it, and the saved
+// bytes are the original bytes of every untouched run with only the inserted text encoded
+// (ISO-2022-JP: the saved bytes decode to the text). The buffer keeps every offset, or the
+// sparse index (blocks of 256 units, so edits cross their boundaries, halves of a pair fall on
+// either side of one, ISO-2022-JP states restart at them), or also reads the file again for the
+// save, a few bytes at a time.
 //
-// Input: the code, the file's bytes, then the edit script.
+// Input: the code, the way the buffer holds the file, the file's bytes, then the edit script.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +25,7 @@ namespace {
 
 using morvelle::editbuffer::Edit;
 using morvelle::editbuffer::FileBuffer;
+using morvelle::editbuffer::LoadOptions;
 using morvelle::text::Encoding;
 namespace text = morvelle::text;
 
@@ -61,10 +68,27 @@ std::size_t Snap(const std::u16string& s, std::size_t at) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
   const Encoding code = in.PickValueInArray(kCodes);
+  enum Holding { Dense, Sparse, Reread };
+  const auto holding = static_cast<Holding>(in.ConsumeIntegralInRange(0, 2));
   std::string bytes = in.ConsumeRandomLengthString(4096);
 
   FileBuffer buffer;
-  buffer.loadBytes(bytes, "fuzz", code);
+  if (holding == Reread) {
+    // From a file, dropped once decoded, read again for the save three bytes at a time.
+    static const std::string path = "/tmp/fuzz_piece_table." + std::to_string(::getpid());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    LoadOptions reread;
+    reread.rereadFrom = 0;
+    reread.readChunk = 3;
+    reread.denseBelow = 0;
+    reread.encoding = code;
+    buffer.load(path, reread);
+    ::unlink(path.c_str());  // the buffer reads it again through the descriptor it keeps
+  } else {
+    LoadOptions held;
+    held.denseBelow = holding == Dense ? SIZE_MAX : 0;
+    buffer.loadBytes(bytes, "fuzz", code, held);
+  }
   const text::Decoded original = text::Decode(code, AsBytes(bytes));
   if (buffer.text() != original.text) Fail("loaded text differs from the decoded bytes", code);
 
@@ -138,6 +162,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model = std::move(nextModel);
     origin = std::move(nextOrigin);
   }
+
+  // What changed, applied to the loaded text, gives the text: the diff preview's view.
+  std::u16string rebuilt = buffer.loadedText();
+  if (rebuilt != original.text) Fail("loadedText() differs from the decoded bytes", code);
+  const std::vector<Edit> changes = buffer.changes();
+  for (auto e = changes.rbegin(); e != changes.rend(); ++e) {
+    rebuilt.replace(e->start, e->length, e->replacement);
+  }
+  if (rebuilt != model) Fail("changes() do not turn the loaded text into the text", code);
 
   if (buffer.unchanged()) {
     if (model != original.text) Fail("unchanged() but the text differs", code);

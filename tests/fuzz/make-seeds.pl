@@ -130,6 +130,19 @@ for my $t (@texts[0 .. ($#texts < 40 ? $#texts : 40)]) {
     push @samples, $esc if $esc ne $b;
   }
 }
+# Texts longer than a block of the sparse offset index (256 units): a pair split by the first
+# boundary, and a run of kanji with its escapes across it in each code.
+{
+  my $pair = ('a' x 255) . "\x{1F600}" . ("\x{3042}" x 300) . "\n";
+  my $run = ('a' x 250) . ("\x{6F22}\x{5B57}" x 20) . " end\n" . ("\x{30AB}" x 300);
+  for my $code ('UTF-8', 'cp932', 'euc-jp', 'iso-2022-jp') {
+    for my $t ($pair, $run) {
+      my $copy = $t;
+      my $b = encode($code, $copy, FB_QUIET);
+      push @samples, $b if length $b > 256;
+    }
+  }
+}
 $i = 0;
 for my $s (@samples) {
   seed('fuzz_codec', chr(9) . $s);

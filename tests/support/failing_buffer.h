@@ -24,9 +24,9 @@ class FailingBuffer : public EditorBuffer {
     if (++loads_ == failLoadAt) failure();
     real_->LoadFile(path);
   }
-  QString Text() const override { return real_->Text(); }
+  QStringView Text() const override { return real_->Text(); }
   void SetText(const QString& text) override { real_->SetText(text); }
-  void ApplyEdits(const std::vector<TextEdit>& edits) override { real_->ApplyEdits(edits); }
+  void ApplyEdits(const TextEdits& edits) override { real_->ApplyEdits(edits); }
   QString LoadedText() const override { return real_->LoadedText(); }
   std::vector<TextEdit> Changes() const override { return real_->Changes(); }
   void SaveFile(const QString& path) override {
@@ -34,7 +34,7 @@ class FailingBuffer : public EditorBuffer {
     real_->SaveFile(path);
   }
   void CheckSave(const QString& path) const override { real_->CheckSave(path); }
-  std::function<void()> StageSave(const QString& path) const override {
+  std::function<void()> StageSave(const QString& path) override {
     std::function<void()> write = real_->StageSave(path);
     if (++writes_ != failWriteAt) return write;
     return [failure = failure] { failure(); };
@@ -43,7 +43,7 @@ class FailingBuffer : public EditorBuffer {
  private:
   std::unique_ptr<EditorBuffer> real_ = MakeEditorBuffer();
   int loads_ = 0;
-  mutable int writes_ = 0;
+  int writes_ = 0;
 };
 
 }  // namespace morvelle::testing

@@ -25,10 +25,11 @@ class FakeTextService : public TextService {
     ++calls;
     return rule_(expression, text);
   }
-  SubstituteOutcome SubstituteWithEdits(const QString& expression, const QString& text) override {
-    SubstituteOutcome outcome{Substitute(expression, text), {}};
-    if (outcome.text != text) outcome.edits.push_back({0, text.size(), outcome.text});
-    return outcome;
+  TextEdits SubstituteWithEdits(const QString& expression, QStringView text) override {
+    const QString result = Substitute(expression, text.toString());
+    TextEdits edits;
+    if (result != text) edits.Add(0, text.size(), result);
+    return edits;
   }
   void ConvertFile(const QString& source, const QString& destination, CharacterCode code,
                    const ConvertOptions&) override {

@@ -3,6 +3,7 @@
 #include "codec.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "jis_step.h"
 #include "steps.h"
@@ -69,11 +70,26 @@ bool IsUndecodableByte(Encoding encoding, const Decoded& decoded, std::size_t i)
 
 namespace {
 
+// The run of plain ASCII bytes (01..7F) at p[i], eight at a time; returns the index after it.
+std::size_t SkipAscii(const unsigned char* p, std::size_t n, std::size_t i) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  while (i + 8 <= n) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    // A high bit set, or a NUL (its borrow sets the high bit), ends the fast run.
+    if ((word | (word - kOnes)) & kHighs) break;
+    i += 8;
+  }
+  while (i < n && detail::IsPlainAscii(p[i])) ++i;
+  return i;
+}
+
 template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
 std::size_t SteppedPrefix(const unsigned char* p, std::size_t n, std::size_t i, bool truncOk) {
   while (i < n) {
     if (detail::IsPlainAscii(p[i])) {
-      ++i;
+      // A lone byte (a space between kanji) stays in this loop; longer runs go by words.
+      i = i + 1 < n && detail::IsPlainAscii(p[i + 1]) ? SkipAscii(p, n, i) : i + 1;
       continue;
     }
     detail::Step s = kStep(p, n, i);
@@ -101,10 +117,7 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
   const std::size_t n = bytes.size();
   switch (encoding) {
     case Encoding::Ascii:
-      for (std::size_t i = 0; i < n; ++i) {
-        if (!detail::IsPlainAscii(p[i])) return i;
-      }
-      return n;
+      return SkipAscii(p, n, 0);
     case Encoding::ShiftJis:
       return SteppedPrefix<detail::Cp932Step>(p, n, 0, allowTruncatedEnd);
     case Encoding::EucJp:

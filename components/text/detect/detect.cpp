@@ -191,7 +191,9 @@ struct TextReading {
   std::size_t flaws;  // undecodable bytes and sequences, NULs included
 };
 
-TextReading DecideEightBit(const Sample& s) {
+// `decode`, when given, stands in for the strict validity check of the likeliest code over a
+// sample that is the whole input.
+TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
   std::array<std::size_t, 3> errors{};
   // Counting beyond the best so far cannot change the outcome, so the likeliest code is counted
@@ -207,9 +209,13 @@ TextReading DecideEightBit(const Sample& s) {
                    [&](std::size_t a, std::size_t b) { return headErrors[a] < headErrors[b]; });
   std::size_t fewest = std::numeric_limits<std::size_t>::max();
   for (const std::size_t k : order) {
-    errors[k] = detect::CountInvalid(
-        kCodes[k], s.bytes, s.truncated,
-        fewest == std::numeric_limits<std::size_t>::max() ? fewest : fewest + 1);
+    const bool first = fewest == std::numeric_limits<std::size_t>::max();
+    if (first && decode && s.atStart && !s.truncated && (*decode)(kCodes[k])) {
+      errors[k] = 0;
+    } else {
+      errors[k] =
+          detect::CountInvalid(kCodes[k], s.bytes, s.truncated, first ? fewest : fewest + 1);
+    }
     fewest = std::min(fewest, errors[k]);
   }
   std::array<detect::Reading, 3> readings{};
@@ -262,11 +268,12 @@ std::uint64_t Cost(Encoding code, Bytes bytes) {
   }
 }
 
-Encoding Decide(const Sample& s) {
+Encoding Decide(const Sample& s, const CleanDecode* decode = nullptr) {
   const auto nuls = static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0));
   const bool sevenBit =
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
-  if (nuls == 0) return (sevenBit ? DecideSevenBit(s, 0) : DecideEightBit(s)).code;
+  // A NUL never decodes, so `decode` could only tell what is known.
+  if (nuls == 0) return (sevenBit ? DecideSevenBit(s, 0) : DecideEightBit(s, decode)).code;
 
   // NULs: UTF-16, a text with some stray bytes, or data. UTF-16 needs the file's start, where
   // its units begin; NULs in its pattern in a quarter of the bytes (ASCII in UTF-16) settle it.
@@ -287,14 +294,16 @@ Encoding Decide(const Sample& s) {
 
 }  // namespace
 
-Encoding DetectEncoding(std::span<const unsigned char> bytes) {
+Encoding DetectEncoding(std::span<const unsigned char> bytes) { return DetectEncoding(bytes, {}); }
+
+Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode) {
   const std::size_t n = bytes.size();
   if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return Encoding::Utf8Bom;
   if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Encoding::Utf16Le;
   if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return Encoding::Utf16Be;
 
   const Sample head = TakeSample(bytes, 0);
-  const Encoding byHead = Decide(head);
+  const Encoding byHead = Decide(head, decode ? &decode : nullptr);
   if (byHead != Encoding::Ascii || !head.truncated) return byHead;
 
   // A plain-ASCII head: the first byte further on that could tell another code decides, so a

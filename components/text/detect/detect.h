@@ -4,6 +4,7 @@
 // code reaches the character-pair model. At most a few hundred kilobytes are examined, so the
 // cost per file is bounded however large the file is.
 
+#include <functional>
 #include <span>
 
 #include "text/codec/codec.h"
@@ -14,5 +15,11 @@ namespace morvelle::text {
 // what it cannot decode). A few stray NULs or unknown escapes in a text leave it its code;
 // NUL-bearing data that is neither UTF-16 nor such a text is Binary.
 Encoding DetectEncoding(std::span<const unsigned char> bytes);
+
+// Decodes the whole input in `code` and says whether every byte decoded. A caller that decodes
+// the file anyway gives recognition that pass for the strict validity of its likeliest reading
+// instead of a pass of its own; the result is DetectEncoding's.
+using CleanDecode = std::function<bool(Encoding code)>;
+Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode);
 
 }  // namespace morvelle::text

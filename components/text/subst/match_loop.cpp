@@ -50,17 +50,18 @@ Matcher::Matcher(const SubstituteLimits& limits, RuleCompiler& compiler)
   }
 }
 
-template <bool kSpans>
-SubstituteResult Matcher::run(CompiledRule& rule, std::u16string_view text) {
-  SubstituteResult result;
-  result.text.reserve(text.size() + text.size() / 8);
+std::size_t Matcher::run(CompiledRule& rule, std::u16string_view text, ReplacementSink& sink) {
+  count_ = 0;
   std::int64_t bytes = static_cast<std::int64_t>(text.size()) * 2;
   std::int64_t budgetMs = std::max<std::int64_t>(
       limits_.minimumDeadline.count(), limits_.deadlinePerMegabyte.count() * bytes / (1 << 20));
   deadline_.at = nowNanoseconds() + budgetMs * 1'000'000;
   deadline_.seconds = (budgetMs + 999) / 1000;
 
-  if (rule.literal) return runLiteral<kSpans>(rule, text, std::move(result));
+  if (rule.literal) {
+    runLiteral(rule, text, sink);
+    return count_;
+  }
 
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(rule.matchData.get());
   bool guarded = !rule.fast;
@@ -70,7 +71,6 @@ SubstituteResult Matcher::run(CompiledRule& rule, std::u16string_view text) {
   }
   const bool skipping = !rule.startUnits.empty();
   CandidateSearch candidates(rule, limits_.literalPrefilter);
-  std::size_t copied = 0;
   std::size_t offset = 0;
   std::uint32_t options = 0;
   bool lastEmpty = false;
@@ -117,56 +117,49 @@ SubstituteResult Matcher::run(CompiledRule& rule, std::u16string_view text) {
     std::size_t end = ovector[1];
     if (end < start) end = start;  // \K after the end; perl refuses such patterns too
     MatchGroups groups{text, ovector, static_cast<std::uint32_t>(rc), &rule.closeRank};
-    emit<kSpans>(rule, groups, start, end, copied, result);
+    emit(rule, groups, start, end, sink);
     if (!rule.global) break;
     lastEmpty = start == end;
     offset = end;
     if (lastEmpty && offset >= text.size()) break;
   }
-  result.text.append(text.substr(std::min(copied, text.size())));
-  return result;
+  return count_;
 }
 
-template <bool kSpans>
 void Matcher::emit(const CompiledRule& rule, const MatchGroups& groups, std::size_t start,
-                   std::size_t end, std::size_t& copied, SubstituteResult& result) {
-  std::u16string_view text = groups.subject;
-  result.text.append(text.substr(copied, start - copied));
-  std::size_t before = result.text.size();
-  expand(rule.replacement, groups, mapper_, result.text);
-  if constexpr (kSpans) {
-    std::u16string_view produced = std::u16string_view(result.text).substr(before);
-    if (produced != text.substr(start, end - start)) {
-      result.spans.push_back(ReplacedSpan{start, end - start, std::u16string(produced)});
-    }
+                   std::size_t end, ReplacementSink& sink) {
+  // A replacement of plain text is the same for every match: no expansion to build.
+  const std::vector<Piece>& pieces = rule.replacement.pieces;
+  std::u16string_view produced;
+  if (pieces.size() == 1 && pieces[0].kind == PieceKind::Literal) {
+    produced = pieces[0].text;
+  } else if (!pieces.empty()) {
+    expansion_.clear();
+    expand(rule.replacement, groups, mapper_, expansion_);
+    produced = expansion_;
   }
-  copied = std::max(copied, end);
-  ++result.count;
+  if (produced != groups.subject.substr(start, end - start)) {
+    sink.replace(start, end - start, produced);
+  }
+  ++count_;
 }
 
 // A pattern without metacharacters matches where the text holds it, leftmost first.
-template <bool kSpans>
-SubstituteResult Matcher::runLiteral(const CompiledRule& rule, std::u16string_view text,
-                                     SubstituteResult result) {
+void Matcher::runLiteral(const CompiledRule& rule, std::u16string_view text,
+                         ReplacementSink& sink) {
   const LiteralSearch search(rule.pattern);
   const std::size_t m = rule.pattern.size();
   std::size_t ovector[2] = {0, 0};
-  std::size_t copied = 0;
   for (std::size_t at = search.find(text, 0); at != std::u16string_view::npos;
        at = search.find(text, at + m)) {
     ovector[0] = at;
     ovector[1] = at + m;
     MatchGroups groups{text, ovector, 1, &rule.closeRank};
-    emit<kSpans>(rule, groups, at, at + m, copied, result);
+    emit(rule, groups, at, at + m, sink);
     if (!rule.global) break;
   }
-  result.text.append(text.substr(copied));
-  return result;
 }
 
 void Matcher::fail(int rc) const { throw runFailure(rc, deadline_.seconds); }
-
-template SubstituteResult Matcher::run<true>(CompiledRule&, std::u16string_view);
-template SubstituteResult Matcher::run<false>(CompiledRule&, std::u16string_view);
 
 }  // namespace morvelle::text::detail

@@ -22,17 +22,14 @@ class Matcher {
  public:
   Matcher(const SubstituteLimits& limits, RuleCompiler& compiler);
 
-  // Throws SubstituteError when a bound is hit.
-  template <bool kSpans>
-  SubstituteResult run(CompiledRule& rule, std::u16string_view text);
+  // Hands the replacements that change the text to `sink` and returns the number of matches.
+  // Throws SubstituteError when a bound is hit, and what the sink throws.
+  std::size_t run(CompiledRule& rule, std::u16string_view text, ReplacementSink& sink);
 
  private:
-  template <bool kSpans>
   void emit(const CompiledRule& rule, const MatchGroups& groups, std::size_t start, std::size_t end,
-            std::size_t& copied, SubstituteResult& result);
-  template <bool kSpans>
-  SubstituteResult runLiteral(const CompiledRule& rule, std::u16string_view text,
-                              SubstituteResult result);
+            ReplacementSink& sink);
+  void runLiteral(const CompiledRule& rule, std::u16string_view text, ReplacementSink& sink);
   [[noreturn]] void fail(int rc) const;
 
   const SubstituteLimits& limits_;
@@ -42,9 +39,8 @@ class Matcher {
   pcre::MatchContext fastContext_;     // windows: offset limit, a low match limit
   pcre::JitStack jitStack_;            // may stay empty: PCRE2 then uses its own small stack
   CaseMapper mapper_;
+  std::u16string expansion_;  // one match's replacement, its room kept from match to match
+  std::size_t count_ = 0;     // matches of the current run
 };
-
-extern template SubstituteResult Matcher::run<true>(CompiledRule&, std::u16string_view);
-extern template SubstituteResult Matcher::run<false>(CompiledRule&, std::u16string_view);
 
 }  // namespace morvelle::text::detail

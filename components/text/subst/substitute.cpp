@@ -12,6 +12,47 @@
 namespace morvelle::text {
 namespace {
 
+// Builds perl's result text from the replacements.
+class TextSink : public ReplacementSink {
+ public:
+  explicit TextSink(std::u16string_view text) : text_(text) {}
+  void replace(std::size_t start, std::size_t length, std::u16string_view replacement) override {
+    if (!replaced_) result.reserve(text_.size() + text_.size() / 8);
+    replaced_ = true;
+    result.append(text_.substr(copied_, start - copied_));
+    result.append(replacement);
+    copied_ = start + length;
+  }
+  std::u16string finish() {
+    if (!replaced_) return std::u16string(text_);
+    result.append(text_.substr(copied_));
+    return std::move(result);
+  }
+
+  std::u16string result;
+
+ private:
+  std::u16string_view text_;
+  std::size_t copied_ = 0;
+  bool replaced_ = false;
+};
+
+// The text and every span, for callers that want both.
+class SpanSink : public ReplacementSink {
+ public:
+  explicit SpanSink(std::u16string_view text) : text_(text) {}
+  void replace(std::size_t start, std::size_t length, std::u16string_view replacement) override {
+    text_.replace(start, length, replacement);
+    spans.push_back(ReplacedSpan{start, length, std::u16string(replacement)});
+  }
+  SubstituteResult finish(std::size_t count) { return {text_.finish(), std::move(spans), count}; }
+
+  std::vector<ReplacedSpan> spans;
+
+ private:
+  TextSink text_;
+};
+
 struct CacheEntry {
   std::shared_ptr<detail::CompiledRule> rule;
   std::optional<SubstituteError> error;
@@ -54,13 +95,23 @@ void Substituter::check(std::u16string_view expression) { impl_->lookup(expressi
 
 std::u16string Substituter::apply(std::u16string_view expression, std::u16string_view text) {
   std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
-  return impl_->matcher.run<false>(*rule, text).text;
+  TextSink sink(text);
+  impl_->matcher.run(*rule, text, sink);
+  return sink.finish();
 }
 
 SubstituteResult Substituter::applyWithSpans(std::u16string_view expression,
                                              std::u16string_view text) {
   std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
-  return impl_->matcher.run<true>(*rule, text);
+  SpanSink sink(text);
+  const std::size_t count = impl_->matcher.run(*rule, text, sink);
+  return sink.finish(count);
+}
+
+std::size_t Substituter::applyTo(std::u16string_view expression, std::u16string_view text,
+                                 ReplacementSink& sink) {
+  std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
+  return impl_->matcher.run(*rule, text, sink);
 }
 
 SubstituteResult Substituter::applyParts(const RuleParts& parts, std::u16string_view text) {
@@ -77,7 +128,9 @@ SubstituteResult Substituter::applyParts(const RuleParts& parts, std::u16string_
   parsed.interpolatePattern = false;
   parsed.flags = detail::parseFlags(parts.flags, source, base + parts.replacement.size() + 1);
   std::shared_ptr<detail::CompiledRule> rule = impl_->compiler.compile(parsed, source);
-  return impl_->matcher.run<true>(*rule, text);
+  SpanSink sink(text);
+  const std::size_t count = impl_->matcher.run(*rule, text, sink);
+  return sink.finish(count);
 }
 
 }  // namespace morvelle::text

@@ -76,6 +76,16 @@ struct SubstituteResult {
   std::size_t count = 0;            // replacements made, as perl's s/// returns
 };
 
+// Where a rule's replacements go as they are made, in text order: a caller that applies them
+// to its own text needs neither a second text nor a string per match.
+class ReplacementSink {
+ public:
+  virtual ~ReplacementSink() = default;
+  // [start, start + length) of the input becomes `replacement`, which differs from it and is
+  // valid during the call only. What this throws ends the substitution and comes out of it.
+  virtual void replace(std::size_t start, std::size_t length, std::u16string_view replacement) = 0;
+};
+
 // The three parts of a rule, for callers that hold them apart (perl's m'…' pattern, i.e.
 // nothing interpolated, and a replacement written as between s/…/ and /).
 struct RuleParts {
@@ -94,6 +104,9 @@ class Substituter {
   // Throws SubstituteError.
   std::u16string apply(std::u16string_view expression, std::u16string_view text);
   SubstituteResult applyWithSpans(std::u16string_view expression, std::u16string_view text);
+  // The replacements that change the text go to `sink`; returns perl's count.
+  std::size_t applyTo(std::u16string_view expression, std::u16string_view text,
+                      ReplacementSink& sink);
   SubstituteResult applyParts(const RuleParts& parts, std::u16string_view text);
 
   // Compiles (or finds in the cache) without applying; throws SubstituteError.

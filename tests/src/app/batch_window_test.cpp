@@ -294,14 +294,14 @@ TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoe
   class Exhausted : public EditorBuffer {
    public:
     void LoadFile(const QString&) override { throw std::bad_alloc(); }
-    QString Text() const override { return {}; }
+    QStringView Text() const override { return {}; }
     void SetText(const QString&) override {}
-    void ApplyEdits(const std::vector<TextEdit>&) override {}
+    void ApplyEdits(const TextEdits&) override {}
     void SaveFile(const QString&) override {}
     void CheckSave(const QString&) const override {}
     QString LoadedText() const override { return {}; }
     std::vector<TextEdit> Changes() const override { return {}; }
-    std::function<void()> StageSave(const QString&) const override { return {}; }
+    std::function<void()> StageSave(const QString&) override { return {}; }
   };
   Start(MakeTextServiceFactory(), [] { return std::make_unique<Exhausted>(); });
   Drop({File("a.txt", "a")});

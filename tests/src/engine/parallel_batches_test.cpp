@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "engine/batches.h"
+#include "engine/ordered_pipeline.h"
 #include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
@@ -255,6 +257,55 @@ TEST(ParallelReplace, WhatTheCallersSideThrowsLeavesTheRunWithEveryThreadJoined)
     EXPECT_THROW(
         ReplaceAllParallel(kRules, targets, MakeEditorBuffer, FakeServices(), sink, options),
         std::logic_error);
+  }
+}
+
+TEST(ParallelReplace, LargeFilesStagedWithTheirTextAreWrittenAsOneThreadWritesThem) {
+  // Files of 16 MB and more are staged with their buffer rather than their bytes: the worker's
+  // buffer is free for the next file before the first is written.
+  auto run = [](int threads) {
+    QTemporaryDir dir;
+    testing::VectorTargets targets;
+    for (const int megabytes : {17, 0, 17}) {
+      const QString path =
+          QDir(dir.path())
+              .filePath(QStringLiteral("%1-%2.txt").arg(megabytes).arg(targets.sources.size()));
+      QFile f(path);
+      EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray(1 << 20, 'a').repeated(megabytes) + "\x82\xA0 end\n");
+      targets.sources << path;
+    }
+    RecordingSink sink;
+    ParallelOptions options;
+    options.threads = threads;
+    const BatchResult result = ReplaceAllParallel(
+        {QStringLiteral("s/ end/ fin/")}, targets, MakeEditorBuffer,
+        [] { return MakeTextServiceFactory(); }, sink, options);
+    return Collect(dir, sink, result, {});
+  };
+  const Outcome one = run(1);
+  EXPECT_EQ(one.result.written, 3);
+  EXPECT_TRUE(one.files.value(QStringLiteral("17-2.txt.exp")).endsWith("\x82\xA0 fin\n"));
+  EXPECT_EQ(run(2), one);
+}
+
+TEST(ParallelPipeline, ItemsPreparedAheadStayWithinTheirWeightButTheNextAlwaysGoes) {
+  // Each item weighs 100 against a budget of 150: with a window of ten, one worker may run only
+  // one item ahead of the caller, and the item the caller waits for is never held back.
+  constexpr qsizetype kCount = 12;
+  std::atomic<qsizetype> begun{-1};
+  OrderedPipeline<qsizetype> pipeline(
+      kCount, 1, 10,
+      [&] {
+        return [&](qsizetype i) {
+          begun = i;
+          return i;
+        };
+      },
+      150, [](qsizetype) { return qint64{100}; });
+  for (qsizetype i = 0; i < kCount; ++i) {
+    EXPECT_EQ(pipeline.Take(i), i);
+    EXPECT_LE(begun.load(), i + 1);
   }
 }
 

@@ -1,0 +1,72 @@
+#pragma once
+// The file buffer's state, shared by its editing half (file_buffer.cpp) and its saving half
+// (save.cpp).
+
+#include <optional>
+#include <string>
+
+#include "file_buffer.h"
+#include "original.h"
+#include "runs.h"
+#include "text/codec/offset_index.h"
+#include "text/codec/unit_buffer.h"
+#include "text/detect/detect.h"
+
+namespace morvelle::editbuffer {
+
+struct FileBuffer::Impl {
+  std::string name;  // for messages
+  Original original;
+
+  // The code, recognised on first use: a file only copied needs none.
+  bool recognised = false;
+  text::Encoding encoding = text::Encoding::Ascii;
+  std::size_t bom = 0;
+
+  // The text, decoded on first use: a file that is only loaded and saved is never decoded.
+  bool dense = true;  // every unit's offset kept (LoadOptions::denseBelow)
+  bool decoded = false;
+  text::UnitBuffer text;
+  text::OffsetIndex index;  // of the loaded text
+
+  bool edited = false;  // runs are valid only once edited
+  Runs runs;
+
+  void Recognise() {
+    if (recognised) return;
+    encoding = text::DetectEncoding(original.bytes());
+    bom = text::BomLength(encoding, original.bytes());
+    recognised = true;
+  }
+
+  void Decode() {
+    if (decoded) return;
+    if (recognised) {
+      text::DecodeIndexed(encoding, original.bytes(), text, index, dense);
+    } else {
+      // Recognition's check of the likeliest code is this decoding, when that code is the one.
+      std::optional<text::Encoding> decodedAs;
+      encoding = text::DetectEncoding(original.bytes(), [&](text::Encoding code) {
+        text::DecodeIndexed(code, original.bytes(), text, index, dense);
+        decodedAs = code;
+        return index.clean();
+      });
+      bom = text::BomLength(encoding, original.bytes());
+      recognised = true;
+      if (decodedAs != encoding) {
+        text::DecodeIndexed(encoding, original.bytes(), text, index, dense);
+      }
+    }
+    decoded = true;
+    original.Drop();
+  }
+
+  bool Unchanged() const {
+    return !edited || (runs.kept() == index.units() && text.size() == index.units());
+  }
+};
+
+// Streams what a save writes; throws BufferError naming `name`.
+void WriteOutput(FileBuffer::Impl& d, ByteSink& sink, const std::string& name);
+
+}  // namespace morvelle::editbuffer
