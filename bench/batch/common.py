@@ -17,6 +17,9 @@ class Timed:
 
 
 def run_process(cmd, cwd=None, env=None, shell=False):
+    # Nothing left to write back from the tool before, so its outputs are not written on this
+    # one's time.
+    os.sync()
     start = time.perf_counter()
     proc = subprocess.Popen(cmd, cwd=cwd, env=env, shell=shell, stdout=subprocess.DEVNULL,
                             stderr=subprocess.PIPE)
