@@ -47,9 +47,11 @@ class NullSink : public ByteSink {
 
 }  // namespace
 
-FileBuffer::FileBuffer() : impl_(new Impl) {}
-FileBuffer::~FileBuffer() { delete impl_; }
-FileBuffer::FileBuffer(FileBuffer&& other) noexcept : impl_(std::exchange(other.impl_, new Impl)) {}
+FileBuffer::FileBuffer() : impl_(std::make_unique<Impl>()) {}
+FileBuffer::~FileBuffer() = default;
+// The moved-from buffer is left empty, as a new one.
+FileBuffer::FileBuffer(FileBuffer&& other) noexcept
+    : impl_(std::exchange(other.impl_, std::make_unique<Impl>())) {}
 FileBuffer& FileBuffer::operator=(FileBuffer&& other) noexcept {
   std::swap(impl_, other.impl_);
   return *this;
@@ -66,7 +68,7 @@ void FileBuffer::load(const std::string& path, const LoadOptions& options) {
     fresh->recognised = true;
   }
   fresh->original.Keep(std::move(file), options.rereadFrom, options.readChunk);
-  delete std::exchange(impl_, fresh.release());
+  impl_ = std::move(fresh);
 }
 
 void FileBuffer::loadBytes(std::string bytes, const std::string& name,
@@ -80,7 +82,7 @@ void FileBuffer::loadBytes(std::string bytes, const std::string& name,
     fresh->recognised = true;
   }
   fresh->original.Hold(std::move(bytes));
-  delete std::exchange(impl_, fresh.release());
+  impl_ = std::move(fresh);
 }
 
 text::Encoding FileBuffer::encoding() const {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -129,7 +130,7 @@ class FileBuffer {
   struct Impl;
 
  private:
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;
 };
 
 // Writes `bytes` to `path` atomically as save() does; throws BufferError.

@@ -49,9 +49,8 @@ const std::uint16_t* JisEncoder() {
     for (unsigned u = 0x80; u < 0x10000; ++u) {
       unsigned code = sjis[u];
       if (code == 0) continue;  // not in CP932
-      if (code < 0x80) {
-        t[u] = static_cast<std::uint16_t>(code);  // ¥ and ‾ as CP932 writes them: 5C and 7E
-      } else if (code >= 0xA1 && code <= 0xDF) {
+      if (code < 0x80 || (code >= 0xA1 && code <= 0xDF)) {
+        // Single bytes: ¥ and ‾ as CP932 writes them (5C and 7E), and half-width katakana.
         t[u] = static_cast<std::uint16_t>(code);
       } else if (code >= 0x8140 && code < 0xF000) {
         t[u] = SjisToJis(code >> 8, code & 0xFF);

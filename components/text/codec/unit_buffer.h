@@ -22,7 +22,8 @@ requires std::is_trivially_copyable_v<T>
 class ReallocBuffer {
  public:
   ReallocBuffer() = default;
-  ~ReallocBuffer() { std::free(data_); }
+  // This class is the owner: realloc, not new, is what lets a large block grow in place.
+  ~ReallocBuffer() { std::free(data_); }  // NOLINT(cppcoreguidelines-owning-memory)
   ReallocBuffer(ReallocBuffer&& other) noexcept
       : data_(std::exchange(other.data_, nullptr)),
         size_(std::exchange(other.size_, 0)),
@@ -66,7 +67,8 @@ class ReallocBuffer {
  private:
   void Reallocate(std::size_t count) {
     if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    void* grown = std::realloc(data_, count * sizeof(T));
+    void* grown =
+        std::realloc(data_, count * sizeof(T));  // NOLINT(cppcoreguidelines-owning-memory)
     if (!grown) throw std::bad_alloc();
     data_ = static_cast<T*>(grown);
     capacity_ = count;
