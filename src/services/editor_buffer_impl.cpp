@@ -5,6 +5,7 @@
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
 #include "services/component_codes.h"
+#include "services/component_errors.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
 
@@ -13,11 +14,6 @@ namespace morvelle {
 namespace {
 
 std::string FileSystemName(const QString& path) { return EncodeFileName(path).toStdString(); }
-
-// A file too large for memory is a failure of that file, not of the program.
-[[noreturn]] void OutOfMemory(const QString& path) {
-  throw ServiceError(QStringLiteral("メモリが足りないため処理できません: %1").arg(path));
-}
 
 // A file at least this large is staged with its text rather than its encoded bytes.
 constexpr std::size_t kStagedWithText = std::size_t{16} << 20;
@@ -42,15 +38,7 @@ class EditsReader : public editbuffer::EditReader {
 
 template <typename F>
 auto Translated(const QString& path, F&& action) {
-  try {
-    return action();
-  } catch (const editbuffer::BufferError& e) {
-    throw ServiceError(QString::fromUtf8(e.what()));
-  } catch (const std::bad_alloc&) {
-    OutOfMemory(path);
-  } catch (const std::length_error&) {
-    OutOfMemory(path);
-  }
+  return Guarded(u"メモリが足りないため処理できません: %1", path, std::forward<F>(action));
 }
 
 class LosslessBuffer : public EditorBuffer {

@@ -2,6 +2,7 @@
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
 #include "services/component_codes.h"
+#include "services/component_errors.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
 #include "services/text_service_factory.h"
@@ -31,15 +32,7 @@ ServiceError OutOfMemory() {
 // Conversion failures in the user's words; a file too large for memory fails that file.
 template <typename F>
 auto Converting(const QString& sourcePath, F&& action) {
-  try {
-    return action();
-  } catch (const editbuffer::BufferError& e) {
-    throw ServiceError(QString::fromUtf8(e.what()));
-  } catch (const std::bad_alloc&) {
-    throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
-  } catch (const std::length_error&) {
-    throw ServiceError(QStringLiteral("メモリが足りないため変換できません: %1").arg(sourcePath));
-  }
+  return Guarded(u"メモリが足りないため変換できません: %1", sourcePath, std::forward<F>(action));
 }
 
 class ComponentTextService : public TextService {

@@ -1,0 +1,29 @@
+#pragma once
+// What the buffer component throws, in the user's words: its own errors already carry their
+// Japanese message naming the file; running out of memory fails the file at hand, not the
+// program.
+
+#include <QString>
+#include <new>
+#include <stdexcept>
+
+#include "editbuffer/file_buffer.h"
+#include "services/service_error.h"
+
+namespace morvelle {
+
+// `outOfMemory` is the message for a file too large for memory, e.g. 「…できません: %1」.
+template <typename F>
+auto Guarded(const char16_t* outOfMemory, const QString& path, F&& action) {
+  try {
+    return action();
+  } catch (const editbuffer::BufferError& e) {
+    throw ServiceError(QString::fromUtf8(e.what()));
+  } catch (const std::bad_alloc&) {
+    throw ServiceError(QString::fromUtf16(outOfMemory).arg(path));
+  } catch (const std::length_error&) {
+    throw ServiceError(QString::fromUtf16(outOfMemory).arg(path));
+  }
+}
+
+}  // namespace morvelle
