@@ -1,4 +1,5 @@
-"""Character classes of the pair model; must match components/text/detect/char_class.h.
+"""Character classes of the pair model; must match components/text/detect/pair_model.h (the
+test pair_model_classes_test compares every JIS row and cell).
 
 A character is classed by its JIS X 0208 row and cell (as CP932 or eucJP-ms bytes give them
 without any table), so the recogniser can score Shift_JIS and EUC-JP readings by arithmetic.
