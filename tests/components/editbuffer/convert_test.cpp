@@ -8,22 +8,18 @@
 #include <filesystem>
 
 #include "editbuffer/file_buffer.h"
+#include "sample_text.h"
 #include "temp_dir.h"
 
 namespace morvelle::editbuffer {
 namespace {
 
+using testing::Encoded;
 using testing::ErrorOf;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 using text::Encoding;
-
-std::string Encoded(Encoding e, std::u16string_view t, bool bom = true) {
-  std::string out;
-  EXPECT_TRUE(text::Encode(e, t, out, nullptr, {.rawBytes = false, .bom = bom}));
-  return out;
-}
 
 // Long and varied enough to leave no doubt about its code; mixed line ends.
 std::u16string Sample() {

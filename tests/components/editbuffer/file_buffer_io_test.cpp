@@ -1,0 +1,159 @@
+// The buffer's loads and saves: failures are Japanese messages naming the file and the cause,
+// and a save is atomic, never follows a planted link and leaves nothing behind when it fails.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "editbuffer/file_buffer.h"
+#include "sample_text.h"
+#include "temp_dir.h"
+
+namespace morvelle::editbuffer {
+namespace {
+
+using testing::Encoded;
+using testing::ErrorOf;
+using testing::kSample;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+using text::Encoding;
+
+TEST(FileBuffer, LoadFailuresNameFileAndCause) {
+  TempDir dir;
+  FileBuffer buffer;
+  WriteFile(dir / "kept.txt", "kept");
+  buffer.load(dir / "kept.txt");
+  EXPECT_EQ(ErrorOf([&] { buffer.load(dir / "missing.txt"); }),
+            "ファイルを開けません: " + (dir / "missing.txt") +
+                " (ファイルまたはフォルダーが見つかりません)");
+  EXPECT_EQ(ErrorOf([&] { buffer.load(dir.path().string()); }),
+            "フォルダーは読み込めません: " + dir.path().string());
+  EXPECT_EQ(buffer.text(), u"kept");  // a failed load keeps the earlier file
+  if (::geteuid() != 0) {
+    WriteFile(dir / "secret.txt", "x");
+    ::chmod((dir / "secret.txt").c_str(), 0);
+    EXPECT_EQ(ErrorOf([&] { buffer.load(dir / "secret.txt"); }),
+              "ファイルを開けません: " + (dir / "secret.txt") + " (アクセスが拒否されました)");
+  }
+}
+
+TEST(FileBuffer, ALargeFileWrittenInPlaceSinceItWasLoadedIsRefusedNotMixedIn) {
+  // A large file's bytes are read again for its save; a file someone wrote since (the same
+  // size, or cut short) would give bytes of neither version.
+  TempDir dir;
+  const std::string original = Encoded(Encoding::ShiftJis, kSample);
+  LoadOptions reread;
+  reread.rereadFrom = 0;
+  reread.readChunk = 4;
+  for (const std::string& since : {std::string(original.size(), 'x'), original.substr(0, 9)}) {
+    WriteFile(dir / "big.txt", original);
+    FileBuffer buffer;
+    buffer.load(dir / "big.txt", reread);
+    buffer.applyEdits({{0, 1, u"序"}});
+    WriteFile(dir / "big.txt", since);
+    EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "out.exp"); }),
+              "読み込んだ後で元のファイルが変更されたので書き込めません: " + (dir / "big.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.exp"));
+    EXPECT_EQ(dir.entries(), 1u);
+  }
+}
+
+TEST(FileBuffer, SaveReplacesAPlantedLinkWithoutFollowingIt) {
+  TempDir dir;
+  WriteFile(dir / "target.txt", "precious");
+  ::symlink((dir / "target.txt").c_str(), (dir / "out.exp").c_str());
+  FileBuffer buffer;
+  buffer.loadBytes("new", "f", Encoding::Ascii);
+  buffer.save(dir / "out.exp");
+  struct stat st;
+  ASSERT_EQ(::lstat((dir / "out.exp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "new");
+  EXPECT_EQ(ReadFile(dir / "target.txt"), "precious");
+  EXPECT_EQ(dir.entries(), 2u);  // no temporary file left
+}
+
+// A rename needs only the folder's permission, so the atomic save once replaced a read-only
+// output that an open for writing would have been refused. Root writes anything; the check
+// then runs as nobody, whose saved user ID lets the test become root again.
+TEST(FileBuffer, SaveRefusesAReadOnlyFileInsteadOfRenamingOverIt) {
+  TempDir dir;
+  ::chmod(dir.path().c_str(), 0777);
+  WriteFile(dir / "out.exp", "kept");
+  ::chmod((dir / "out.exp").c_str(), 0444);
+  FileBuffer buffer;
+  buffer.loadBytes("new", "f", Encoding::Ascii);
+  const bool root = ::geteuid() == 0;
+  if (root && ::seteuid(65534) != 0) GTEST_SKIP() << "cannot act as an unprivileged user";
+  const std::string error = ErrorOf([&] { buffer.save(dir / "out.exp"); });
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  EXPECT_EQ(error,
+            "ファイルを書き込めません: " + (dir / "out.exp") + " (アクセスが拒否されました)");
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "kept");
+  EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST(FileBuffer, FailedSaveLeavesNoTraces) {
+  TempDir dir;
+  ::mkdir((dir / "folder.exp").c_str(), 0755);
+  FileBuffer buffer;
+  buffer.loadBytes("x", "f", Encoding::Ascii);
+  EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "folder.exp"); }),
+            "ファイルを書き込めません: " + (dir / "folder.exp") + " (フォルダーです)");
+  EXPECT_EQ(ErrorOf([&] { buffer.save(dir / "none/out.exp"); }),
+            "ファイルを書き込めません: " + (dir / "none/out.exp") +
+                " (ファイルまたはフォルダーが見つかりません)");
+  EXPECT_EQ(dir.entries(), 1u);
+  // An unencodable character fails before anything is written.
+  WriteFile(dir / "old.exp", "old");
+  buffer.loadBytes("x", "f", Encoding::ShiftJis);
+  buffer.setText(u"😀");
+  EXPECT_THROW(buffer.save(dir / "old.exp"), BufferError);
+  EXPECT_EQ(ReadFile(dir / "old.exp"), "old");
+  EXPECT_EQ(dir.entries(), 2u);
+}
+
+// A write that fails half-way (here: the file-size limit, as a full disk would) leaves the
+// earlier output as it was and no temporary file.
+TEST(FileBuffer, WriteFailingHalfWayKeepsTheEarlierOutput) {
+  TempDir dir;
+  WriteFile(dir / "out.exp", "earlier");
+  struct rlimit saved;
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  FileBuffer buffer;
+  buffer.loadBytes(std::string(100000, 'x'), "f", Encoding::Ascii);
+  std::string error = ErrorOf([&] { buffer.save(dir / "out.exp"); });
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(error, "ファイルを書き込めません: " + (dir / "out.exp") + " (ファイルが大きすぎます)");
+  EXPECT_EQ(ReadFile(dir / "out.exp"), "earlier");
+  EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST(FileBuffer, SaveKeepsAnExistingFilesPermissions) {
+  TempDir dir;
+  WriteFile(dir / "out.exp", "old");
+  ::chmod((dir / "out.exp").c_str(), 0640);
+  FileBuffer buffer;
+  WriteFile(dir / "in.txt", Encoded(Encoding::EucJp, kSample));
+  buffer.load(dir / "in.txt");
+  buffer.save(dir / "out.exp");
+  struct stat st;
+  ::stat((dir / "out.exp").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(ReadFile(dir / "out.exp"), ReadFile(dir / "in.txt"));
+}
+
+}  // namespace
+}  // namespace morvelle::editbuffer
