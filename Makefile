@@ -71,7 +71,7 @@ bench:
 
 # The same, with the memory of one 2 GB file besides (several minutes more, 6 GB of disk).
 bench-large:
-	BENCH_ARGS="--large-mb 2048 $(BENCH_ARGS)" ./bench/run-all
+	BENCH_LARGE=2048 ./bench/run-all
 
 install: build-release
 	cmake --install build/release --prefix $(or $(PREFIX),/usr/local)
