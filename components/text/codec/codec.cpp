@@ -72,14 +72,7 @@ namespace {
 
 // The run of plain ASCII bytes (01..7F) at p[i], eight at a time; returns the index after it.
 std::size_t SkipAscii(const unsigned char* p, std::size_t n, std::size_t i) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-  while (i + 8 <= n) {
-    std::uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    // A high bit set, or a NUL (its borrow sets the high bit), ends the fast run.
-    if ((word | (word - kOnes)) & kHighs) break;
-    i += 8;
-  }
+  while (i + 8 <= n && detail::EightPlainAscii(p + i)) i += 8;
   while (i < n && detail::IsPlainAscii(p[i])) ++i;
   return i;
 }

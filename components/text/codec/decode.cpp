@@ -52,12 +52,7 @@ struct Out {
   }
   // Widens the run of plain ASCII bytes (01..7F) at p[i], returns the index after it.
   std::size_t Ascii(const unsigned char* p, std::size_t n, std::size_t i) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-    while (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      // A high bit set, or a NUL (its borrow sets the high bit), ends the fast run.
-      if ((word | (word - kOnes)) & kHighs) break;
+    while (i + 8 <= n && detail::EightPlainAscii(p + i)) {
       for (int k = 0; k < 8; ++k) text[k] = p[i + k];
       if constexpr (kMode == Mode::Offsets) {
         for (int k = 0; k < 8; ++k) offsets[k] = i + k;

@@ -107,17 +107,21 @@ void OffsetCursor::Load(std::size_t block) {
   block_ = block;
 }
 
+std::size_t OffsetCursor::UnitsIn(std::size_t block) const {
+  return std::min(OffsetIndex::kBlock, index_.units_ - block * OffsetIndex::kBlock);
+}
+
+std::size_t OffsetCursor::EndOf(std::size_t block) const {
+  return block + 1 < index_.entries_.size() ? detail::UnpackEntry(index_.entries_[block + 1]).offset
+                                            : index_.bytes_;
+}
+
 template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
 void OffsetCursor::LoadStepped(std::size_t block) {
   const detail::IndexEntry entry = detail::UnpackEntry(index_.entries_[block]);
-  const std::size_t first = block * OffsetIndex::kBlock;
-  const std::size_t count = std::min(OffsetIndex::kBlock, index_.units_ - first);
+  const std::size_t count = UnitsIn(block);
   const std::size_t base = entry.offset;
-  BlockBytes bytes(bytes_, base,
-                   block + 1 < index_.entries_.size()
-                       ? detail::UnpackEntry(index_.entries_[block + 1]).offset
-                       : index_.bytes_,
-                   index_.bytes_);
+  BlockBytes bytes(bytes_, base, EndOf(block), index_.bytes_);
   std::size_t* out = offsets_.data();
   std::size_t k = 0;  // units stored
   std::size_t i = 0;  // in `bytes`
@@ -156,14 +160,9 @@ void OffsetCursor::LoadStepped(std::size_t block) {
 // ISO-2022-JP: escapes belong to the unit after them, with the state before them.
 void OffsetCursor::LoadJis(std::size_t block) {
   const detail::IndexEntry entry = detail::UnpackEntry(index_.entries_[block]);
-  const std::size_t first = block * OffsetIndex::kBlock;
-  const std::size_t count = std::min(OffsetIndex::kBlock, index_.units_ - first);
+  const std::size_t count = UnitsIn(block);
   const std::size_t base = entry.offset;
-  BlockBytes bytes(bytes_, base,
-                   block + 1 < index_.entries_.size()
-                       ? detail::UnpackEntry(index_.entries_[block + 1]).offset
-                       : index_.bytes_,
-                   index_.bytes_);
+  BlockBytes bytes(bytes_, base, EndOf(block), index_.bytes_);
   std::size_t skip = entry.skip;
   std::size_t k = 0;
   auto unit = [&](std::size_t offset, jis::State state) {

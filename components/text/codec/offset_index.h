@@ -93,6 +93,9 @@ class OffsetCursor {
   template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
   void LoadStepped(std::size_t block);
   void LoadJis(std::size_t block);
+  // The units `block` holds, and the offset where the next block's bytes begin.
+  std::size_t UnitsIn(std::size_t block) const;
+  std::size_t EndOf(std::size_t block) const;
 
   const OffsetIndex& index_;
   ByteSource& bytes_;

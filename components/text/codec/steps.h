@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "tables.h"
 
@@ -26,6 +27,15 @@ inline Step Bad(std::uint8_t length, bool truncated = false) {
 // any of them: a file holding one is either UTF-16 or a text with a stray byte, which is kept
 // as an undecodable byte like any other that does not fit.
 constexpr bool IsPlainAscii(unsigned b) { return b - 1u < 0x7Fu; }
+
+// Whether the eight bytes at p are all plain ASCII: a high bit set, or a NUL (its borrow sets
+// the high bit), fails the word.
+inline bool EightPlainAscii(const unsigned char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  return ((word | (word - kOnes)) & kHighs) == 0;
+}
 
 inline Step Cp932Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
