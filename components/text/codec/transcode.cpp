@@ -147,6 +147,20 @@ bool Run(const Entry* table, const unsigned char* p, std::size_t n, std::string&
     while (i < limit) {
       unsigned b = p[i];
       if (detail::IsPlainAscii(b)) {  // ASCII is itself in every target here
+        if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
+          if constexpr (kWide) {
+            for (int k = 0; k < 8; ++k) {
+              o[2 * k] = static_cast<char>(p[i + k]);
+              o[2 * k + 1] = 0;
+            }
+            o += 16;
+          } else {
+            std::memcpy(o, p + i, 8);
+            o += 8;
+          }
+          i += 8;
+          continue;
+        }
         if constexpr (kWide) {
           o[0] = static_cast<char>(b);
           o[1] = 0;

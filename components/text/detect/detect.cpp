@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "pair_model.h"
@@ -269,7 +270,10 @@ std::uint64_t Cost(Encoding code, Bytes bytes) {
 }
 
 Encoding Decide(const Sample& s, const CleanDecode* decode = nullptr) {
-  const auto nuls = static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0));
+  // Most samples hold no NUL, which memchr tells at a fraction of the cost of counting.
+  const bool anyNul = std::memchr(s.bytes.data(), 0, s.bytes.size()) != nullptr;
+  const auto nuls =
+      anyNul ? static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0)) : 0;
   const bool sevenBit =
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
   // A NUL never decodes, so `decode` could only tell what is known.
