@@ -270,8 +270,9 @@ std::uint64_t Cost(Encoding code, Bytes bytes) {
 }
 
 Encoding Decide(const Sample& s, const CleanDecode* decode = nullptr) {
-  // Most samples hold no NUL, which memchr tells at a fraction of the cost of counting.
-  const bool anyNul = std::memchr(s.bytes.data(), 0, s.bytes.size()) != nullptr;
+  // Most samples hold no NUL, which memchr tells at a fraction of the cost of counting (an
+  // empty sample may have no storage at all, which memchr must not be given).
+  const bool anyNul = !s.bytes.empty() && std::memchr(s.bytes.data(), 0, s.bytes.size()) != nullptr;
   const auto nuls =
       anyNul ? static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0)) : 0;
   const bool sevenBit =

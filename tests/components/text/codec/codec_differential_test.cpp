@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "oracle.h"
+#include "support/missing_input.h"
 #include "text/codec/codec.h"
 
 namespace morvelle::text {
@@ -70,7 +71,7 @@ std::string Utf8(std::u16string_view text) {
 }
 
 TEST(CodecDifferential, EncodersMatchIconvCommand) {
-  if (!testing::HaveProgram("iconv")) GTEST_SKIP() << "iconv not installed";
+  if (!testing::HaveProgram("iconv")) MORVELLE_MISSING_INPUT("iconv not installed");
   const std::u16string text = Repertoire(true);
   for (auto [encoding, name] :
        {std::pair{Encoding::ShiftJis, "CP932"}, std::pair{Encoding::EucJp, "EUC-JP-MS"}}) {
@@ -86,7 +87,7 @@ TEST(CodecDifferential, EncodersMatchIconvCommand) {
 }
 
 TEST(CodecDifferential, MatchesNkf) {
-  if (!testing::HaveProgram("nkf")) GTEST_SKIP() << "nkf not installed";
+  if (!testing::HaveProgram("nkf")) MORVELLE_MISSING_INPUT("nkf not installed");
   // One character per code: duplicates would come back as nkf's choice, not the original.
   const std::u16string text = Repertoire(false);
   std::string jis;
