@@ -67,8 +67,8 @@ class ReallocBuffer {
  private:
   void Reallocate(std::size_t count) {
     if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    void* grown =
-        std::realloc(data_, count * sizeof(T));  // NOLINT(cppcoreguidelines-owning-memory)
+    // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): data_ owns the block; see the destructor
+    void* grown = std::realloc(data_, count * sizeof(T));
     if (!grown) throw std::bad_alloc();
     data_ = static_cast<T*>(grown);
     capacity_ = count;

@@ -48,7 +48,7 @@ QString Scratch::DanglingLink(const QString& name) const {
 }
 
 QByteArray Scratch::RawFile(const QByteArray& name, qint64 size) const {
-  const QByteArray path = QFile::encodeName(dir_.path()) + '/' + name;
+  QByteArray path = QFile::encodeName(dir_.path()) + '/' + name;
   MakeFile(path, size, 0);
   rawFiles_.append(path);
   return path;

@@ -26,8 +26,8 @@ class Iconv {
   Iconv& operator=(const Iconv&) = delete;
   // (iconv_t)-1 is iconv_open's documented failure value.
   bool ok() const {
-    return cd_ != reinterpret_cast<iconv_t>(-1);
-  }  // NOLINT(performance-no-int-to-ptr)
+    return cd_ != reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+  }
 
   // The whole input converted, or nothing when any of it is rejected.
   std::optional<std::string> operator()(std::string in) {
