@@ -1,30 +1,6 @@
 #include "runs.h"
 
 namespace morvelle::editbuffer {
-namespace {
-
-// Seven bits a byte, the high bit set on all but the last.
-unsigned char* Put(unsigned char* at, std::size_t value) {
-  while (value >= 0x80) {
-    *at++ = static_cast<unsigned char>(value | 0x80);
-    value >>= 7;
-  }
-  *at++ = static_cast<unsigned char>(value);
-  return at;
-}
-
-void PutRecord(text::ReallocBuffer<unsigned char>& out, const Run& run) {
-  constexpr std::size_t kMost = 3 * 10;
-  const std::size_t size = out.size();
-  if (out.capacity() - size < kMost) out.reserve(2 * out.capacity() + 256);
-  unsigned char* at = out.data() + size;
-  at = Put(at, run.inserted);
-  at = Put(at, run.removed);
-  at = Put(at, run.length);
-  out.resize(static_cast<std::size_t>(at - out.data()));
-}
-
-}  // namespace
 
 Runs Runs::Whole(std::size_t units) {
   RunWriter writer;
@@ -33,7 +9,7 @@ Runs Runs::Whole(std::size_t units) {
 }
 
 void RunWriter::Write() {
-  PutRecord(runs_.bytes_, run_);
+  packed::AppendVarints(runs_.bytes_, run_.inserted, run_.removed, run_.length);
   runs_.kept_ += run_.length;
   end_ = start_ + run_.length;
   open_ = false;
@@ -42,7 +18,7 @@ void RunWriter::Write() {
 Runs RunWriter::finish(std::size_t originalUnits) {
   Flush();
   if (inserted_ > 0 || end_ < originalUnits) {
-    PutRecord(runs_.bytes_, {inserted_, originalUnits - end_, 0});
+    packed::AppendVarints(runs_.bytes_, inserted_, originalUnits - end_, std::size_t{0});
   }
   runs_.bytes_.shrinkToFit();
   return std::move(runs_);

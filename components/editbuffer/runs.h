@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-#include "text/codec/unit_buffer.h"
+#include "packed/realloc_buffer.h"
+#include "packed/varint.h"
 
 namespace morvelle::editbuffer {
 
@@ -36,14 +37,7 @@ class Runs {
     }
 
    private:
-    std::size_t Get() {
-      std::size_t value = 0;
-      for (unsigned shift = 0;; shift += 7) {
-        const unsigned char b = *at_++;
-        value |= static_cast<std::size_t>(b & 0x7F) << shift;
-        if (!(b & 0x80)) return value;
-      }
-    }
+    std::size_t Get() { return static_cast<std::size_t>(packed::GetVarint(at_)); }
 
     const unsigned char* at_;
     const unsigned char* end_;
@@ -51,7 +45,7 @@ class Runs {
 
  private:
   friend class RunWriter;
-  text::ReallocBuffer<unsigned char> bytes_;
+  packed::ReallocBuffer<unsigned char> bytes_;
   std::size_t kept_ = 0;
 };
 

@@ -4,71 +4,11 @@
 // kept in a few bytes and every replacement lives in one shared buffer: no string per match.
 
 #include <QStringView>
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <new>
-#include <utility>
+
+#include "packed/realloc_buffer.h"
+#include "packed/varint.h"
 
 namespace morvelle {
-
-namespace detail {
-
-// Plain values in one block that grows with realloc, which remaps a large block instead of
-// copying it: the replacements of a rule over a large file never exist twice.
-template <typename T>
-class GrowingBlock {
- public:
-  GrowingBlock() = default;
-  ~GrowingBlock() { std::free(data_); }
-  GrowingBlock(GrowingBlock&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)),
-        size_(std::exchange(other.size_, 0)),
-        capacity_(std::exchange(other.capacity_, 0)) {}
-  GrowingBlock& operator=(GrowingBlock&& other) noexcept {
-    GrowingBlock moved(std::move(other));
-    std::swap(data_, moved.data_);
-    std::swap(size_, moved.size_);
-    std::swap(capacity_, moved.capacity_);
-    return *this;
-  }
-  GrowingBlock(const GrowingBlock& other) { Append(other.data_, other.size_); }
-  GrowingBlock& operator=(const GrowingBlock& other) {
-    if (this != &other) *this = GrowingBlock(other);
-    return *this;
-  }
-
-  const T* data() const { return data_; }
-  qsizetype size() const { return size_; }
-
-  // Throws std::bad_alloc.
-  void Append(const T* values, qsizetype count) {
-    if (count > capacity_ - size_) Grow(count);
-    T* to = data_ + size_;
-    // Most are a few values: a loop costs less than a call to memcpy.
-    if (count <= 16) {
-      for (qsizetype k = 0; k < count; ++k) to[k] = values[k];
-    } else {
-      std::memcpy(to, values, size_t(count) * sizeof(T));
-    }
-    size_ += count;
-  }
-
- private:
-  void Grow(qsizetype count) {
-    const qsizetype want = std::max(size_ + count, 2 * capacity_ + 64);
-    void* grown = std::realloc(data_, size_t(want) * sizeof(T));
-    if (!grown) throw std::bad_alloc();
-    data_ = static_cast<T*>(grown);
-    capacity_ = want;
-  }
-
-  T* data_ = nullptr;
-  qsizetype size_ = 0;
-  qsizetype capacity_ = 0;
-};
-
-}  // namespace detail
 
 class TextEdits {
  public:
@@ -80,13 +20,8 @@ class TextEdits {
 
   // Spans come in order: each starts at or after the end of the one before.
   void Add(qsizetype start, qsizetype length, QStringView replacement) {
-    unsigned char packed[3 * 10];
-    unsigned char* at = packed;
-    at = Put(at, start - end_);
-    at = Put(at, length);
-    at = Put(at, replacement.size());
-    spans_.Append(packed, at - packed);
-    replacements_.Append(replacement.utf16(), replacement.size());
+    packed::AppendVarints(spans_, start - end_, length, replacement.size());
+    replacements_.append(replacement.utf16(), std::size_t(replacement.size()));
     end_ = start + length;
     growth_ += replacement.size() - length;
     ++count_;
@@ -115,14 +50,7 @@ class TextEdits {
     }
 
    private:
-    qsizetype Get() {
-      quint64 value = 0;
-      for (unsigned shift = 0;; shift += 7) {
-        const unsigned char b = *at_++;
-        value |= quint64(b & 0x7F) << shift;
-        if (!(b & 0x80)) return qsizetype(value);
-      }
-    }
+    qsizetype Get() { return qsizetype(packed::GetVarint(at_)); }
 
     const unsigned char* at_;
     const unsigned char* end_;
@@ -132,20 +60,9 @@ class TextEdits {
   Reader reader() const { return Reader(*this); }
 
  private:
-  // Seven bits a byte, the high bit set on all but the last.
-  static unsigned char* Put(unsigned char* at, qsizetype n) {
-    auto value = quint64(n);
-    while (value >= 0x80) {
-      *at++ = static_cast<unsigned char>(value | 0x80);
-      value >>= 7;
-    }
-    *at++ = static_cast<unsigned char>(value);
-    return at;
-  }
-
-  detail::GrowingBlock<unsigned char> spans_;  // per span: its start after the last one's end,
-                                               // its length, its replacement's size
-  detail::GrowingBlock<char16_t> replacements_;
+  packed::ReallocBuffer<unsigned char> spans_;  // per span: its start after the last one's end,
+                                                // its length, its replacement's size
+  packed::ReallocBuffer<char16_t> replacements_;
   qsizetype end_ = 0;
   qsizetype growth_ = 0;
   qsizetype count_ = 0;
