@@ -17,15 +17,27 @@ iconv and nkf:
              blanks, nothing, ･ or ｰ, ending in LF, CR LF or nothing
   words      the other side of kanaline: lines of 1 to 3 dictionary words in kanji and kana
   cp932sp    short lines holding NEC and IBM extensions (①, Ⅱ, ㈱, 髙, 﨑, ...)
+  mixed      1 to 3 UTF-8 lines and one CP932 or eucJP-ms line with fewer non-ASCII bytes, in
+             any order: UTF-8, the family holding most of the bytes
+  bare16     UTF-16LE and UTF-16BE without BOM of runs of kana and kanji only: no NUL at all
+  utf32      UTF-32LE and UTF-32BE with BOM, and without BOM, which is Binary, never UTF-16
+  nul        short ASCII strings with a NUL or two (and C0 controls), as regex tests' subjects;
+             Japanese text of a few lines with 1 to 3 NULs; ASCII records padded with NULs to
+             64 or 128 bytes, which are Binary
+  jis2004    ISO-2022-JP-3 lines, each with a JIS X 0213 designation (ESC $ ( O, P or Q)
+  ffbytes    runs of 0xFF and 0xFE, 4 to 16 bytes: Binary
 Usage: bench/detect/accuracy.py [--build-dir DIR] [--work DIR] [--per-case N] [--show N]
-                               [--sets A,B,...] [--cli PROGRAM]
+                               [--sets A,B,...] [--cli PROGRAM] [--before PROGRAM]
 The recogniser is morvelle-detect, compiled here from bench/detect/detect_cli.cpp against the
-libraries of the build directory.
+libraries of the build directory. --before runs another one over the same cases, as a column of
+its own.
 """
 
 import argparse
+import functools
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -58,19 +70,25 @@ def normalise(tool, name):
         "UTF-8 (BOM)": "UTF-8 (BOM)", "UTF-16LE": "UTF-16LE", "UTF-16BE": "UTF-16BE",
         "UTF-16 LE (BOM)": "UTF-16LE", "UTF-16 BE (BOM)": "UTF-16BE",
         "UTF-16LE (BOM)": "UTF-16LE", "UTF-16BE (BOM)": "UTF-16BE",
+        "UTF-32LE": "UTF-32LE", "UTF-32BE": "UTF-32BE",
+        "UTF-32 LE (BOM)": "UTF-32LE", "UTF-32 BE (BOM)": "UTF-32BE",
         "BINARY": BINARY, "UNKNOWN": BINARY,
     }
     return table.get(n, n)
 
 
+MORVELLE = ("morvelle", "before")  # our own recognisers: their names are ours, taken as they are
+
+
 def matches(expected, got, tool):
     if got == expected:
         return True
-    if tool != "morvelle":
+    if tool not in MORVELLE:
         # Peers name the code, not the BOM or the byte order it was found with.
         if expected == "UTF-8 (BOM)" and got == "UTF-8":
             return True
-        if expected.startswith("UTF-16") and got in ("UTF-16", "UTF-16 (BOM)"):
+        family = expected[:6]
+        if family in ("UTF-16", "UTF-32") and got in (family, family + " (BOM)"):
             return True
     return False
 
@@ -104,8 +122,10 @@ class Cases:
         self.items = []  # (category, expected, path)
 
     def add(self, category, expected, data):
-        if expected != "UTF-16LE" and expected != "UTF-16BE" and all(b < 0x80 for b in data) \
-                and b"\x1b" not in data:
+        # Text of ASCII bytes alone is ASCII, whatever it was made from; not so data that is
+        # Binary, nor UTF-16 or UTF-32, whose bytes may all be below 0x80.
+        if not expected.startswith(("UTF-16", "UTF-32")) and expected != BINARY \
+                and all(b < 0x80 for b in data) and b"\x1b" not in data:
             expected = "ASCII"
         path = os.path.join(self.work, f"{len(self.items):06d}.txt")
         with open(path, "wb") as f:
@@ -334,6 +354,156 @@ def build_halfkana(cases, rng, per_case):
             made += 1
 
 
+@functools.cache
+def held_out_japanese():
+    """Held-out lines of all three inputs that hold Japanese, in a stable order."""
+    pool = [line for line in corpus.manpage_lines() if corpus.is_test_line(line)]
+    pool += [line for line in corpus.skk_lines() if corpus.is_test_line(line)]
+    pool += [line for line in corpus.ipadic_lines() if corpus.is_test_line(line)]
+    return [line for line in pool if has_japanese(line) and "\ufffd" not in line]
+
+
+@functools.cache
+def held_out_manpage_lines():
+    return [line for line in corpus.manpage_lines() if corpus.is_test_line(line)]
+
+
+def non_ascii(data):
+    return sum(b >= 0x80 for b in data)
+
+
+def build_mixed(cases, rng, per_case):
+    """One legacy line amid UTF-8 lines that outweigh it: the file is UTF-8 with a bad line."""
+    pool = list(held_out_japanese())
+    rng.shuffle(pool)
+    legacy = {code: [d for d in convert_lines(pool[:per_case * 2], code)
+                     if d is not None and non_ascii(d) and not valid_utf8(d)]
+              for code in ("Shift_JIS", "EUC-JP")}
+    made = 0
+    while made < per_case:
+        line = rng.choice(legacy[rng.choice(["Shift_JIS", "EUC-JP"])])
+        utf8 = [rng.choice(pool).encode("utf-8") for _ in range(rng.randint(1, 3))]
+        if sum(non_ascii(d) for d in utf8) <= non_ascii(line):
+            continue
+        lines = utf8 + [line]
+        rng.shuffle(lines)
+        cases.add("mixed", "UTF-8", b"\n".join(lines) + b"\n")
+        made += 1
+
+
+def valid_utf8(data):
+    try:
+        data.decode("utf-8")
+        return True
+    except UnicodeDecodeError:
+        return False
+
+
+KANA_KANJI = re.compile("[\u3041-\u3096\u30a1-\u30fa\u30fc\u3005\u4e00-\u9fff]{4,}")
+
+
+def build_bare16(cases, rng, per_case):
+    """UTF-16 without BOM and without a single NUL: no ASCII, no line end, kana and kanji only."""
+    runs = sorted({run for line in held_out_japanese() for run in KANA_KANJI.findall(line)})
+    for code, codec in (("UTF-16LE", "utf-16-le"), ("UTF-16BE", "utf-16-be")):
+        made = 0
+        while made < per_case:
+            data = rng.choice(runs).encode(codec)
+            # 一 (U+4E00) and its like hold a NUL; bytes all below 0x80 are ASCII text as well.
+            if b"\0" in data or not non_ascii(data):
+                continue
+            cases.add("bare16", code, data)
+            made += 1
+
+
+def build_utf32(cases, rng, per_case):
+    """UTF-32 with BOM; without one it is Binary: its NUL pairs must not pass for UTF-16."""
+    pool = [line for line in held_out_japanese() if 4 <= len(line) <= 80]
+    for code, codec in (("UTF-32LE", "utf-32-le"), ("UTF-32BE", "utf-32-be")):
+        for _ in range(per_case):
+            cases.add("utf32", code, ("\ufeff" + rng.choice(pool) + "\n").encode(codec))
+        for _ in range(per_case):
+            cases.add("utf32", BINARY, (rng.choice(pool) + "\n").encode(codec))
+
+
+C0 = [chr(c) for c in range(1, 0x20) if c != 0x1B]  # no ESC: that would start a designation
+
+
+def build_nul(cases, rng, per_case):
+    """NULs that leave a text its code, and NULs that make data Binary."""
+    ascii_lines = [line for line in held_out_manpage_lines()
+                   if line.strip() and all(0x20 <= ord(c) < 0x7F for c in line)]
+    letters = "".join(ascii_lines[:2000]).replace(" ", "")
+    # Short subjects as regex tests write them: "a\0b\0c", "A\0B\n", "a\0b\x01c\x1fd\n".
+    for _ in range(per_case):
+        n, nuls = rng.randint(3, 15), rng.randint(1, 2)
+        ctrls = min(rng.choice([0, 0, 1, 2, 3]), n - nuls - 1)
+        start = rng.randrange(len(letters) - n)
+        s = list(letters[start:start + n - nuls - ctrls])
+        newline = ctrls > 0 and rng.random() < 0.5
+        for c in ["\0"] * nuls + [rng.choice(C0) for _ in range(ctrls - newline)]:
+            s.insert(rng.randrange(len(s) + 1), c)
+        cases.add("nul", "ASCII", ("".join(s) + "\n" * newline).encode("ascii"))
+    # Japanese text of a few lines with 1 to 3 NULs between characters.
+    pool = held_out_manpage_lines()
+    made = 0
+    while made < per_case // 2:
+        start = rng.randrange(len(pool) - 5)
+        text = "\n".join(pool[start:start + rng.randint(2, 5)]) + "\n"
+        if not has_japanese(text) or "\ufffd" in text:
+            continue
+        for _ in range(rng.randint(1, 3)):
+            k = rng.randrange(len(text) + 1)
+            text = text[:k] + "\0" + text[k:]
+        for code in ("Shift_JIS", "EUC-JP", "UTF-8"):
+            data = convert(text, code)
+            if data is not None:
+                cases.add("nul", code, data)
+        made += 1
+    # Fixed-width records: ASCII lines padded with NULs to 64 or 128 bytes.
+    made = 0
+    while made < per_case:
+        width = rng.choice([64, 128])
+        start = rng.randrange(len(ascii_lines) - 12)
+        lines = [line for line in ascii_lines[start:start + rng.randint(4, 12)]
+                 if len(line) < width]
+        end = rng.choice(["", "\n"])
+        data = b"".join((line + end).encode("ascii")[:width].ljust(width, b"\0") for line in lines)
+        if len(lines) >= 4 and data.count(0) * 8 > len(data):
+            cases.add("nul", BINARY, data)
+            made += 1
+
+
+JIS_X_0213_ONLY = "\U0002000b\u32d0\u24f5\u31f0\u3094\u9dd7\u525d\U00020b9f\u4ff1\U00029e3d"
+
+
+def build_jis2004(cases, rng, per_case):
+    """ISO-2022-JP-3: the family is ISO-2022-JP, its JIS X 0213 characters unreadable."""
+    pool = [line for line in held_out_japanese() if len(line) <= 60]
+    made = 0
+    while made < per_case:
+        lines = [rng.choice(pool) for _ in range(rng.randint(1, 3))]
+        at = rng.randrange(len(lines))
+        for _ in range(rng.randint(0, 2)):  # some lines need none: skkdic holds JIS X 0213
+            k = rng.randrange(len(lines[at]) + 1)
+            lines[at] = lines[at][:k] + rng.choice(JIS_X_0213_ONLY) + lines[at][k:]
+        r = subprocess.run(["iconv", "-f", "UTF-8", "-t", "ISO-2022-JP-3"],
+                           input=("\n".join(lines) + "\n").encode("utf-8"), capture_output=True)
+        if r.returncode == 0 and any(e in r.stdout for e in (b"\x1b$(O", b"\x1b$(P", b"\x1b$(Q")):
+            cases.add("jis2004", "ISO-2022-JP", r.stdout)
+            made += 1
+
+
+def build_ffbytes(cases, rng, per_case):
+    """Runs of 0xFF and 0xFE. Runs of two or more, so no file starts with a BOM (FF FE, FE FF)."""
+    for _ in range(per_case):
+        n, data, byte = rng.randint(4, 16), b"", rng.choice([0xFF, 0xFE])
+        while len(data) < n:
+            data += bytes([byte]) * min(rng.randint(2, 8), n - len(data))
+            byte ^= 1
+        cases.add("ffbytes", BINARY, data)
+
+
 def run_tool(tool, cmd, paths):
     out = {}
     for k in range(0, len(paths), 500):
@@ -342,7 +512,7 @@ def run_tool(tool, cmd, paths):
                            capture_output=True)
         for raw in r.stdout.decode("utf-8", "replace").splitlines():
             path, _, name = raw.partition(": ")
-            out[path] = normalise(tool, name) if tool != "morvelle" else name
+            out[path] = normalise(tool, name) if tool not in MORVELLE else name
     return out
 
 
@@ -353,8 +523,11 @@ def main():
     ap.add_argument("--per-case", type=int, default=2000)
     ap.add_argument("--show", type=int, default=5)
     ap.add_argument("--cli", default=None, help="a morvelle-detect built earlier, to compare")
+    ap.add_argument("--before", default=None,
+                    help="another morvelle-detect, shown as its own column beside this one")
     ap.add_argument("--sets",
-                    default="whole,lines,ascii4k,halfkana,halfcsv,binary,stray,kanaline,words,cp932sp")
+                    default="whole,lines,ascii4k,halfkana,halfcsv,binary,stray,kanaline,words,"
+                    "cp932sp,mixed,bare16,utf32,nul,jis2004,ffbytes")
     args = ap.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="morvelle-detect-")
@@ -394,9 +567,23 @@ def main():
         build_words(cases, rng, args.per_case)
     if "cp932sp" in sets:
         build_cp932sp(cases, rng, args.per_case // 2)
+    # The sets below draw from the generator after the older ones, which so stay as they were.
+    if "mixed" in sets:
+        build_mixed(cases, rng, args.per_case // 8)
+    if "bare16" in sets:
+        build_bare16(cases, rng, args.per_case // 8)
+    if "utf32" in sets:
+        build_utf32(cases, rng, args.per_case // 16)
+    if "nul" in sets:
+        build_nul(cases, rng, args.per_case // 10)
+    if "jis2004" in sets:
+        build_jis2004(cases, rng, args.per_case // 8)
+    if "ffbytes" in sets:
+        build_ffbytes(cases, rng, args.per_case // 8)
 
     paths = list(dict.fromkeys(p for _, _, p in cases.items))
-    tools = {"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]}
+    tools = {"before": [args.before]} if args.before else {}
+    tools.update({"morvelle": [cli], "nkf": ["nkf", "--guess"], "uchardet": ["uchardet"]})
     answers = {t: run_tool(t, cmd, paths) for t, cmd in tools.items() if shutil.which(cmd[0])}
 
     groups = {}
