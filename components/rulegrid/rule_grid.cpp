@@ -1,6 +1,7 @@
 #include "rulegrid/rule_grid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -118,6 +119,16 @@ bool RuleGrid::requestDeleteRow(int row) {
   model_->remove(row);
   silent_ = false;
   return true;
+}
+
+void RuleGrid::keyPressEvent(QKeyEvent* event) {
+  // Down from the spare row being written: the text goes in first, so that the new spare row
+  // it brings is there to move into.
+  if (event->key() == Qt::Key_Down && state() == QAbstractItemView::EditingState &&
+      currentRowIndex() == model_->rowCount() - 1) {
+    commitEdit();
+  }
+  QTableView::keyPressEvent(event);
 }
 
 void RuleGrid::mousePressEvent(QMouseEvent* event) {

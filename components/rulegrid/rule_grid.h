@@ -39,6 +39,7 @@ class RuleGrid : public QTableView {
   void mouseDown(int button, int shift, int x, int y);
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
  private:

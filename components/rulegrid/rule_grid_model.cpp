@@ -2,6 +2,12 @@
 
 namespace morvelle::rulegrid {
 
+namespace {
+
+bool IsBlank(const RuleGridModel::Row& row) { return row[1].toString().isEmpty(); }
+
+}  // namespace
+
 RuleGridModel::RuleGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int RuleGridModel::rowCount(const QModelIndex& parent) const {
@@ -34,6 +40,7 @@ bool RuleGridModel::setData(const QModelIndex& index, const QVariant& value, int
     return false;
   }
   Q_EMIT dataChanged(index, index, {role});
+  keepOneSpareRow(index.row());
   return true;
 }
 
@@ -66,6 +73,27 @@ int RuleGridModel::append(const Row& values) {
 void RuleGridModel::remove(int index) {
   beginRemoveRows({}, index, index);
   rows_.erase(rows_.begin() + index);
+  endRemoveRows();
+  keepOneSpareRow(-1);
+}
+
+void RuleGridModel::keepOneSpareRow(int keep) {
+  const int count = rowCount();
+  int first = count;  // of the blank rows at the end
+  while (first > 0 && IsBlank(rows_[static_cast<size_t>(first - 1)])) --first;
+  if (first == count) {
+    append({QVariant(1), QVariant(QString())});
+    return;
+  }
+  if (keep < first) keep = count - 1;
+  eraseRows(keep + 1, count - 1);
+  eraseRows(first, keep - 1);
+}
+
+void RuleGridModel::eraseRows(int from, int to) {
+  if (from > to) return;
+  beginRemoveRows({}, from, to);
+  rows_.erase(rows_.begin() + from, rows_.begin() + to + 1);
   endRemoveRows();
 }
 

@@ -2,6 +2,11 @@
 // Rows of two variant values: column 0 the enable flag (any integer; shown as a check box,
 // checked when non-zero), column 1 the expression text. A loaded flag such as 5 keeps its
 // value until the user toggles the box.
+//
+// The table ends in exactly one blank row, the spare row, after every change setData() and
+// remove() make: filling the spare row appends a new one [1, ""], and blank rows that come to
+// end the table (an emptied rule, a deleted one) leave one of them. clear() and append() build
+// a table row by row; whoever builds it ends it with the spare row.
 
 #include <QAbstractTableModel>
 #include <QVariant>
@@ -31,6 +36,11 @@ class RuleGridModel : public QAbstractTableModel {
   void remove(int index);
 
  private:
+  // Keeps row `keep` if it is one of the blank rows at the end (the editor that emptied it may
+  // still be open on it), otherwise the last row.
+  void keepOneSpareRow(int keep);
+  void eraseRows(int from, int to);
+
   std::vector<Row> rows_;
 };
 

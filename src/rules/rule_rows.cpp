@@ -43,11 +43,7 @@ void ResetRules(RuleTable& table) {
   AddRuleRow(table, QString());
 }
 
-void RowEntered(RuleTable& table, int row) {
-  if (row != table.RowCount() - 1) return;
-  if (row - 1 >= 0 && table.CellValue(row - 1, 1).toString().isEmpty()) return;
-  AddRuleRow(table, QString());
-}
+void RowEntered(RuleTable&, int) {}
 
 void BeforeRowAction(const RuleTable& table, int row, int& cancel) {
   if (row == table.RowCount() - 1) cancel = 1;

@@ -1,6 +1,7 @@
 #pragma once
-// The rule table's own procedures, on the RuleTable interface: the spare row at the end,
-// which grows as the user fills rows, and the conditions of the grid's notifications.
+// The rule table's own procedures, on the RuleTable interface: the spare row at the end of a
+// table built or reset here, and the conditions of the grid's notifications. As the user fills
+// and empties rows, the grid's model keeps the spare row itself.
 
 #include <QStringList>
 #include <QVariant>
@@ -19,14 +20,15 @@ void AddRuleRow(RuleTable& table, const QVariant& values);
 // "リセット" beside the grid.
 void ResetRules(RuleTable& table);
 
-// Entering the last row below a filled row (or row 0 alone) appends a spare row.
+// Entering a row, the spare row included, changes no row: a row is added when the spare row
+// is written, not when the cursor passes through it.
 void RowEntered(RuleTable& table, int row);
 
 // The spare row is never removed or altered by a row operation.
 void BeforeRowAction(const RuleTable& table, int row, int& cancel);
 
-// After a row is deleted: a current cell left on the spare row would let the user fill it with
-// no spare row below; it moves to the row above, or off the table (as at the start).
+// After a row is deleted the current cell stays among the rules: left on the spare row, it moves
+// to the row above, or off the table as at the start.
 void RowDeleted(RuleTable& table);
 
 // Whether a mouse press on the grid opens the pop-up menu: right button, current cell above

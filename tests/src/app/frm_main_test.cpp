@@ -238,30 +238,36 @@ TEST_F(MainWindowTest, ResetLeavesOneSpareRow) {
   EXPECT_TRUE(rules().RowValues(0)[1].toString().isEmpty());
 }
 
-TEST_F(MainWindowTest, EnteringRowZeroOfTheStartTableAppendsASpareRow) {
+TEST_F(MainWindowTest, EnteringTheSpareRowOfTheStartTableAddsNoRow) {
   ShowRulesPage();
   ClickCell(0, 1);
-  EXPECT_EQ(rules().RowCount(), 2);
+  EXPECT_EQ(rules().RowCount(), 1);
   EXPECT_EQ(rules().CurrentRow(), 0);
 }
 
-TEST_F(MainWindowTest, EnteringTheLastRowGrowsOnlyUnderAFilledRow) {
+TEST_F(MainWindowTest, WritingTheSpareRowAddsOneMovingAndDeletingLeaveOne) {
   ShowRulesPage();
-  ClickCell(0, 1);  // [ "", "" ]
-  ClickCell(1, 1);  // last row under an empty row: nothing
-  EXPECT_EQ(rules().RowCount(), 2);
-
-  // Type a rule into row 0, then enter the last row again.
   ClickCell(0, 1);
   TypeIntoGrid(QStringLiteral("s/a/b/"));
-  ClickCell(1, 1);
-  ASSERT_EQ(rules().RowCount(), 3);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // from the open editor
+  ASSERT_EQ(rules().RowCount(), 2);
   EXPECT_EQ(rules().RowValues(0)[1].toString(), QStringLiteral("s/a/b/"));
+  EXPECT_EQ(rules().CurrentRow(), 1);
 
-  // A row that is not the last appends nothing, whatever it holds.
+  // Leaving the spare row and entering it again, by keys and by clicks, adds nothing.
+  QTest::keyClick(window_->DataTable1, Qt::Key_Up);
+  QTest::keyClick(window_->DataTable1, Qt::Key_Down);
   ClickCell(0, 1);
   ClickCell(1, 1);
-  EXPECT_EQ(rules().RowCount(), 3);
+  ClickCell(0, 1);
+  EXPECT_EQ(rules().RowCount(), 2);
+
+  // Deleting the rule leaves the spare row alone.
+  ClickCell(0, 1, Qt::RightButton);
+  ASSERT_EQ(window_->popups, 1);
+  window_->mnuPopDel->trigger();
+  ASSERT_EQ(rules().RowCount(), 1);
+  EXPECT_TRUE(rules().RowValues(0)[1].toString().isEmpty());
 }
 
 TEST_F(MainWindowTest, BeforeRowActionRefusesOnlyTheLastRow) {
@@ -342,7 +348,7 @@ TEST_F(MainWindowTest, DeleteLeavesExactlyOneBlankSpareRow) {
       left << rules().RowValues(row)[1].toString();
     EXPECT_EQ(left, c.left) << c.rules.join(u' ').toStdString() << " - row " << c.deleted;
     EXPECT_TRUE(rules().RowValues(rules().RowCount() - 1)[1].toString().isEmpty());
-    // Typing never fills the spare row: the current cell is a rule's, or none at all.
+    // The current cell is left on a rule, or on none at all.
     EXPECT_LT(rules().CurrentRow(), rules().RowCount() - 1);
   }
 }

@@ -63,20 +63,18 @@ TEST(ParseFlag, AcceptsDecimalIntegersWithBlanksAndSign) {
   EXPECT_EQ(ParseFlag(u"0x10"), std::nullopt);
 }
 
-TEST(RowEntered, GrowsOnlyWhenTheLastRowIsEnteredBelowAFilledRow) {
+TEST(RowEntered, NeverAddsARow) {
   MemoryRuleTable table;
   ResetRules(table);
-  RowEntered(table, 0);  // row 0 alone: no row above to check
-  EXPECT_EQ(table.RowCount(), 2);
-  RowEntered(table, 1);  // above it an empty expression
-  EXPECT_EQ(table.RowCount(), 2);
-  table.rows[0][1] = QStringLiteral("s/a/b/");
-  RowEntered(table, 0);  // not the last row
-  EXPECT_EQ(table.RowCount(), 2);
+  RowEntered(table, 0);  // the spare row of the start table
+  EXPECT_EQ(table.RowCount(), 1);
+  table.rows = {{1, QStringLiteral("s/a/b/")}, {1, QString()}};
+  RowEntered(table, 1);  // the spare row under a rule
+  RowEntered(table, 0);
   RowEntered(table, 1);
-  ASSERT_EQ(table.RowCount(), 3);
-  EXPECT_EQ(table.rows[2][0].toInt(), 1);
-  EXPECT_TRUE(table.rows[2][1].toString().isEmpty());
+  ASSERT_EQ(table.RowCount(), 2);
+  EXPECT_EQ(table.rows[0][1].toString(), QStringLiteral("s/a/b/"));
+  EXPECT_TRUE(table.rows[1][1].toString().isEmpty());
 }
 
 TEST(PopupMenu, NeedsTheRightButtonAndACurrentCellAboveTheSpareRow) {
