@@ -1,6 +1,7 @@
 #include "expression.h"
 
 #include "messages.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 namespace {
@@ -159,6 +160,12 @@ class Scanner {
 }  // namespace
 
 ParsedExpression parseExpression(std::u16string_view expression) {
+  // Written by a replacement, a lone surrogate would read as a file's kept byte.
+  for (std::size_t i = 0; i < expression.size(); ++i) {
+    if (isSurrogate(expression[i]) && !pairAt(expression, i) && !splitsPair(expression, i)) {
+      failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, expression, i, kLoneSurrogate);
+    }
+  }
   return Scanner(expression).run();
 }
 

@@ -225,6 +225,10 @@ std::u16string numberTooLarge(std::u16string_view form) {
   return concat(form, u" の値が Unicode の範囲を超えています");
 }
 
+std::u16string numberSurrogate(std::u16string_view form) {
+  return concat(form, u" の値がサロゲート (U+D800〜U+DFFF) で、文字ではありません");
+}
+
 std::u16string subscriptAfterVariable(char16_t bracket) {
   return concat(u"変数の直後の ", bracket,
                 u" は perl では添字になります (文字として書くには \\ を前に付けてください)");

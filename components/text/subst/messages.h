@@ -85,6 +85,10 @@ std::u16string numberUnclosed(std::u16string_view form);
 std::u16string numberEmpty(std::u16string_view form);
 std::u16string numberNotDigit(std::u16string_view form);
 std::u16string numberTooLarge(std::u16string_view form);
+// A surrogate code point (U+D800..U+DFFF) is no character, and no file's code holds it alone.
+std::u16string numberSurrogate(std::u16string_view form);
+inline constexpr std::u16string_view kLoneSurrogate =
+    u"文字でない UTF-16 の単位 (対になっていないサロゲート) があります";
 std::u16string subscriptAfterVariable(char16_t bracket);
 std::u16string bracedVariable(std::u16string_view name);
 std::u16string namedVariable(std::u16string_view name);

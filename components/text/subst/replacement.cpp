@@ -243,6 +243,7 @@ class ReplacementCompiler {
         refuse(i, numberTooLarge(form), SubstituteErrorKind::Replacement);
       }
     }
+    if (isSurrogate(value)) refuse(i, numberSurrogate(form), SubstituteErrorKind::Replacement);
     appendCodePoint(literal_, value);
     return close + 1;
   }
