@@ -1,8 +1,9 @@
 // Decode → encode for every code, recognition, and the file buffer's no-change save. Any bytes
-// load; an untouched buffer gives them back exactly; a direct conversion agrees with decoding
-// and encoding through the text. A stray NUL (or, in ISO-2022-JP, an escape that designates
-// nothing known) put into a flawless text never makes it Binary, leaves ISO-2022-JP what it is,
-// and where the code stays, decodes as undecodable bytes between the same characters.
+// load; an untouched buffer gives them back exactly; decoding and encoding the text gives the
+// bytes back (the text, for codes with duplicate codes); a direct conversion agrees with
+// decoding and encoding through the text. A NUL put into a flawless text never makes it Binary
+// and decodes as U+0000 between the same characters; in ISO-2022-JP, an escape that designates
+// a G1 set leaves the code what it is and decodes as kept bytes.
 //
 // Input: one byte choosing the source code (or recognition, and then where a stray byte goes),
 // then the file's bytes.
@@ -24,7 +25,8 @@ namespace text = morvelle::text;
 
 constexpr Encoding kCodes[] = {Encoding::Ascii,     Encoding::ShiftJis, Encoding::EucJp,
                                Encoding::Iso2022Jp, Encoding::Utf8,     Encoding::Utf8Bom,
-                               Encoding::Utf16Le,   Encoding::Utf16Be,  Encoding::Binary};
+                               Encoding::Utf16Le,   Encoding::Utf16Be,  Encoding::Utf32Le,
+                               Encoding::Utf32Be,   Encoding::Binary};
 constexpr Encoding kTargets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp,
                                  Encoding::Utf16Le, Encoding::Utf8};
 
@@ -42,6 +44,24 @@ void CheckDecode(Encoding code, std::span<const unsigned char> bytes) {
     if (d.offsets[i] < d.offsets[i - 1]) Fail("offsets go backwards", code);
   }
   if (text::DecodeText(code, bytes) != d.text) Fail("DecodeText differs from Decode", code);
+
+  // The text with its kept bytes encodes back: to the same bytes where every character has one
+  // code, to bytes that read as the same text where CP932 and eucJP-ms have two. ISO-2022-JP
+  // keeps the escapes before undecodable bytes in the buffer's copy, not in the text.
+  if (code != Encoding::Iso2022Jp) {
+    std::string again;
+    const bool bom = text::BomLength(code, bytes) > 0;
+    if (!text::Encode(code, d.text, again, nullptr, {.rawBytes = true, .bom = bom})) {
+      Fail("a decoded text does not encode", code);
+    }
+    const std::span<const unsigned char> span(reinterpret_cast<const unsigned char*>(again.data()),
+                                              again.size());
+    const bool duplicates = code == Encoding::ShiftJis || code == Encoding::EucJp;
+    if (duplicates ? text::DecodeText(code, span) != d.text
+                   : again != std::string(bytes.begin(), bytes.end())) {
+      Fail("decoding and encoding changed the text", code);
+    }
+  }
 
   for (Encoding to : kTargets) {
     std::string direct;
@@ -80,16 +100,23 @@ void CheckStrayBytes(std::span<const unsigned char> bytes, Encoding detected, un
     return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
            b == 0x7F;
   };
+  // NULs already there may be the most a text holds (a tenth of it, say): one more tips it.
   if (!byteCode || bytes.size() > 200 * 1024 || !text::IsStrictlyValid(detected, bytes) ||
-      std::any_of(bytes.begin(), bytes.end(), dataControl)) {
+      std::any_of(bytes.begin(), bytes.end(), dataControl) ||
+      std::find(bytes.begin(), bytes.end(), 0) != bytes.end()) {
     return;
   }
   const text::Decoded d = text::Decode(detected, bytes);
+  // C1 controls count against a reading as bytes that fit no code do.
+  if (std::any_of(d.text.begin(), d.text.end(),
+                  [](char16_t u) { return u >= 0x80 && u <= 0x9F; })) {
+    return;
+  }
   std::size_t k = slot * (d.text.size() + 1) / kSlots;
   while (k > 0 && d.offsets[k - 1] == d.offsets[k]) --k;  // not between a surrogate pair
   const std::size_t at = d.offsets[k];
   const bool escape = detected == Encoding::Iso2022Jp && slot % 2 == 1;
-  const std::string stray = escape ? std::string("\x1B$Z") : std::string(1, '\0');
+  const std::string stray = escape ? std::string("\x1B$)Z") : std::string(1, '\0');
 
   std::string changed(reinterpret_cast<const char*>(bytes.data()), at);
   changed += stray;
@@ -102,8 +129,9 @@ void CheckStrayBytes(std::span<const unsigned char> bytes, Encoding detected, un
   // A NUL may tip a close call between two codes, or fall where UTF-16's would.
   if (again != detected) return;
   std::u16string expected = d.text.substr(0, k);
-  for (char b : stray)
-    expected += static_cast<char16_t>(text::kRawByteBase + static_cast<unsigned char>(b));
+  for (char b : stray) {
+    expected += escape ? text::RawByteUnit(static_cast<unsigned char>(b)) : char16_t{0};
+  }
   expected += d.text.substr(k);
   if (text::DecodeText(again, span) != expected) Fail("a stray byte changed the text", detected);
 }

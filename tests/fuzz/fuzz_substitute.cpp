@@ -2,7 +2,9 @@
 // SubstituteError, within the deadline; a result's spans rebuild its text from the input, and
 // searching first for a literal every match consumes gives what trying every position gives.
 //
-// Input: expression, NUL, text (both UTF-8; broken bytes become U+F700 + byte as in a file).
+// A rule never makes a lone surrogate, the kept bytes of a file: any in a result were in the
+// text.
+// Input: expression, NUL, text (both UTF-8; broken bytes become kept bytes as in a file).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -82,6 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const auto result = substituter.applyWithSpans(expression, text);
     CheckSpans(text, result);
+    for (std::size_t i = 0; i < result.text.size(); ++i) {
+      const char16_t u = result.text[i];
+      const bool lone = (u >= 0xD800 && u <= 0xDFFF) && !morvelle::text::pairAt(result.text, i) &&
+                        !morvelle::text::splitsPair(result.text, i);
+      if (lone && text.find(u) == std::u16string::npos) Fail("a rule made a lone surrogate");
+    }
     if (substituter.apply(expression, text) != result.text) Fail("apply and applyWithSpans differ");
     CheckEveryPosition(everyPosition, expression, text, result.text);
   } catch (const morvelle::text::SubstituteError& e) {

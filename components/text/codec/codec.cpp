@@ -28,6 +28,10 @@ std::string_view EncodingName(Encoding encoding) {
       return "UTF-16LE";
     case Encoding::Utf16Be:
       return "UTF-16BE";
+    case Encoding::Utf32Le:
+      return "UTF-32LE";
+    case Encoding::Utf32Be:
+      return "UTF-32BE";
     case Encoding::Binary:
       return "バイナリ";
   }
@@ -42,6 +46,10 @@ std::size_t BomLength(Encoding encoding, std::span<const unsigned char> b) {
       return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE ? 2 : 0;
     case Encoding::Utf16Be:
       return b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF ? 2 : 0;
+    case Encoding::Utf32Le:
+      return b.size() >= 4 && b[0] == 0xFF && b[1] == 0xFE && b[2] == 0 && b[3] == 0 ? 4 : 0;
+    case Encoding::Utf32Be:
+      return b.size() >= 4 && b[0] == 0 && b[1] == 0 && b[2] == 0xFE && b[3] == 0xFF ? 4 : 0;
     default:
       return 0;
   }
@@ -53,19 +61,12 @@ std::string CodePointName(char32_t codePoint) {
   return buffer;
 }
 
-bool IsUndecodableByte(Encoding encoding, const Decoded& decoded, std::size_t i) {
-  const char16_t u = decoded.text[i];
-  if (u < kRawByteBase || u > kRawByteBase + 0xFF) return false;
-  switch (encoding) {
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be:
-      return decoded.offsets[i + 1] - decoded.offsets[i] == 1;
-    default:
-      // An ISO-2022-JP byte carries the escapes before it: its span can be longer.
-      return true;
+std::size_t FindRawByte(std::u16string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    // Most units are far from the surrogates: one comparison each.
+    if (text[i] - 0xDC00u < 0x100u && IsRawByteAt(text, i)) return i;
   }
+  return std::u16string_view::npos;
 }
 
 namespace {
@@ -75,6 +76,16 @@ std::size_t SkipAscii(const unsigned char* p, std::size_t n, std::size_t i) {
   while (i + 8 <= n && detail::EightPlainAscii(p + i)) i += 8;
   while (i < n && detail::IsPlainAscii(p[i])) ++i;
   return i;
+}
+
+template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+std::size_t UnitPrefix(const unsigned char* p, std::size_t n, std::size_t i, bool truncOk) {
+  while (i < n) {
+    const detail::Step s = kStep(p, n, i);
+    if (!s.ok) return s.truncated && truncOk ? n : i;
+    i += s.length;
+  }
+  return n;
 }
 
 template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
@@ -121,7 +132,17 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
     case Encoding::Iso2022Jp:
       return JisPrefix(p, n, allowTruncatedEnd);
     case Encoding::Utf16Le:
+      return UnitPrefix<detail::Utf16Step<false>>(p, n, BomLength(encoding, bytes),
+                                                  allowTruncatedEnd);
     case Encoding::Utf16Be:
+      return UnitPrefix<detail::Utf16Step<true>>(p, n, BomLength(encoding, bytes),
+                                                 allowTruncatedEnd);
+    case Encoding::Utf32Le:
+      return UnitPrefix<detail::Utf32Step<false>>(p, n, BomLength(encoding, bytes),
+                                                  allowTruncatedEnd);
+    case Encoding::Utf32Be:
+      return UnitPrefix<detail::Utf32Step<true>>(p, n, BomLength(encoding, bytes),
+                                                 allowTruncatedEnd);
     case Encoding::Binary:
       return n;
   }

@@ -1,7 +1,9 @@
 #pragma once
-// Japanese character codes, table-driven and lossless: a byte sequence a code cannot decode
-// becomes U+F700 + byte (a private-use range no CP932 or eucJP-ms code decodes to) and encodes
-// back to that byte, so decoding and encoding an untouched text gives back the same bytes.
+// Japanese character codes, table-driven and lossless: a byte a code cannot decode becomes a
+// lone trail surrogate, U+DC00 + byte, and encodes back to that byte, so decoding and encoding
+// an untouched text gives back the same bytes. No decoding of valid text yields a lone
+// surrogate, PCRE2 never matches one and a rule cannot write one, so a kept byte and a
+// character are never taken for each other. NUL is a character (U+0000) in every code.
 // The CP932 and eucJP-ms tables are generated from glibc's converters (tools/codecgen).
 
 #include <cstddef>
@@ -10,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/utf16.h"
 
 namespace morvelle::text {
 
@@ -22,11 +26,25 @@ enum class Encoding {
   Utf8Bom,    // with BOM (EF BB BF)
   Utf16Le,    // with or without BOM, as found; the BOM is not part of the text
   Utf16Be,
-  Binary,  // every byte kept as U+F700 + byte
+  Utf32Le,  // with BOM only: recognised by it, read and written, never converted to
+  Utf32Be,
+  Binary,  // every byte kept as a raw-byte unit
 };
 
-// First private-use code point of the undecodable-byte range U+F700..U+F7FF.
-inline constexpr char16_t kRawByteBase = 0xF700;
+// The one definition of a kept byte: U+DC00 + byte. A trail surrogate that follows a lead one
+// is half of a character instead; decoding never puts a lone lead surrogate in a text.
+inline constexpr char16_t kRawByteBase = 0xDC00;
+constexpr char16_t RawByteUnit(unsigned char byte) {
+  return static_cast<char16_t>(kRawByteBase + byte);
+}
+constexpr bool InRawByteRange(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDCFF; }
+constexpr unsigned char RawByteOf(char32_t unit) { return static_cast<unsigned char>(unit); }
+// Whether text[i] is a kept byte rather than a character or half of one.
+constexpr bool IsRawByteAt(std::u16string_view text, std::size_t i) {
+  return InRawByteRange(text[i]) && !(i > 0 && isLeadSurrogate(text[i - 1]));
+}
+// The first kept byte of `text` at or after `from`, or npos.
+std::size_t FindRawByte(std::u16string_view text, std::size_t from = 0);
 
 // Human-readable name of a code, as shown in messages ("Shift_JIS", "EUC-JP", ...).
 std::string_view EncodingName(Encoding encoding);
@@ -42,22 +60,23 @@ struct Decoded {
   std::vector<std::size_t> offsets;
 };
 
-// Decoding never fails: whatever the code cannot decode becomes U+F700 + byte. NUL is such a
-// byte in every code but UTF-16: it is not text, only a stray byte amid it. An ISO-2022-JP
-// escape that designates no set we know is undecodable as a whole and leaves the state alone.
+// Decoding never fails: whatever the code cannot decode becomes raw-byte units (a UTF-16 or
+// UTF-32 unit that is no character gives one per byte). An ISO-2022-JP escape that designates
+// a set we do not read is undecodable as a whole, and so is every graphic byte after it up to
+// the next designation we read: those bytes are that set's, not ASCII.
 Decoded Decode(Encoding encoding, std::span<const unsigned char> bytes);
 // The same text without the offsets (faster, a third of the memory).
 std::u16string DecodeText(Encoding encoding, std::span<const unsigned char> bytes);
-
-// Whether decoded.text[i] stands for an undecodable byte rather than a character. Only the
-// UTF codes decode real U+F7xx characters, and those span more than one byte.
-bool IsUndecodableByte(Encoding encoding, const Decoded& decoded, std::size_t i);
+// Bytes from the middle of a text: no byte-order mark is looked for (ISO-2022-JP starts in
+// ASCII).
+std::u16string DecodePiece(Encoding encoding, std::span<const unsigned char> bytes);
+Decoded DecodePieceWithOffsets(Encoding encoding, std::span<const unsigned char> bytes);
 
 // Strict validity for recognition: CP932 and eucJP-ms accept assigned codes only, UTF-8 rejects
 // overlong forms, surrogates and values beyond U+10FFFF, ISO-2022-JP needs known escapes and
 // 7-bit bytes, Ascii needs 7-bit bytes. With `allowTruncatedEnd`, a multibyte sequence cut off
 // at the end of `bytes` counts as valid (for a sample taken from the start of a longer file).
-// Utf16Le/Be and Binary: always valid.
+// Utf16Le/Be and Utf32Le/Be need whole units that are characters; Binary is always valid.
 std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> bytes,
                               bool allowTruncatedEnd = false);
 inline bool IsStrictlyValid(Encoding encoding, std::span<const unsigned char> bytes,
@@ -81,19 +100,20 @@ std::string CodePointName(char32_t codePoint);
 void LocateInText(std::u16string_view text, EncodeError& error);
 
 struct EncodeOptions {
-  // U+F700 + byte encodes back to the raw byte. Off for a conversion, where a raw byte from a
-  // broken source would only produce a broken destination. UTF-16 always writes U+F7xx as a
-  // unit: a lone byte would shift every unit after it.
+  // A raw-byte unit encodes back to its byte. Off for a conversion, where a raw byte from a
+  // broken source would only produce a broken destination: it is then a character the target
+  // cannot hold.
   bool rawBytes = true;
   // Utf8Bom, Utf16Le, Utf16Be: write the byte-order mark first.
   bool bom = true;
 };
 
 // Appends the encoded text to `out`. On a character the code cannot hold, returns false, fills
-// `error` (if given) and leaves `out` as it was. Encoding::Binary holds only U+F700..U+F7FF;
-// Encoding::Ascii writes UTF-8, so text added to a 7-bit file stays readable. ISO-2022-JP
-// output starts and ends in ASCII, and refuses ESC, SO and SI as text (they would read back
-// as shifts) and the user-defined area (no JIS row carries it).
+// `error` (if given) and leaves `out` as it was. A lone surrogate that is no raw-byte unit has
+// no bytes in any code. Encoding::Binary holds only raw-byte units; Encoding::Ascii writes UTF-8,
+// so text added to a 7-bit file stays readable. ISO-2022-JP output starts and ends in ASCII, and
+// refuses ESC, SO and SI as text (they would read back as shifts) and the user-defined area (no JIS
+// row carries it).
 bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
             EncodeError* error = nullptr, EncodeOptions options = {});
 
@@ -110,7 +130,8 @@ bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes,
 namespace jis {
 
 // Designation of G0 plus the SO/SI shift; the encoder only ever writes Ascii, Kana and Jis0208.
-enum class Set : std::uint8_t { Ascii, Roman, Kana, Jis0208, Jis1978, Jis0212 };
+// Unread: a set we do not read (JIS X 0213, say), whose bytes stay undecodable.
+enum class Set : std::uint8_t { Ascii, Roman, Kana, Jis0208, Jis1978, Jis0212, Unread };
 struct State {
   Set g0 = Set::Ascii;
   bool shiftOut = false;  // SO seen: bytes 0x21..0x5F are half-width katakana
@@ -122,7 +143,9 @@ struct State {
 State Scan(std::span<const unsigned char> bytes, std::size_t from, std::size_t to, State state);
 
 // Appends what switches from `current` to `wanted` (nothing when equal); current becomes wanted.
-void SwitchTo(State& current, State wanted, std::string& out);
+// False, with nothing appended, when `wanted` is in a set we do not read: no escape of ours
+// designates it again.
+[[nodiscard]] bool SwitchTo(State& current, State wanted, std::string& out);
 
 // Appends text encoded from `state`, leaving `state` at the last character's set (no final
 // return to ASCII). Failure as for Encode; then out and state are as they were.

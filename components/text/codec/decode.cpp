@@ -48,7 +48,7 @@ struct Out {
   }
   void Raw(const unsigned char* p, std::size_t i, std::size_t length) {
     raw = true;
-    for (std::size_t k = 0; k < length; ++k) Unit(kRawByteBase + p[i + k], i + k);
+    for (std::size_t k = 0; k < length; ++k) Unit(RawByteUnit(p[i + k]), i + k);
   }
   // Widens the run of plain ASCII bytes (01..7F) at p[i], returns the index after it.
   std::size_t Ascii(const unsigned char* p, std::size_t n, std::size_t i) {
@@ -225,17 +225,37 @@ void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, S s
   store.Finish(out, n);
 }
 
-template <typename S>
-void DecodeUtf16(const unsigned char* p, std::size_t n, std::size_t start, bool bigEndian,
-                 S store) {
-  auto sink = store.Prepare((n - start) / 2 + 1);
+// UTF-16 and UTF-32, a step a unit (a UTF-16 pair one step). The halves of a UTF-16 pair
+// keep their own offsets, two bytes apart, so that a clean text's offsets are arithmetic.
+template <typename S, Step (*kStep)(const unsigned char*, std::size_t, std::size_t),
+          std::size_t kUnitBytes>
+void DecodeWide(const unsigned char* p, std::size_t n, std::size_t start, S store) {
+  constexpr std::size_t kChunk = 1 << 16;
+  // Room for the worst case, a unit a byte (broken units), which costs nothing until written.
+  auto out = store.Begin(n - start + kUnitBytes);
   std::size_t i = start;
-  const int hi = bigEndian ? 0 : 1;
-  for (; i + 1 < n; i += 2) {
-    sink.Unit(static_cast<char16_t>((p[i + hi] << 8) | p[i + 1 - hi]), i);
+  while (i < n) {
+    const std::size_t limit = std::min(n, i + kChunk);
+    store.Grow(out, limit - i + 4);
+    while (i < limit) {
+      const char16_t* first = out.text;
+      const Step s = kStep(p, n, i);
+      if (!s.ok) {
+        out.Raw(p, i, s.length);
+      } else if (s.codePoint < 0x10000) {
+        out.Unit(static_cast<char16_t>(s.codePoint), i);
+      } else if constexpr (kUnitBytes == 2) {
+        out.Unit(leadSurrogateOf(s.codePoint), i);
+        out.Unit(trailSurrogateOf(s.codePoint), i + 2);
+      } else {
+        out.CodePoint(s.codePoint, i);
+      }
+      out.Stepped(first, i);
+      i += s.length;
+    }
   }
-  if (i < n) sink.Raw(p, i, 1);
-  store.Finish(sink, n);
+  store.Grow(out, 0);
+  store.Finish(out, n);
 }
 
 template <typename S>
@@ -267,7 +287,7 @@ void DecodeJis(const unsigned char* p, std::size_t n, S store) {
       case detail::JisStep::Raw:
         // The escapes before undecodable bytes belong to their first byte.
         sink.raw = true;
-        sink.Unit(kRawByteBase + p[i], at);
+        sink.Unit(RawByteUnit(p[i]), at);
         sink.Raw(p, i + 1, s.length - 1u);
         sink.Stepped(first, at, atState);
         pendingShift = n;
@@ -279,10 +299,11 @@ void DecodeJis(const unsigned char* p, std::size_t n, S store) {
 }
 
 template <typename S>
-void DecodeAny(Encoding encoding, std::span<const unsigned char> bytes, S store) {
+void DecodeAny(Encoding encoding, std::span<const unsigned char> bytes, S store,
+               bool atStart = true) {
   const unsigned char* p = bytes.data();
   const std::size_t n = bytes.size();
-  const std::size_t bom = BomLength(encoding, bytes);
+  const std::size_t bom = atStart ? BomLength(encoding, bytes) : 0;
   switch (encoding) {
     case Encoding::ShiftJis:
       return DecodeStepped<S, detail::Cp932Step>(p, n, 0, store);
@@ -293,9 +314,13 @@ void DecodeAny(Encoding encoding, std::span<const unsigned char> bytes, S store)
     case Encoding::Utf8Bom:
       return DecodeStepped<S, detail::Utf8Step>(p, n, bom, store);
     case Encoding::Utf16Le:
-      return DecodeUtf16(p, n, bom, false, store);
+      return DecodeWide<S, detail::Utf16Step<false>, 2>(p, n, bom, store);
     case Encoding::Utf16Be:
-      return DecodeUtf16(p, n, bom, true, store);
+      return DecodeWide<S, detail::Utf16Step<true>, 2>(p, n, bom, store);
+    case Encoding::Utf32Le:
+      return DecodeWide<S, detail::Utf32Step<false>, 4>(p, n, bom, store);
+    case Encoding::Utf32Be:
+      return DecodeWide<S, detail::Utf32Step<true>, 4>(p, n, bom, store);
     case Encoding::Iso2022Jp:
       return DecodeJis(p, n, store);
     case Encoding::Binary: {
@@ -320,15 +345,27 @@ std::u16string DecodeText(Encoding encoding, std::span<const unsigned char> byte
   return std::move(out.text);
 }
 
+std::u16string DecodePiece(Encoding encoding, std::span<const unsigned char> bytes) {
+  Decoded out;
+  DecodeAny(encoding, bytes, Store<Mode::Text>{out}, false);
+  return std::move(out.text);
+}
+
+Decoded DecodePieceWithOffsets(Encoding encoding, std::span<const unsigned char> bytes) {
+  Decoded out;
+  DecodeAny(encoding, bytes, Store<Mode::Offsets>{out}, false);
+  return out;
+}
+
 void DecodeIndexed(Encoding encoding, std::span<const unsigned char> bytes, UnitBuffer& text,
                    OffsetIndex& index, bool dense) {
   index.encoding_ = encoding;
   index.bytes_ = bytes.size();
   index.start_ = BomLength(encoding, bytes);
   index.end_ = {};
-  const bool arithmetic = encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be ||
-                          encoding == Encoding::Binary;
-  if (dense && !arithmetic && encoding != Encoding::Iso2022Jp && bytes.size() < UINT32_MAX) {
+  const bool utf16 = encoding == Encoding::Utf16Le || encoding == Encoding::Utf16Be;
+  if (dense && !utf16 && encoding != Encoding::Binary && encoding != Encoding::Iso2022Jp &&
+      bytes.size() < UINT32_MAX) {
     DecodeAny(encoding, bytes,
               IndexStore<Mode::Dense>{text, index, index.entries_, index.dense_, index.units_,
                                       index.end_, index.clean_});
@@ -337,8 +374,8 @@ void DecodeIndexed(Encoding encoding, std::span<const unsigned char> bytes, Unit
   DecodeAny(encoding, bytes,
             IndexStore<Mode::Index>{text, index, index.entries_, index.dense_, index.units_,
                                     index.end_, index.clean_});
-  // UTF-16 and Binary offsets are arithmetic.
-  if (arithmetic) index.entries_.clear();
+  // Binary offsets, and those of UTF-16 without a broken unit, are arithmetic.
+  if (encoding == Encoding::Binary || (utf16 && index.clean_)) index.entries_.clear();
   index.entries_.shrink_to_fit();
 }
 

@@ -1,6 +1,7 @@
 // Encoders. A character the target cannot hold stops the encoding with its position; the
 // output is rolled back so that a caller never sees a partial result.
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -11,7 +12,9 @@
 namespace morvelle::text {
 namespace {
 
-bool IsRaw(char32_t cp) { return cp >= kRawByteBase && cp <= kRawByteBase + 0xFF; }
+// A code point read by CodePointAt is a raw byte when it is a lone surrogate in the raw-byte
+// range: a pair's trail never reaches the test.
+bool IsRaw(char32_t cp) { return InRawByteRange(cp); }
 
 // The code point at text[i] and how many units it takes; a lone surrogate is itself.
 char32_t CodePointAt(std::u16string_view text, std::size_t i, std::size_t& units) {
@@ -72,7 +75,7 @@ std::size_t EncodeTable(std::u16string_view text, const Table* table, bool rawBy
     std::size_t units;
     const char32_t cp = CodePointAt(text, i, units);
     if (rawBytes && IsRaw(cp)) {
-      *o++ = static_cast<char>(cp - kRawByteBase);
+      *o++ = static_cast<char>(RawByteOf(cp));
     } else if (cp < 0x10000 && !IsSurrogate(cp) && table[cp] != 0) {
       const std::uint32_t code = table[cp];
       if (code > 0xFFFF) *o++ = static_cast<char>(code >> 16);
@@ -96,7 +99,7 @@ std::size_t EncodeUtf8(std::u16string_view text, bool rawBytes, std::string& out
     std::size_t units;
     char32_t cp = CodePointAt(text, i, units);
     if (rawBytes && IsRaw(cp)) {
-      out.push_back(static_cast<char>(cp - kRawByteBase));
+      out.push_back(static_cast<char>(RawByteOf(cp)));
     } else if (IsSurrogate(cp)) {
       return i;
     } else {
@@ -107,26 +110,64 @@ std::size_t EncodeUtf8(std::u16string_view text, bool rawBytes, std::string& out
   return std::u16string_view::npos;
 }
 
-// UTF-16 holds every unit, lone surrogates included; U+F7xx stays a unit, since a raw byte
-// would shift every following unit.
-void EncodeUtf16(std::u16string_view text, bool bigEndian, std::string& out) {
-  std::size_t at = out.size();
+void PutUnit(char16_t u, bool bigEndian, char*& o) {
+  *o++ = static_cast<char>(bigEndian ? u >> 8 : u & 0xFF);
+  *o++ = static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
+}
+
+// Pairs and every other unit as they are; raw bytes as themselves (a UTF-16 source's broken
+// unit decodes to two of them, so its bytes come back together).
+std::size_t EncodeUtf16(std::u16string_view text, bool bigEndian, bool rawBytes, std::string& out) {
+  const std::size_t at = out.size();
   out.resize(at + text.size() * 2);
   char* o = out.data() + at;
-  if ((std::endian::native == std::endian::big) == bigEndian) {
+  const bool anySurrogate =
+      std::any_of(text.begin(), text.end(), [](char16_t u) { return isSurrogate(u); });
+  if (!anySurrogate && (std::endian::native == std::endian::big) == bigEndian) {
     std::memcpy(o, text.data(), text.size() * 2);
-    return;
+    return std::u16string_view::npos;
   }
-  for (char16_t u : text) {
-    *o++ = static_cast<char>(u >> 8);
-    *o++ = static_cast<char>(u & 0xFF);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (!isSurrogate(u)) {
+      PutUnit(u, bigEndian, o);
+    } else if (pairAt(text, i)) {
+      PutUnit(u, bigEndian, o);
+      PutUnit(text[++i], bigEndian, o);
+    } else if (rawBytes && IsRaw(u)) {
+      *o++ = static_cast<char>(RawByteOf(u));
+    } else {
+      out.resize(at);
+      return i;
+    }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return std::u16string_view::npos;
+}
+
+std::size_t EncodeUtf32(std::u16string_view text, bool bigEndian, bool rawBytes, std::string& out) {
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t units;
+    const char32_t cp = CodePointAt(text, i, units);
+    if (rawBytes && IsRaw(cp)) {
+      out.push_back(static_cast<char>(RawByteOf(cp)));
+    } else if (IsSurrogate(cp)) {
+      return i;
+    } else {
+      for (int k = 0; k < 4; ++k) {
+        const int shift = bigEndian ? 24 - 8 * k : 8 * k;
+        out.push_back(static_cast<char>((cp >> shift) & 0xFF));
+      }
+    }
+    i += units;
+  }
+  return std::u16string_view::npos;
 }
 
 std::size_t EncodeBinary(std::u16string_view text, std::string& out) {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!IsRaw(text[i])) return i;
-    out.push_back(static_cast<char>(text[i] - kRawByteBase));
+    if (!IsRawByteAt(text, i)) return i;
+    out.push_back(static_cast<char>(RawByteOf(text[i])));
   }
   return std::u16string_view::npos;
 }
@@ -171,11 +212,19 @@ bool Encode(Encoding encoding, std::u16string_view text, std::string& out, Encod
       break;
     case Encoding::Utf16Le:
       if (options.bom) out += "\xFF\xFE";
-      EncodeUtf16(text, false, out);
+      bad = EncodeUtf16(text, false, options.rawBytes, out);
       break;
     case Encoding::Utf16Be:
       if (options.bom) out += "\xFE\xFF";
-      EncodeUtf16(text, true, out);
+      bad = EncodeUtf16(text, true, options.rawBytes, out);
+      break;
+    case Encoding::Utf32Le:
+      if (options.bom) out += std::string_view("\xFF\xFE\0\0", 4);
+      bad = EncodeUtf32(text, false, options.rawBytes, out);
+      break;
+    case Encoding::Utf32Be:
+      if (options.bom) out += std::string_view("\0\0\xFE\xFF", 4);
+      bad = EncodeUtf32(text, true, options.rawBytes, out);
       break;
     case Encoding::Iso2022Jp: {
       jis::State state;
@@ -183,7 +232,7 @@ bool Encode(Encoding encoding, std::u16string_view text, std::string& out, Encod
       if (!jis::EncodeFrom(state, text, out, &local, options)) {
         bad = local.index;
       } else {
-        jis::SwitchTo(state, jis::State{}, out);
+        (void)jis::SwitchTo(state, jis::State{}, out);
       }
       break;
     }

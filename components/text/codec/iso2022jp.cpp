@@ -15,9 +15,11 @@ State Scan(std::span<const unsigned char> bytes, std::size_t from, std::size_t t
   return state;
 }
 
-void SwitchTo(State& current, State wanted, std::string& out) {
+bool SwitchTo(State& current, State wanted, std::string& out) {
   if (current.g0 != wanted.g0) {
     switch (wanted.g0) {
+      case Set::Unread:
+        return false;
       case Set::Ascii:
         out += "\x1B(B";
         break;
@@ -40,6 +42,7 @@ void SwitchTo(State& current, State wanted, std::string& out) {
   }
   if (current.shiftOut != wanted.shiftOut) out.push_back(wanted.shiftOut ? '\x0E' : '\x0F');
   current = wanted;
+  return true;
 }
 
 bool EncodeFrom(State& state, std::u16string_view text, std::string& out, EncodeError* error,
@@ -49,8 +52,16 @@ bool EncodeFrom(State& state, std::u16string_view text, std::string& out, Encode
   const State initial = state;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t u = text[i];
-    if (options.rawBytes && u >= kRawByteBase && u <= kRawByteBase + 0xFF) {
-      out.push_back(static_cast<char>(u - kRawByteBase));
+    if (options.rawBytes && IsRawByteAt(text, i)) {
+      // Kept bytes go out as they are; an escape among them changes the state as it did.
+      const std::size_t from = out.size();
+      for (; i < text.size() && IsRawByteAt(text, i); ++i) {
+        out.push_back(static_cast<char>(RawByteOf(text[i])));
+      }
+      --i;
+      const auto* p = reinterpret_cast<const unsigned char*>(out.data());
+      for (std::size_t k = from; k < out.size();)
+        k += detail::JisNext(p, out.size(), k, state).length;
       continue;
     }
     std::uint16_t code = table[u];
@@ -67,14 +78,17 @@ bool EncodeFrom(State& state, std::u16string_view text, std::string& out, Encode
       }
       return false;
     }
-    if (code < 0x80) {
-      SwitchTo(state, State{Set::Ascii, false}, out);
+    if (code < 0x20 && state.g0 == Set::Unread && !state.shiftOut) {
+      // Controls need no designation; leaving a set we do not read would need one back.
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x80) {
+      (void)SwitchTo(state, State{Set::Ascii, false}, out);
       out.push_back(static_cast<char>(code));
     } else if (code < 0x100) {
-      SwitchTo(state, State{Set::Kana, false}, out);
+      (void)SwitchTo(state, State{Set::Kana, false}, out);
       out.push_back(static_cast<char>(code - 0x80));
     } else {
-      SwitchTo(state, State{Set::Jis0208, false}, out);
+      (void)SwitchTo(state, State{Set::Jis0208, false}, out);
       out.push_back(static_cast<char>(code >> 8));
       out.push_back(static_cast<char>(code & 0xFF));
     }

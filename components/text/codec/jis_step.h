@@ -28,9 +28,15 @@ inline bool ParseEscape(const unsigned char* p, std::size_t n, std::size_t i, ji
     jis::Set set;
   };
   static constexpr Known kKnown[] = {
-      {{0x1B, '(', 'B', 0}, 3, jis::Set::Ascii},   {{0x1B, '(', 'J', 0}, 3, jis::Set::Roman},
-      {{0x1B, '(', 'I', 0}, 3, jis::Set::Kana},    {{0x1B, '$', '@', 0}, 3, jis::Set::Jis1978},
-      {{0x1B, '$', 'B', 0}, 3, jis::Set::Jis0208}, {{0x1B, '$', '(', 'D'}, 4, jis::Set::Jis0212},
+      {{0x1B, '(', 'B', 0}, 3, jis::Set::Ascii},
+      {{0x1B, '(', 'J', 0}, 3, jis::Set::Roman},
+      {{0x1B, '(', 'I', 0}, 3, jis::Set::Kana},
+      {{0x1B, '$', '@', 0}, 3, jis::Set::Jis1978},
+      {{0x1B, '$', 'B', 0}, 3, jis::Set::Jis0208},
+      {{0x1B, '$', '(', 'D'}, 4, jis::Set::Jis0212},
+      // The long forms ISO 2022 also allows for the two editions of JIS X 0208.
+      {{0x1B, '$', '(', 'B'}, 4, jis::Set::Jis0208},
+      {{0x1B, '$', '(', '@'}, 4, jis::Set::Jis1978},
   };
   truncated = false;
   for (const Known& k : kKnown) {
@@ -46,21 +52,36 @@ inline bool ParseEscape(const unsigned char* p, std::size_t n, std::size_t i, ji
   return false;
 }
 
-// Length of an escape sequence of ISO 2022's form at p[i] that designates something we do not
-// know (ESC $ Z): intermediates 21..2F, then a final byte 30..7E. 0 when the bytes after ESC
-// are not of that form (a lone ESC, or a terminal's ESC [). truncated when they end inside it.
-inline std::uint8_t UnknownDesignationLength(const unsigned char* p, std::size_t n, std::size_t i,
-                                             bool& truncated) {
+// An escape at p[i] that is none we know: ESC, intermediates 21..2F, then, if `complete`, a
+// final byte 30..7E (ESC $ ( Q). The intermediates belong to it even without a final: read as
+// text, they could join what an edit puts after them into an escape. `truncated` when the
+// bytes end inside it.
+struct UnknownEscape {
+  std::uint8_t length = 1;
+  bool complete = false;
+  bool truncated = false;
+};
+
+inline UnknownEscape ReadUnknownEscape(const unsigned char* p, std::size_t n, std::size_t i) {
   constexpr std::size_t kMaxIntermediates = 3;
   std::size_t k = i + 1;
   while (k < n && k - i - 1 < kMaxIntermediates && p[k] >= 0x21 && p[k] <= 0x2F) ++k;
-  if (k == i + 1) return 0;
+  UnknownEscape e;
+  e.length = static_cast<std::uint8_t>(k - i);
   if (k == n) {
-    truncated = true;
-    return 0;
+    e.truncated = true;
+  } else if (k > i + 1 && p[k] >= 0x30 && p[k] <= 0x7E) {
+    e.complete = true;
+    ++e.length;
   }
-  if (p[k] < 0x30 || p[k] > 0x7E) return 0;
-  return static_cast<std::uint8_t>(k + 1 - i);
+  return e;
+}
+
+// Whether a complete escape of `length` bytes at p[i] designates a set to G0, the only one
+// ISO-2022-JP text uses: ESC ( F and ESC $ F for single and multiple byte sets, ESC $ ( F.
+inline bool DesignatesG0(const unsigned char* p, std::size_t i, std::size_t length) {
+  if (length == 3) return p[i + 1] == '(' || p[i + 1] == '$';
+  return length == 4 && p[i + 1] == '$' && p[i + 2] == '(';
 }
 
 inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis::State& state) {
@@ -73,16 +94,18 @@ inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis
       state.g0 = set;
       return {0, length, JisStep::Shift, false};
     }
-    // A designation we do not know stays undecodable as a whole, and the state as it was: its
-    // final byte read as text would only misalign what follows.
-    length = UnknownDesignationLength(p, n, i, truncated);
-    return {0, length ? length : std::uint8_t{1}, JisStep::Raw, truncated};
+    // An escape we do not know stays undecodable as a whole: its final byte read as text would
+    // only misalign what follows. One that designates a set to G0 (JIS X 0213, say) makes the
+    // graphic bytes after it that set's, undecodable too until a designation we read.
+    const UnknownEscape e = ReadUnknownEscape(p, n, i);
+    if (e.complete && DesignatesG0(p, i, e.length)) state.g0 = jis::Set::Unread;
+    return {0, e.length, JisStep::Raw, truncated || e.truncated};
   }
   if (b == 0x0E || b == 0x0F) {
     state.shiftOut = b == 0x0E;
     return {0, 1, JisStep::Shift, false};
   }
-  if (b >= 0x80 || b == 0) return {0, 1, JisStep::Raw, false};
+  if (b >= 0x80) return {0, 1, JisStep::Raw, false};
   if (b < 0x21 || b == 0x7F) return {b, 1, JisStep::Char, false};
   if (state.shiftOut || state.g0 == jis::Set::Kana) {
     if (b <= 0x5F) return {0xFF40 + b, 1, JisStep::Char, false};
@@ -93,6 +116,8 @@ inline JisStep JisNext(const unsigned char* p, std::size_t n, std::size_t i, jis
     case jis::Set::Roman:
     case jis::Set::Kana:
       return {b, 1, JisStep::Char, false};
+    case jis::Set::Unread:
+      return {0, 1, JisStep::Raw, false};
     case jis::Set::Jis0208:
     case jis::Set::Jis1978:
     case jis::Set::Jis0212:

@@ -11,13 +11,13 @@
 namespace morvelle::text {
 namespace {
 
-// UTF-16 takes two bytes a unit after its byte-order mark (a lone last byte is a unit too),
-// Binary one: no entries needed.
-std::size_t Stride(Encoding e) {
-  switch (e) {
+// UTF-16 without a broken unit takes two bytes a unit after its byte-order mark (a lone last
+// byte is a unit too), Binary one: no entries then.
+std::size_t Stride(const OffsetIndex& index, bool hasEntries) {
+  switch (index.encoding()) {
     case Encoding::Utf16Le:
     case Encoding::Utf16Be:
-      return 2;
+      return hasEntries ? 0 : 2;
     case Encoding::Binary:
       return 1;
     default:
@@ -57,7 +57,7 @@ class BlockBytes {
 }  // namespace
 
 OffsetCursor::OffsetCursor(const OffsetIndex& index, ByteSource& bytes)
-    : index_(index), bytes_(bytes), stride_(Stride(index.encoding_)) {}
+    : index_(index), bytes_(bytes), stride_(Stride(index, !index.entries_.empty())) {}
 
 std::size_t OffsetCursor::blockStart(std::size_t unit) const {
   if (unit >= index_.units_) return index_.bytes_;
@@ -100,6 +100,18 @@ void OffsetCursor::Load(std::size_t block) {
     case Encoding::Iso2022Jp:
       LoadJis(block);
       break;
+    case Encoding::Utf16Le:
+      LoadStepped<detail::Utf16Step<false>, 2>(block);
+      break;
+    case Encoding::Utf16Be:
+      LoadStepped<detail::Utf16Step<true>, 2>(block);
+      break;
+    case Encoding::Utf32Le:
+      LoadStepped<detail::Utf32Step<false>, 4>(block);
+      break;
+    case Encoding::Utf32Be:
+      LoadStepped<detail::Utf32Step<true>, 4>(block);
+      break;
     default:
       LoadStepped<detail::Utf8Step>(block);
       break;
@@ -116,8 +128,12 @@ std::size_t OffsetCursor::EndOf(std::size_t block) const {
                                             : index_.bytes_;
 }
 
-template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t),
+          std::size_t kUnitBytes>
 void OffsetCursor::LoadStepped(std::size_t block) {
+  // The halves of a UTF-16 pair have offsets of their own (as DecodeWide gives them); those of
+  // a pair decoded from one UTF-8 or UTF-32 character share it.
+  constexpr bool kOwnHalves = kUnitBytes == 2;
   const detail::IndexEntry entry = detail::UnpackEntry(index_.entries_[block]);
   const std::size_t count = UnitsIn(block);
   const std::size_t base = entry.offset;
@@ -130,8 +146,12 @@ void OffsetCursor::LoadStepped(std::size_t block) {
   if (entry.skip > 0 && bytes.Ensure(0)) {
     const detail::Step s = kStep(bytes.data(), bytes.size(), 0);
     if (s.ok) {
-      shares_[0] = 1;
-      out[k++] = base;
+      if constexpr (kOwnHalves) {
+        out[k++] = base + 2;
+      } else {
+        shares_[0] = 1;
+        out[k++] = base;
+      }
     } else {
       for (std::size_t j = entry.skip; j < s.length && k < count; ++j) out[k++] = base + j;
     }
@@ -139,7 +159,7 @@ void OffsetCursor::LoadStepped(std::size_t block) {
   }
   while (k < count && bytes.Ensure(i)) {
     const unsigned char* p = bytes.data();
-    if (detail::IsPlainAscii(p[i])) {
+    if (kUnitBytes == 1 && detail::IsPlainAscii(p[i])) {
       out[k++] = base + i++;
       continue;
     }
@@ -149,8 +169,12 @@ void OffsetCursor::LoadStepped(std::size_t block) {
     } else {
       out[k++] = base + i;
       if (s.codePoint >= 0x10000 && k < count) {
-        shares_[k / 64] |= std::uint64_t{1} << (k % 64);
-        out[k++] = base + i;
+        if constexpr (kOwnHalves) {
+          out[k++] = base + i + 2;
+        } else {
+          shares_[k / 64] |= std::uint64_t{1} << (k % 64);
+          out[k++] = base + i;
+        }
       }
     }
     i += s.length;

@@ -90,7 +90,9 @@ class OffsetCursor {
     return unit % OffsetIndex::kBlock;
   }
   void Load(std::size_t block);
-  template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+  // kUnitBytes: 1 for the byte-oriented codes, 2 for UTF-16, 4 for UTF-32.
+  template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t),
+            std::size_t kUnitBytes = 1>
   void LoadStepped(std::size_t block);
   void LoadJis(std::size_t block);
   // The units `block` holds, and the offset where the next block's bytes begin.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "tables.h"
+#include "text/utf16.h"
 
 namespace morvelle::text::detail {
 
@@ -23,23 +24,20 @@ inline Step Bad(std::uint8_t length, bool truncated = false) {
   return {0, length, false, truncated};
 }
 
-// 01..7F: one byte, the character itself, in every byte-oriented code here. NUL is not text in
-// any of them: a file holding one is either UTF-16 or a text with a stray byte, which is kept
-// as an undecodable byte like any other that does not fit.
-constexpr bool IsPlainAscii(unsigned b) { return b - 1u < 0x7Fu; }
+// 00..7F: one byte, the character itself, in every byte-oriented code here (NUL included, as
+// for perl and iconv).
+constexpr bool IsPlainAscii(unsigned b) { return b < 0x80u; }
 
-// Whether the eight bytes at p are all plain ASCII: a high bit set, or a NUL (its borrow sets
-// the high bit), fails the word.
+// Whether the eight bytes at p are all plain ASCII.
 inline bool EightPlainAscii(const unsigned char* p) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
   std::uint64_t word;
   std::memcpy(&word, p, 8);
-  return ((word | (word - kOnes)) & kHighs) == 0;
+  return (word & kHighs) == 0;
 }
 
 inline Step Cp932Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
-  if (b == 0) return Bad(1);
   std::uint16_t v = cp932Single[b];
   if (v < kLeadByte) return {v, 1, true, false};
   if (v == kInvalidSingle) return Bad(1);
@@ -55,7 +53,6 @@ inline bool InEucRange(unsigned b) { return b >= 0xA1 && b <= 0xFE; }
 
 inline Step EucStep(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
-  if (b == 0) return Bad(1);
   std::uint16_t v = eucSingle[b];
   if (v != kInvalidSingle) return {v, 1, true, false};
   if (b == 0x8E) {
@@ -85,7 +82,6 @@ inline Step EucStep(const unsigned char* p, std::size_t n, std::size_t i) {
 inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
   if (IsPlainAscii(b)) return {b, 1, true, false};
-  if (b == 0) return Bad(1);
   unsigned length;
   char32_t cp;
   unsigned lo = 0x80, hi = 0xBF;  // bounds of the second byte
@@ -112,6 +108,41 @@ inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
     cp = (cp << 6) | (c & 0x3F);
   }
   return {cp, static_cast<std::uint8_t>(length), true, false};
+}
+
+// UTF-16 and UTF-32 take a unit a step, a pair of UTF-16 units one step. A unit that is no
+// character (a lone surrogate, a value beyond U+10FFFF) is undecodable byte by byte, as are the
+// bytes of a unit cut off by the end.
+template <bool kBigEndian>
+inline unsigned Utf16UnitAt(const unsigned char* p) {
+  return kBigEndian ? (unsigned{p[0]} << 8) | p[1] : p[0] | (unsigned{p[1]} << 8);
+}
+
+template <bool kBigEndian>
+inline Step Utf16Step(const unsigned char* p, std::size_t n, std::size_t i) {
+  if (n - i < 2) return Bad(1, true);
+  const unsigned u = Utf16UnitAt<kBigEndian>(p + i);
+  if (!isSurrogate(u)) return {u, 2, true, false};
+  if (isLeadSurrogate(u)) {
+    if (n - i < 4) return Bad(2, true);
+    const unsigned t = Utf16UnitAt<kBigEndian>(p + i + 2);
+    if (isTrailSurrogate(t)) {
+      return {combineSurrogates(static_cast<char16_t>(u), static_cast<char16_t>(t)), 4, true,
+              false};
+    }
+  }
+  return Bad(2);
+}
+
+template <bool kBigEndian>
+inline Step Utf32Step(const unsigned char* p, std::size_t n, std::size_t i) {
+  if (n - i < 4) return Bad(static_cast<std::uint8_t>(n - i), true);
+  const char32_t u = kBigEndian ? (char32_t{p[i]} << 24) | (char32_t{p[i + 1]} << 16) |
+                                      (char32_t{p[i + 2]} << 8) | p[i + 3]
+                                : p[i] | (char32_t{p[i + 1]} << 8) | (char32_t{p[i + 2]} << 16) |
+                                      (char32_t{p[i + 3]} << 24);
+  if (u > 0x10FFFF || isSurrogate(u)) return Bad(4);
+  return {u, 4, true, false};
 }
 
 }  // namespace morvelle::text::detail

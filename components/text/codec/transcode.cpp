@@ -42,7 +42,6 @@ Entry Pack(const std::string& bytes) {
 }
 
 Entry EntryFor(char16_t u, Encoding to) {
-  if (u >= kRawByteBase && u <= kRawByteBase + 0xFF) return 0;
   std::string bytes;
   if (!Encode(to, std::u16string_view(&u, 1), bytes, nullptr, {.rawBytes = false, .bom = false})) {
     return 0;
@@ -55,7 +54,7 @@ std::unique_ptr<Entry[]> BuildTable(Encoding from, Encoding to) {
   auto table = std::make_unique<Entry[]>(sjis ? kSjisSize : kEucSize);
   auto decodeOne = [&](std::initializer_list<unsigned char> code) -> int {
     std::u16string t = DecodeText(from, std::span<const unsigned char>(code.begin(), code.size()));
-    if (t.size() != 1 || (t[0] >= kRawByteBase && t[0] <= kRawByteBase + 0xFF)) return -1;
+    if (t.size() != 1 || IsRawByteAt(t, 0)) return -1;
     return t[0];
   };
   for (unsigned b = 0; b < 256; ++b) {
@@ -89,7 +88,7 @@ bool Direct(Encoding e) {
 
 const Entry* TableFor(Encoding from, Encoding to) {
   static std::mutex mutex;
-  static std::unique_ptr<Entry[]> tables[2][9];
+  static std::unique_ptr<Entry[]> tables[2][static_cast<int>(Encoding::Binary) + 1];
   std::lock_guard lock(mutex);
   auto& slot = tables[from == Encoding::ShiftJis ? 0 : 1][static_cast<int>(to)];
   if (!slot) slot = BuildTable(from, to);
@@ -215,23 +214,17 @@ bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes,
     if (!ok) out.resize(start);
     return ok;
   }
-  // Everything else through the text. Most files hold no U+F7xx and encode whole, so the text
-  // is decoded without offsets first; only a doubtful file pays for them below.
-  {
-    const std::u16string text = DecodeText(from, bytes);
-    const bool doubtful = std::any_of(text.begin(), text.end(), [](char16_t u) {
-      return u >= kRawByteBase && u <= kRawByteBase + 0xFF;
-    });
-    if (!doubtful && Encode(to, text, out, nullptr, {.rawBytes = false, .bom = bom})) return true;
+  // Everything else through the text. The encoder refuses raw bytes, so a file that encodes
+  // whole needs no offsets; only a failure pays for them below.
+  if (Encode(to, DecodeText(from, bytes), out, nullptr, {.rawBytes = false, .bom = bom})) {
+    return true;
   }
   // Refuse undecodable bytes, and find where the failure is.
   Decoded decoded = Decode(from, bytes);
-  for (std::size_t i = 0; i < decoded.text.size(); ++i) {
-    if (IsUndecodableByte(from, decoded, i)) {
-      // The byte ends its unit's span (which may begin at the escapes before it).
-      if (failedAt) *failedAt = decoded.offsets[i + 1] - 1;
-      return false;
-    }
+  if (const std::size_t i = FindRawByte(decoded.text); i != std::u16string_view::npos) {
+    // The byte ends its unit's span (which may begin at the escapes before it).
+    if (failedAt) *failedAt = decoded.offsets[i + 1] - 1;
+    return false;
   }
   EncodeError error;
   if (!Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = bom})) {

@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "pair_model.h"
+#include "text/codec/jis_step.h"
+#include "text/codec/steps.h"
 #include "text/utf16.h"
 #include "validity.h"
 
@@ -28,21 +30,45 @@ constexpr std::size_t kDecisiveUtf8Characters = 8;
 // of most files written today, and the pair model knows little of the Latin letters that are
 // its usual few multibyte characters ("café").
 constexpr std::uint64_t kUtf8PriorQuarters = 6 * 4;
-// A sample of n bytes is still text of a code with some stray bytes in it when, besides its
-// NULs, at most FlawLimit places break the code or hold a control character text has no use
-// for, and NULs are at most an eighth of its bytes (a NUL-padded tail, NUL-separated names),
-// or a single one. Images, executables, compressed files and message catalogues hold far more
-// of either: their numbers spell controls and bytes that fit no code.
+// How many flaws (undecodable bytes, and controls text has no use for) a reading of n bytes
+// may have and still be text of its code with some stray bytes. NUL is a character, but a NUL
+// in 8-bit data is a strong sign of binary data, whose numbers spell controls and bytes that fit
+// no code: with one, the strict bound holds. Without, a code holds the data when it reads all
+// but an eighth of it (and two bytes), which compressed data and images never give: a sixth or
+// more of their bytes are flaws in CP932, the code that holds most of them.
 constexpr std::size_t FlawLimit(std::size_t n) { return 1 + n / 256; }
-constexpr std::size_t NulLimit(std::size_t n) { return n < 16 ? 1 : n / 8; }
+constexpr bool HeldWithoutNul(std::size_t flaws, std::size_t n) { return flaws <= 2 + n / 8; }
+// UTF-16 without a mark or a NUL (no line end, no ASCII) is sought in short texts only: a
+// longer one always has a line end.
+constexpr std::size_t kBareUtf16Bytes = 4096;
+// More NULs than an eighth of the bytes (a NUL-padded record file, an archive, UTF-32) make
+// data of a longer file; a short one is text whatever its NULs.
+constexpr std::size_t NulLimit(std::size_t n) { return n < 16 ? n : n / 8; }
 
 // C0 controls other than NUL, the blanks and line ends, ESC, SO and SI (ISO-2022-JP's shifts)
-// and SUB (an old end-of-file mark); DEL.
-std::size_t CountDataControls(Bytes bytes) {
-  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), [](unsigned char b) {
-    return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
-           b == 0x7F;
-  }));
+// and SUB (an old end-of-file mark); DEL. They are single characters in every code here.
+constexpr bool IsDataControl(unsigned char b) {
+  return (b >= 0x01 && b <= 0x08) || (b >= 0x10 && b <= 0x19) || (b >= 0x1C && b <= 0x1F) ||
+         b == 0x7F;
+}
+
+std::size_t CountDataControls(std::span<const unsigned char> bytes) {
+  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), IsDataControl));
+}
+
+// C1 controls as a reading decodes them: EUC-JP's single bytes 80..8D and 90..9F, UTF-8's
+// C2 80..C2 9F. CP932 has none. As unlikely in Japanese text as binary bytes.
+std::size_t CountC1(Encoding code, std::span<const unsigned char> bytes) {
+  std::size_t count = 0;
+  if (code == Encoding::EucJp) {
+    for (const unsigned char b : bytes)
+      count += (b >= 0x80 && b <= 0x8D) || (b >= 0x90 && b <= 0x9F);
+  } else if (code == Encoding::Utf8) {
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+      count += bytes[i] == 0xC2 && bytes[i + 1] >= 0x80 && bytes[i + 1] <= 0x9F;
+    }
+  }
+  return count;
 }
 
 struct Sample {
@@ -111,9 +137,9 @@ Utf16Reading ReadUtf16(Bytes bytes, bool littleEndian) {
 }
 
 // UTF-16 without a byte-order mark: the byte order whose reading is text, a few flaws at most,
-// mostly ordinary characters, with its NULs mostly where UTF-16 puts them, in the units of line
-// ends, blanks and ASCII. Of two such readings, the one with more ASCII (line ends at least) is
-// the right one: swapped, ASCII turns into U+xx00.
+// mostly ordinary characters, with its NULs, if any, mostly where UTF-16 puts them, in the units of
+// line ends, blanks and ASCII. Of two such readings, the one with more ASCII (line ends at least)
+// is the right one: swapped, ASCII turns into U+xx00.
 struct Utf16Guess {
   Encoding code = Encoding::Binary;  // Binary: neither order reads as text
   // Twice as many NULs in narrow units as in U+xx00 ones, the pattern of text. Stray NULs, or
@@ -125,12 +151,19 @@ Utf16Guess Utf16WithoutBom(Bytes bytes) {
   const Utf16Reading le = ReadUtf16(bytes, true);
   const Utf16Reading be = ReadUtf16(bytes, false);
   auto text = [](const Utf16Reading& r) {
-    return r.bad * 100 <= r.units && (r.bad + r.odd) * 5 <= r.units && r.narrow > r.lowNul;
+    return r.units > 0 && r.bad * 100 <= r.units && (r.bad + r.odd) * 5 <= r.units &&
+           r.narrow >= r.lowNul;
   };
   const bool leText = text(le), beText = text(be);
+  // Without ASCII to tell them apart (kana and kanji alone), the pair model does.
+  auto likelierLe = [&] {
+    if (le.narrow != be.narrow) return le.narrow > be.narrow;
+    return detect::ScoreText(DecodeText(Encoding::Utf16Le, bytes)).cost <=
+           detect::ScoreText(DecodeText(Encoding::Utf16Be, bytes)).cost;
+  };
   const Utf16Reading* r = nullptr;
   Utf16Guess guess;
-  if (leText && (!beText || le.narrow >= be.narrow)) {
+  if (leText && (!beText || likelierLe())) {
     guess.code = Encoding::Utf16Le;
     r = &le;
   } else if (beText) {
@@ -143,31 +176,31 @@ Utf16Guess Utf16WithoutBom(Bytes bytes) {
   return guess;
 }
 
-// ISO-2022-JP: at least one designation the decoder knows leaves ASCII, and no ESC starts a
-// terminal's control sequence (ESC [, ESC ]). Any other ESC (a lone one, or a designation we do
-// not know such as ESC $ Z) is a stray byte of the file: it stays undecodable, and does not
-// make the file another code.
+// ISO-2022-JP: at least one designation to G0 that leaves ASCII, of a set the decoder reads or
+// of one it does not (JIS X 0213, say: the file is of the family, with bytes we cannot read,
+// not ASCII with stray escapes), and no ESC starts a terminal's control sequence (ESC [,
+// ESC ]). Any other ESC (a lone one, ESC $ ) F) is a stray byte of the file.
 bool HoldsJisEscapes(Bytes bytes) {
+  const unsigned char* p = bytes.data();
+  const std::size_t n = bytes.size();
   bool designated = false;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != 0x1B) continue;
-    const std::size_t left = bytes.size() - i - 1;
-    auto at = [&](std::size_t k) { return k <= left ? bytes[i + k] : 0; };
-    if (at(1) == '(' && (at(2) == 'B' || at(2) == 'J' || at(2) == 'I')) {
-      designated = designated || at(2) == 'I';
-      i += 2;
-    } else if (at(1) == '$' && (at(2) == '@' || at(2) == 'B')) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (p[i] != 0x1B) continue;
+    if (i + 1 < n && (p[i + 1] == '[' || p[i + 1] == ']')) return false;
+    jis::Set set;
+    std::uint8_t length;
+    bool truncated;
+    if (detail::ParseEscape(p, n, i, set, length, truncated)) {
+      designated = designated || (set != jis::Set::Ascii && set != jis::Set::Roman);
+      i += length - 1u;
+      continue;
+    }
+    const detail::UnknownEscape e = detail::ReadUnknownEscape(p, n, i);
+    if (e.complete && detail::DesignatesG0(p, i, e.length)) {
       designated = true;
-      i += 2;
-    } else if (at(1) == '$' && at(2) == '(' && at(3) == 'D') {
-      designated = true;
-      i += 3;
-    } else if (at(1) == '&' && at(2) == '@') {
-      i += 2;  // announces the 1990 edition before ESC $ B
-    } else if (left < 3) {
+      i += e.length - 1u;
+    } else if (truncated || e.truncated) {
       break;  // cut off by the end of the sample
-    } else if (at(1) == '[' || at(1) == ']') {
-      return false;
     }
   }
   return designated;
@@ -186,16 +219,49 @@ std::size_t CountUtf8Characters(Bytes bytes) {
   return count;
 }
 
-// The likeliest of the byte-oriented codes, with the number of places the sample breaks it.
+// UTF-8 beside a code that breaks fewer bytes: a file that mixes lines in UTF-8 with lines in
+// Shift_JIS or EUC-JP (pasted together, or edited in two editors) is UTF-8 with unreadable
+// lines when more of its bytes are in runs of UTF-8's three- and four-byte characters, those of
+// kana and kanji, than break UTF-8. Legacy text forms such characters by chance (Shift_JIS
+// hiragana often does: E5 82 A4), but hardly ever three in a row.
+constexpr std::size_t kUtf8Run = 3;
+
+bool Utf8HoldsMost(Bytes bytes) {
+  std::size_t held = 0, broken = 0, run = 0, runBytes = 0;
+  for (std::size_t i = 0; i <= bytes.size();) {
+    const bool ascii = i < bytes.size() && bytes[i] < 0x80;
+    const detail::Step s = i < bytes.size() && !ascii
+                               ? detail::Utf8Step(bytes.data(), bytes.size(), i)
+                               : detail::Step{0, 1, false, false};
+    if (s.ok && s.length >= 3) {
+      ++run;
+      runBytes += s.length;
+    } else {
+      if (run >= kUtf8Run) held += runBytes;
+      run = runBytes = 0;
+      if (!s.ok && !ascii && i < bytes.size()) broken += s.length;
+    }
+    i += ascii ? 1 : s.length;
+  }
+  return held > broken;
+}
+
+// The likeliest of the byte-oriented codes, with the number of its flaws: places the sample
+// breaks it, and controls the reading holds that text has no use for.
 struct TextReading {
   Encoding code;
-  std::size_t flaws;  // undecodable bytes and sequences, NULs included
+  std::size_t flaws;
+  bool holdsMost = false;  // chosen for holding most of the bytes, flaws or not
 };
 
 // `decode`, when given, stands in for the strict validity check of the likeliest code over a
 // sample that is the whole input.
 TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
+  constexpr std::size_t kUncounted = std::numeric_limits<std::size_t>::max();
+  const std::size_t c0 = CountDataControls(s.bytes);
+  std::array<std::size_t, 3> controls{};
+  for (std::size_t k = 0; k < kCodes.size(); ++k) controls[k] = c0 + CountC1(kCodes[k], s.bytes);
   std::array<std::size_t, 3> errors{};
   // Counting beyond the best so far cannot change the outcome, so the likeliest code is counted
   // first, judged on a short head: the others then stop at their first few errors instead of
@@ -203,19 +269,21 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
   const Bytes head = s.bytes.first(std::min<std::size_t>(s.bytes.size(), kOrderingHeadBytes));
   std::array<std::size_t, 3> headErrors{};
   for (std::size_t k = 0; k < kCodes.size(); ++k) {
-    headErrors[k] = detect::CountInvalid(kCodes[k], head, true, kOrderingErrorLimit);
+    headErrors[k] = detect::CountInvalid(kCodes[k], head, true, kOrderingErrorLimit) + controls[k];
   }
   std::array<std::size_t, 3> order = {0, 1, 2};
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return headErrors[a] < headErrors[b]; });
-  std::size_t fewest = std::numeric_limits<std::size_t>::max();
+  std::size_t fewest = kUncounted;
   for (const std::size_t k : order) {
-    const bool first = fewest == std::numeric_limits<std::size_t>::max();
-    if (first && decode && s.atStart && !s.truncated && (*decode)(kCodes[k])) {
-      errors[k] = 0;
+    const bool first = fewest == kUncounted;
+    if (!first && controls[k] > fewest) {
+      errors[k] = controls[k];
+    } else if (first && decode && s.atStart && !s.truncated && (*decode)(kCodes[k])) {
+      errors[k] = controls[k];
     } else {
-      errors[k] =
-          detect::CountInvalid(kCodes[k], s.bytes, s.truncated, first ? fewest : fewest + 1);
+      const std::size_t limit = first ? kUncounted : fewest - controls[k] + 1;
+      errors[k] = detect::CountInvalid(kCodes[k], s.bytes, s.truncated, limit) + controls[k];
     }
     fewest = std::min(fewest, errors[k]);
   }
@@ -223,6 +291,7 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
   if (errors[0] == 0 && CountUtf8Characters(s.bytes) >= kDecisiveUtf8Characters) {
     return {Encoding::Utf8, 0};
   }
+  if (errors[0] > fewest && Utf8HoldsMost(s.bytes)) return {Encoding::Utf8, errors[0], true};
   std::size_t candidates = 0;
   for (std::size_t k = 0; k < kCodes.size(); ++k) candidates += errors[k] == fewest;
   if (candidates == 1) {
@@ -242,16 +311,10 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
   return {kCodes[best], fewest};
 }
 
-// Flaws are counted only for a sample with NULs, the one case that asks for them. Seven bits
-// read as ASCII at worst, flawed by their NULs alone: an ISO-2022-JP reading more flawed than
-// a few stray bytes allow gives way to it.
-TextReading DecideSevenBit(const Sample& s, std::size_t nuls) {
-  if (!HoldsJisEscapes(s.bytes)) return {Encoding::Ascii, nuls};
-  if (nuls == 0) return {Encoding::Iso2022Jp, 0};
-  const std::size_t flaws = detect::CountInvalid(Encoding::Iso2022Jp, s.bytes, s.truncated,
-                                                 std::numeric_limits<std::size_t>::max());
-  if (flaws - std::min(flaws, nuls) > FlawLimit(s.bytes.size())) return {Encoding::Ascii, nuls};
-  return {Encoding::Iso2022Jp, flaws};
+// Seven bits read as ASCII or, with designations, as ISO-2022-JP; controls, NULs included, are
+// characters of either.
+TextReading DecideSevenBit(const Sample& s) {
+  return {HoldsJisEscapes(s.bytes) ? Encoding::Iso2022Jp : Encoding::Ascii, 0};
 }
 
 // The pair model's cost of reading the sample in `code`.
@@ -269,7 +332,8 @@ std::uint64_t Cost(Encoding code, Bytes bytes) {
   }
 }
 
-Encoding Decide(const Sample& s, const CleanDecode* decode = nullptr) {
+// `evenFile`: the whole file has an even length, as UTF-16 without a byte-order mark must.
+Encoding Decide(const Sample& s, bool evenFile, const CleanDecode* decode = nullptr) {
   // Most samples hold no NUL, which memchr tells at a fraction of the cost of counting (an
   // empty sample may have no storage at all, which memchr must not be given).
   const bool anyNul = !s.bytes.empty() && std::memchr(s.bytes.data(), 0, s.bytes.size()) != nullptr;
@@ -277,24 +341,34 @@ Encoding Decide(const Sample& s, const CleanDecode* decode = nullptr) {
       anyNul ? static_cast<std::size_t>(std::count(s.bytes.begin(), s.bytes.end(), 0)) : 0;
   const bool sevenBit =
       std::none_of(s.bytes.begin(), s.bytes.end(), [](unsigned char b) { return b >= 0x80; });
-  // A NUL never decodes, so `decode` could only tell what is known.
-  if (nuls == 0) return (sevenBit ? DecideSevenBit(s, 0) : DecideEightBit(s, decode)).code;
-
-  // NULs: UTF-16, a text with some stray bytes, or data. UTF-16 needs the file's start, where
-  // its units begin; NULs in its pattern in a quarter of the bytes (ASCII in UTF-16) settle it.
   const std::size_t n = s.bytes.size();
-  const Utf16Guess utf16 = s.atStart ? Utf16WithoutBom(s.bytes) : Utf16Guess{};
-  if (utf16.clear && nuls > n / 4) return utf16.code;
-  // Else the likelier reading decides: a NUL or two in a short text can fall where UTF-16's
-  // would, and UTF-16 of kana and kanji holds few NULs (its line ends).
-  const TextReading text = sevenBit ? DecideSevenBit(s, nuls) : DecideEightBit(s);
-  if (utf16.code != Encoding::Binary && Cost(utf16.code, s.bytes) < Cost(text.code, s.bytes)) {
-    return utf16.code;
+
+  // UTF-16 without a BOM needs the file's start, where its units begin, and an even length. NULs
+  // in its pattern in a quarter of the bytes (ASCII in UTF-16) settle it.
+  const bool maybeUtf16 = s.atStart && evenFile && n >= 2;
+  Utf16Guess utf16;
+  if (maybeUtf16 && anyNul) {
+    utf16 = Utf16WithoutBom(s.bytes);
+    if (utf16.clear && nuls > n / 4) return utf16.code;
   }
-  const bool stray =
-      nuls <= NulLimit(n) &&
-      text.flaws - std::min(text.flaws, nuls) + CountDataControls(s.bytes) <= FlawLimit(n);
-  return stray ? text.code : Encoding::Binary;
+
+  if (sevenBit) return nuls > NulLimit(n) ? Encoding::Binary : DecideSevenBit(s).code;
+  // A NUL never reaches `decode`'s question: the decoded text would say nothing new.
+  const TextReading text = DecideEightBit(s, anyNul ? nullptr : decode);
+  // Else UTF-16 where the pair model finds it the likelier text: where the byte-oriented
+  // reading is flawed, or holds NULs (UTF-16 of kana and kanji has few, at its line ends), or
+  // the text is short enough to have no line end at all (a word of kana).
+  const bool bare = maybeUtf16 && !anyNul && text.flaws == 0 && n <= kBareUtf16Bytes;
+  if (maybeUtf16 && !anyNul && (text.flaws > 0 || bare)) utf16 = Utf16WithoutBom(s.bytes);
+  if (utf16.code != Encoding::Binary) {
+    // Against a reading that holds every byte, UTF-16 has to be the far likelier text: a word
+    // or two of kanji in Shift_JIS often reads as one kanji in UTF-16 too.
+    const std::uint64_t cost16 = Cost(utf16.code, s.bytes) * (bare ? 2 : 1);
+    if (cost16 < Cost(text.code, s.bytes)) return utf16.code;
+  }
+  const bool held = text.holdsMost || (anyNul ? nuls <= NulLimit(n) && text.flaws <= FlawLimit(n)
+                                              : HeldWithoutNul(text.flaws, n));
+  return held ? text.code : Encoding::Binary;
 }
 
 }  // namespace
@@ -303,12 +377,15 @@ Encoding DetectEncoding(std::span<const unsigned char> bytes) { return DetectEnc
 
 Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode) {
   const std::size_t n = bytes.size();
-  if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) return Encoding::Utf8Bom;
-  if (n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return Encoding::Utf16Le;
-  if (n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return Encoding::Utf16Be;
+  // UTF-32's marks first: FF FE 00 00 also begins a UTF-16LE mark.
+  for (const Encoding code : {Encoding::Utf8Bom, Encoding::Utf32Le, Encoding::Utf32Be,
+                              Encoding::Utf16Le, Encoding::Utf16Be}) {
+    if (BomLength(code, bytes) > 0) return code;
+  }
 
+  const bool even = n % 2 == 0;
   const Sample head = TakeSample(bytes, 0);
-  const Encoding byHead = Decide(head, decode ? &decode : nullptr);
+  const Encoding byHead = Decide(head, even, decode ? &decode : nullptr);
   if (byHead != Encoding::Ascii || !head.truncated) return byHead;
 
   // A plain-ASCII head: the first byte further on that could tell another code decides, so a
@@ -317,7 +394,7 @@ Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode&
       std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(head.bytes.size()), bytes.end(),
                    [](unsigned char b) { return b >= 0x80 || b == 0x00 || b == 0x1B; });
   if (telling == bytes.end()) return Encoding::Ascii;
-  return Decide(TakeSample(bytes, static_cast<std::size_t>(telling - bytes.begin())));
+  return Decide(TakeSample(bytes, static_cast<std::size_t>(telling - bytes.begin())), even);
 }
 
 }  // namespace morvelle::text

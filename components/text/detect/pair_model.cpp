@@ -338,14 +338,15 @@ Reading ScoreUtf8(std::span<const unsigned char> bytes) {
 Reading ScoreText(std::u16string_view text) {
   // Through each character's CP932 code, so that a kanji costs what its JIS cell costs, as in a
   // Shift_JIS reading: a reading of swapped or misaligned bytes is a run of rare ideographs,
-  // not of average kanji. What CP932 lacks (and undecodable bytes) is "other", as 0x80 is.
+  // not of average kanji. What CP932 lacks (undecodable bytes, lone surrogates, included) is
+  // "other", as 0x80 is.
   const std::uint16_t* cp932 = text::detail::Cp932Encoder();
   std::string bytes;
   bytes.reserve(text.size() * 2);
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
     if (pairAt(text, i)) ++i;
-    const std::uint16_t code = u >= 0xF700 && u <= 0xF7FF ? 0 : cp932[u];
+    const std::uint16_t code = cp932[u];
     if (u == 0) {
       bytes.push_back('\0');
     } else if (code == 0) {

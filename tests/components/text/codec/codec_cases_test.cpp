@@ -104,42 +104,54 @@ struct RawCase {
   bool roundTrip = true;  // Encode(Decode(bytes)) == bytes
 };
 
-// Undecodable bytes, both bytes of unassigned pairs included, become U+F700 + byte.
+// Undecodable bytes, both bytes of unassigned pairs included, become lone trail surrogates,
+// U+DC00 + byte; real characters never do, private-use ones included.
 const RawCase kRaw[] = {
-    {Encoding::ShiftJis, "\x80\xA0\xFD\xFE\xFF", u"\uF780\uF7A0\uF7FD\uF7FE\uF7FF"},
-    {Encoding::ShiftJis, "\x81\xAD", u"\uF781\uF7AD"},         // unassigned pair
-    {Encoding::ShiftJis, "\x81\x20", u"\uF781 "},              // lead byte before a non-trail
-    {Encoding::ShiftJis, "a\x82", u"a\uF782"},                 // cut off
+    {Encoding::ShiftJis, "\x80\xA0\xFD\xFE\xFF", u"\xDC80\xDCA0\xDCFD\xDCFE\xDCFF"},
+    {Encoding::ShiftJis, "\x81\xAD", u"\xDC81\xDCAD"},         // unassigned pair
+    {Encoding::ShiftJis, "\x81\x20", u"\xDC81 "},              // lead byte before a non-trail
+    {Encoding::ShiftJis, "a\x82", u"a\xDC82"},                 // cut off
     {Encoding::ShiftJis, "\xED\x40\xFA\x5C", u"纊纊", false},  // NEC-selected IBM and IBM: no raw
-    {Encoding::EucJp, "\xA9\xA1", u"\uF7A9\uF7A1"},
-    {Encoding::EucJp, "\x8F\xA1\xA1", u"\uF78F\uF7A1\uF7A1"},
-    {Encoding::EucJp, "\x8E\xE0", u"\uF78E\uF7E0"},
+    {Encoding::EucJp, "\xA9\xA1", u"\xDCA9\xDCA1"},
+    {Encoding::EucJp, "\x8F\xA1\xA1", u"\xDC8F\xDCA1\xDCA1"},
+    {Encoding::EucJp, "\x8E\xE0", u"\xDC8E\xDCE0"},
     {Encoding::EucJp,
      "\x8E"
      "a\xA4",
-     u"\uF78Ea\uF7A4"},
-    {Encoding::Utf8, "\xC0\xAF", u"\uF7C0\uF7AF"},            // overlong
-    {Encoding::Utf8, "\xED\xA0\x80", u"\uF7ED\uF7A0\uF780"},  // surrogate
-    {Encoding::Utf8, "\xF4\x90\x80\x80", u"\uF7F4\uF790\uF780\uF780"},
-    {Encoding::Utf8, "\xE3\x81", u"\uF7E3\uF781"},
-    {Encoding::Utf8Bom, "\xEF\xBB\xBF\xFF", u"\uF7FF"},
+     u"\xDC8E"
+     u"a\xDCA4"},
+    {Encoding::Utf8, "\xC0\xAF", u"\xDCC0\xDCAF"},            // overlong
+    {Encoding::Utf8, "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // surrogate
+    {Encoding::Utf8, "\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},
+    {Encoding::Utf8, "\xE3\x81", u"\xDCE3\xDC81"},
+    {Encoding::Utf8, "x\xEF\x9D\x81y", u"x\xF741y"},  // a private-use character is itself
+    {Encoding::Utf8Bom, "\xEF\xBB\xBF\xFF", u"\xDCFF"},
+    // a unit that is no character: a byte each, which join again as they were
     {Encoding::Utf16Le,
      "\xFF\xFE"
      "a\x00\x00\xD8z"s,
-     u"a\xD800\uF77A", false},  // lone surrogate, odd byte
-    // a designation we do not know is undecodable as a whole and leaves the state as it was
-    {Encoding::Iso2022Jp, "\x1B(Za", u"\uF71B\uF728\uF75Aa"},
-    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\x1B$Z\x30\x22\x1B(B", u"亜\uF71B\uF724\uF75A唖"},
-    {Encoding::Iso2022Jp, "\x1B\n\x1B", u"\uF71B\n\uF71B"},  // lone ESCs
-    // NUL is no text in any byte-oriented code: a stray byte
-    {Encoding::Ascii, "a\0b"s, u"a\uF700b"},
-    {Encoding::ShiftJis, "\x82\xA0\0\x82\xA0"s, u"あ\uF700あ"},
-    {Encoding::EucJp, "\0\xA4\xA2"s, u"\uF700あ"},
-    {Encoding::Utf8, "ab\0cdefghijklmnop"s, u"ab\uF700cdefghijklmnop"},  // inside a fast run
-    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\0\x30\x22"s, u"亜\uF700唖", false},
+     u"a\xDC00\xDCD8\xDC7A"},
+    {Encoding::Utf16Be, "\xFE\xFF\xDC\x41\xD8\x3D\xDE\x00"s, u"\xDCDC\xDC41\xD83D\xDE00"},
+    {Encoding::Utf32Le, "\xFF\xFE\0\0a\0\0\0\0\xD8\0\0\x3D\xF6\x01\0\xFF"s,
+     u"a\xDC00\xDCD8\xDC00\xDC00\xD83D\xDE3D\xDCFF"},
+    {Encoding::Utf32Be, "\0\0\xFE\xFF\0\x11\0\0"s, u"\xDC00\xDC11\xDC00\xDC00"},
+    // an escape we do not know is undecodable as a whole and leaves the state as it was; one
+    // that designates a set to G0 makes that set's bytes undecodable up to a designation we read
+    {Encoding::Iso2022Jp, "\x1B)Za",
+     u"\xDC1B\xDC29\xDC5A"
+     u"a"},
+    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\x1B$)Z\x30\x22\x1B(B", u"亜\xDC1B\xDC24\xDC29\xDC5A唖"},
+    {Encoding::Iso2022Jp, "\x1B$(QQ!\n\x1B(BQ", u"\xDC1B\xDC24\xDC28\xDC51\xDC51\xDC21\nQ"},
+    {Encoding::Iso2022Jp, "\x1B\n\x1B$\n\x1B", u"\xDC1B\n\xDC1B\xDC24\n\xDC1B"},  // broken ESCs
+    // NUL is a character in every code
+    {Encoding::Ascii, "a\0b"s, u"a\0b"s},
+    {Encoding::ShiftJis, "\x82\xA0\0\x82\xA0"s, u"あ\0あ"s},
+    {Encoding::EucJp, "\0\xA4\xA2"s, u"\0あ"s},
+    {Encoding::Utf8, "ab\0cdefghijklmnop"s, u"ab\0cdefghijklmnop"s},  // inside a fast run
+    {Encoding::Iso2022Jp, "\x1B$B\x30\x21\0\x30\x22\x1B(B"s, u"亜\0唖"s, false},
     // the escape before undecodable bytes is kept by the buffer's copy, not by the text
-    {Encoding::Iso2022Jp, "\x1B$B\x22\x2F\xA4", u"\uF722\uF72F\uF7A4", false},
-    {Encoding::Binary, std::string("\x00\x01\xFF", 3), u"\uF700\uF701\uF7FF"},
+    {Encoding::Iso2022Jp, "\x1B$B\x22\x2F\xA4", u"\xDC22\xDC2F\xDCA4", false},
+    {Encoding::Binary, std::string("\x00\x01\xFF", 3), u"\xDC00\xDC01\xDCFF"},
 };
 
 TEST(CodecCases, UndecodableBytesRoundTrip) {
@@ -255,7 +267,7 @@ TEST(CodecCases, JisStateIsRestoredFromAnyStart) {
   jis::State s = jis::Scan(Span(bytes), 0, bytes.size(), {});
   EXPECT_EQ(s, (jis::State{jis::Set::Jis0208, true}));
   std::string out;
-  jis::SwitchTo(s, jis::State{}, out);
+  EXPECT_TRUE(jis::SwitchTo(s, jis::State{}, out));
   EXPECT_EQ(out, "\x1B(B\x0F");
   jis::State from{jis::Set::Kana, false};
   out.clear();
@@ -267,10 +279,14 @@ TEST(CodecCases, JisStateIsRestoredFromAnyStart) {
 TEST(CodecCases, RawBytesAreRefusedWhenAsked) {
   std::string out;
   EncodeError error;
-  EXPECT_FALSE(Encode(Encoding::ShiftJis, u"a\uF780", out, &error, {.rawBytes = false}));
-  EXPECT_EQ(error.codePoint, 0xF780u);
-  EXPECT_TRUE(Encode(Encoding::ShiftJis, u"a\uF780", out));
+  EXPECT_FALSE(Encode(Encoding::ShiftJis, u"a\xDC80", out, &error, {.rawBytes = false}));
+  EXPECT_EQ(error.codePoint, 0xDC80u);
+  EXPECT_TRUE(Encode(Encoding::ShiftJis, u"a\xDC80", out));
   EXPECT_EQ(out, "a\x80");
+  // A trail surrogate after a lead one is half of a character, never a kept byte.
+  out.clear();
+  EXPECT_TRUE(Encode(Encoding::Utf8, u"\xD800\xDC80", out));
+  EXPECT_EQ(out, "\xF0\x90\x82\x80");
 }
 
 TEST(CodecCases, TranscodeAgreesWithDecodeAndEncode) {
@@ -309,10 +325,9 @@ TEST(CodecCases, TranscodeAgreesWithDecodeAndEncode) {
     EXPECT_EQ(failedAt, 4u);
     EXPECT_FALSE(Transcode(Encoding::EucJp, to, Span("\xA4\xA2\x8F\xA1\xA1"s), out, &failedAt));
     EXPECT_EQ(failedAt, 2u);
-    EXPECT_FALSE(Transcode(Encoding::ShiftJis, to, Span("ab\0"s), out, &failedAt));
-    EXPECT_EQ(failedAt, 2u);
-    EXPECT_FALSE(Transcode(Encoding::Ascii, to, Span("abc\0"s), out, &failedAt));
-    EXPECT_EQ(failedAt, 3u);
+    // a set we do not read, at its escape
+    EXPECT_FALSE(Transcode(Encoding::Iso2022Jp, to, Span("a\x1B$(Q\x21\x21"s), out, &failedAt));
+    EXPECT_EQ(failedAt, 1u);
     // right after a designation, whose bytes the undecodable unit carries
     EXPECT_FALSE(
         Transcode(Encoding::Iso2022Jp, to, Span("a\x1B$B\x1B$Z\x30\x21"s), out, &failedAt));

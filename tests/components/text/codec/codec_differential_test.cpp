@@ -15,6 +15,8 @@
 namespace morvelle::text {
 namespace {
 
+using namespace std::string_literals;
+
 std::span<const unsigned char> Span(const std::string& s) {
   return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
 }
@@ -34,7 +36,8 @@ std::u16string Repertoire(bool userDefined) {
     }
   }
   for (char16_t k = 0xFF61; k <= 0xFF9F; ++k) text += k;
-  return text + u"\nASCII ~\\ end\n";
+  // NUL is a character to iconv and nkf, as to us.
+  return text + u"\nASCII ~\\ \0 end\n"s;
 }
 
 // nkf's JIS-mapping choices, folded to ours.

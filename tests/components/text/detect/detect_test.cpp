@@ -72,11 +72,13 @@ TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
       // U+4E00 puts its NUL on the other side; the byte order still shows.
       {"UTF-16LE Japanese", Encoded(Encoding::Utf16Le, mixed), Encoding::Utf16Le},
       {"UTF-16BE Japanese", Encoded(Encoding::Utf16Be, mixed), Encoding::Utf16Be},
+      // UTF-16 has an even length; cut after an odd byte it needs its mark.
       {"UTF-16LE cut after an odd byte",
-       Cat({Encoded(Encoding::Utf16Le, u"hello, world\n"), Raw("x")}), Encoding::Utf16Le},
+       Cat({Encoded(Encoding::Utf16Le, u"hello, world\n"), Raw("x")}), Encoding::Binary},
       {"UTF-16LE Korean and Cyrillic", Encoded(Encoding::Utf16Le, u"한국어 텍스트\nПривет\n"),
        Encoding::Utf16Le},
-      {"UTF-32LE", Raw(std::string_view("a\0\0\0b\0\0\0\n\0\0\0", 12)), Encoding::Binary},
+      {"UTF-32LE", Raw(std::string_view("a\0\0\0b\0\0\0c\0\0\0d\0\0\0e\0\0\0\n\0\0\0", 24)),
+       Encoding::Binary},
       // Few NULs, all in line ends: kana and kanji put none of their own.
       {"UTF-16LE kana, one line end", Encoded(Encoding::Utf16Le, u"ひらがなとカタカナ\n"),
        Encoding::Utf16Le},
@@ -86,7 +88,8 @@ TEST(DetectEncoding, NulBytesMeanUtf16OrBinary) {
                             "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0",
                             20)),
        Encoding::Binary},
-      {"NULs on both sides", Raw(std::string_view("ab\0\0cd\0\0\x01\x02\0\0", 12)),
+      {"NULs on both sides",
+       Raw(std::string_view("ab\0\0cd\0\0\x01\x02\0\0ef\0\0gh\0\0\x03\x04\0\0", 24)),
        Encoding::Binary},
       {"PNG image",
        Raw(std::string_view("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0"
@@ -119,6 +122,27 @@ TEST(DetectEncoding, StrayBytesLeaveTheTextItsCode) {
       {"NUL in ISO-2022-JP", Cat({jisHead, Bytes{0}, jisTail, Raw("\n")}), Encoding::Iso2022Jp},
       {"NUL-separated file names",
        Raw(std::string_view("./a/b.txt\0./c/dd.txt\0./eee/f.txt\0", 33)), Encoding::Ascii},
+  });
+}
+
+// Another code is chosen only where it holds what the likeliest one breaks: UTF-16 without a
+// mark on its own evidence, binary data only where no code holds most of the bytes.
+TEST(DetectEncoding, NeverACodeTheBytesBreakWhenAnotherHoldsThem) {
+  const std::u16string kana =
+      u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめも"
+      u"やゆよらりるれろわをん";
+  ExpectAll({
+      {"odd length with NULs", Raw(std::string_view("a\0b\0c", 5)), Encoding::Ascii},
+      {"a NUL where UTF-16 puts one", Raw(std::string_view("A\0B\n", 4)), Encoding::Ascii},
+      {"a NUL and controls", Raw(std::string_view("a\0b\x01c\x1F d\n", 9)), Encoding::Ascii},
+      {"no code holds a byte", Raw("\xFF\xFF\xFF\xFF"), Encoding::Binary},
+      {"UTF-32LE mark", Raw(std::string_view("\xFF\xFE\0\0a\0\0\0", 8)), Encoding::Utf32Le},
+      {"UTF-32BE mark", Raw(std::string_view("\0\0\xFE\xFF\0\0\0a", 8)), Encoding::Utf32Be},
+      {"UTF-16BE kana without a mark", Encoded(Encoding::Utf16Be, kana), Encoding::Utf16Be},
+      // EUC-JP reads 83 as a C1 control: Shift_JIS is the code that holds the text.
+      {"Shift_JIS also valid EUC-JP with C1 controls", Encoded(Encoding::ShiftJis, u"アイウエオ\n"),
+       Encoding::ShiftJis},
+      {"ISO-2022-JP-2004", Raw("\x1B$(Q\x30\x21\x7E\x7E\x1B(B\n"), Encoding::Iso2022Jp},
   });
 }
 
