@@ -14,6 +14,9 @@
 
 namespace morvelle::editbuffer {
 
+// The kept bytes of a decoded text.
+Unreadable FindUnreadable(std::u16string_view text);
+
 struct FileBuffer::Impl {
   std::string name;  // for messages
   Original original;
@@ -31,6 +34,7 @@ struct FileBuffer::Impl {
 
   bool edited = false;  // runs are valid only once edited
   Runs runs;
+  Unreadable unreadable;  // of the loaded text, found when it is decoded
 
   void Recognise() {
     if (recognised) return;
@@ -59,6 +63,7 @@ struct FileBuffer::Impl {
     }
     decoded = true;
     original.Drop();
+    if (!index.clean()) unreadable = FindUnreadable(text.view());
   }
 
   bool Unchanged() const {

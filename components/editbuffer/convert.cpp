@@ -4,6 +4,7 @@
 
 #include "file_buffer.h"
 #include "text/detect/detect.h"
+#include "unreadable.h"
 
 namespace morvelle::editbuffer {
 namespace {
@@ -12,13 +13,6 @@ using text::Encoding;
 
 std::span<const unsigned char> AsBytes(const std::string& s) {
   return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
-}
-
-std::string Position(std::u16string_view textView, std::size_t index) {
-  text::EncodeError where;
-  where.index = index;
-  text::LocateInText(textView, where);
-  return std::to_string(where.line) + " 行 " + std::to_string(where.column) + " 列目";
 }
 
 // The destination's bytes when the source already is in the target code: the source itself
@@ -86,23 +80,16 @@ Encoding TargetEncoding(TargetCode target) {
 // Whether the source decodes without an undecodable byte, checked without decoding it. A copy
 // is refused for such bytes like any other conversion: they are no text of the target either.
 bool WhollyDecodable(Encoding from, const std::string& bytes) {
-  if (from == Encoding::Utf16Le || from == Encoding::Utf16Be) return bytes.size() % 2 == 0;
   return text::IsStrictlyValid(from, AsBytes(bytes));
 }
 
 // Throws for the first undecodable byte of `decoded`, with its line and column.
 void RequireDecoded(Encoding from, const text::Decoded& decoded, const std::string& name,
                     const char* what) {
-  for (std::size_t i = 0; i < decoded.text.size(); ++i) {
-    if (text::IsUndecodableByte(from, decoded, i)) {
-      const char16_t u = decoded.text[i];
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(u - text::kRawByteBase));
-      throw BufferError(std::string(what) + ": " + name + " の " + Position(decoded.text, i) +
-                        "のバイト " + hex + " (" + std::string(text::EncodingName(from)) +
-                        " として)");
-    }
-  }
+  const std::size_t i = text::FindRawByte(decoded.text);
+  if (i == std::u16string_view::npos) return;
+  throw BufferError(std::string(what) + ": " + name + " の " + DescribeRawByte(decoded.text, i) +
+                    " (" + std::string(text::EncodingName(from)) + " として)");
 }
 
 constexpr const char* kUndecodable = "読めないバイトがあるので変換できません";

@@ -8,6 +8,7 @@
 #include "buffer_impl.h"
 #include "io.h"
 #include "text/utf16.h"
+#include "unreadable.h"
 
 namespace morvelle::editbuffer {
 namespace {
@@ -91,6 +92,25 @@ text::Encoding FileBuffer::encoding() const {
 }
 
 std::size_t FileBuffer::size() const { return impl_->original.size(); }
+
+Unreadable FindUnreadable(std::u16string_view text) {
+  Unreadable found;
+  const std::size_t first = text::FindRawByte(text);
+  if (first == std::u16string_view::npos) return found;
+  found.first = DescribeRawByte(text, first);
+  for (std::size_t i = first; i != std::u16string_view::npos; i = text::FindRawByte(text, i + 1)) {
+    ++found.count;
+  }
+  return found;
+}
+
+Unreadable FileBuffer::unreadable() const {
+  Impl& d = *impl_;
+  d.Recognise();
+  if (d.encoding == text::Encoding::Binary) return {d.original.size(), {}};
+  d.Decode();
+  return d.unreadable;
+}
 
 std::u16string_view FileBuffer::text() const {
   impl_->Decode();

@@ -62,6 +62,12 @@ struct LoadOptions {
   std::optional<text::Encoding> encoding;
 };
 
+// Bytes of a loaded file that its code cannot read, kept as they are.
+struct Unreadable {
+  std::size_t count = 0;  // every byte, for a file read as binary data
+  std::string first;      // where the first is and what it is; empty for binary data
+};
+
 struct SaveOptions {
   bool sync = false;  // fsync the temporary file before the rename
 };
@@ -94,6 +100,9 @@ class FileBuffer {
   text::Encoding encoding() const;
   // The loaded file's size in bytes.
   std::size_t size() const;
+  // What of the loaded file its code cannot read. Decodes the file if that was not done yet,
+  // but for binary data, which is never text.
+  Unreadable unreadable() const;
 
   // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.
   std::u16string_view text() const;

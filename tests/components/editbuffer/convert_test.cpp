@@ -20,6 +20,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 using text::Encoding;
+using namespace std::string_literals;
 
 // Long and varied enough to leave no doubt about its code; mixed line ends.
 std::u16string Sample() {
@@ -130,11 +131,15 @@ TEST(ConvertFile, StrayBytesStopItNamingByteLineAndColumn) {
     std::string where;
   };
   const Case cases[] = {
-      {std::string("foo\0bar\nbaz foo\n", 16), 5, "1 行 4 列目のバイト 0x00 (ASCII として)"},
-      {Encoded(Encoding::ShiftJis, u"一行目\n二行") + '\0' + Encoded(Encoding::ShiftJis, u"目\n"),
-       1, "2 行 3 列目のバイト 0x00 (Shift_JIS として)"},
-      {jis.substr(0, 7) + "\x1B$Z" + jis.substr(7), 5,
-       "1 行 3 列目のバイト 0x1B (ISO-2022-JP として)"},
+      {Encoded(Encoding::ShiftJis, u"一行目\n二行") + '\xFF' + Encoded(Encoding::ShiftJis, u"目\n"),
+       5, "2 行 3 列目のバイト 0xFF (Shift_JIS として)"},
+      {"\xFF\xFE"
+       "a\0\n\0b\0\0\xD8"
+       "c\0"s,
+       1, "2 行 2 列目のバイト 0x00 (UTF-16LE として)"},
+      // a set we do not read (JIS X 0213): its escape is named
+      {jis.substr(0, 7) + "\x1B$(Q\x30\x21" + jis.substr(7), 5,
+       "1 行 3 列目のエスケープシーケンス ESC $ ( Q (ISO-2022-JP として)"},
   };
   for (const Case& c : cases) {
     WriteFile(in, c.input);

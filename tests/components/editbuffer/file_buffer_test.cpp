@@ -8,12 +8,14 @@
 #include <random>
 
 #include "sample_text.h"
+#include "temp_dir.h"
 
 namespace morvelle::editbuffer {
 namespace {
 
 using namespace std::string_literals;
 using testing::Encoded;
+using testing::ErrorOf;
 using testing::kSample;
 using testing::Span;
 using text::Encoding;
@@ -243,6 +245,31 @@ TEST(FileBuffer, UnencodableCharacterNamesFileLineAndColumn) {
 }
 
 // A stray NUL or an unknown escape stays byte for byte while rules change the text around it.
+// Kept unreadable bytes never join what an edit puts after them into another character: the
+// save reads them back and refuses, naming the place.
+TEST(FileBuffer, KeptBytesThatWouldJoinAnEditStopTheSave) {
+  struct Case {
+    std::string bytes;
+    Encoding code;
+    std::size_t at, length;  // the edit, which puts "B" or nothing there
+    std::u16string to;
+    std::string where;
+  };
+  const Case cases[] = {
+      {"x\xE3\x81\n\x82y\n", Encoding::Utf8, 3, 1, u"", "1 行 4 列目"},       // E3 81 82: あ
+      {"\x93\x8C\x82\r\nA\n", Encoding::ShiftJis, 2, 2, u"", "1 行 3 列目"},  // 82 41: Ａ
+      {"\x1B$(Q\x30\x21\x1B(B\n\x1B$\n", Encoding::Iso2022Jp, 9, 1, u"B", "2 行 1 列目"},
+  };
+  for (const Case& c : cases) {
+    FileBuffer buffer;
+    buffer.loadBytes(c.bytes, "f", c.code);
+    buffer.applyEdits({Edit{c.at, c.length, c.to}});
+    EXPECT_EQ(ErrorOf([&] { (void)buffer.bytes("f"); }),
+              "書き込めません: f の " + c.where +
+                  "で、元のまま残す読めないバイトが前後とつながり、別の文字として読まれます");
+  }
+}
+
 TEST(FileBuffer, StrayBytesStayWhileTheTextAroundThemChanges) {
   const std::string jis = Encoded(Encoding::Iso2022Jp, u"日本語\n");  // ESC $ B 日本語 ESC ( B
   struct Case {
@@ -257,8 +284,10 @@ TEST(FileBuffer, StrayBytesStayWhileTheTextAroundThemChanges) {
            Encoded(Encoding::ShiftJis, u"テキスト\n"),
        Encoding::ShiftJis, u"テキスト", u"文章",
        Encoded(Encoding::ShiftJis, u"日本語foo") + '\0' + Encoded(Encoding::ShiftJis, u"文章\n")},
-      {jis.substr(0, 7) + "\x1B$Z" + jis.substr(7), Encoding::Iso2022Jp, u"語", u"話",
-       jis.substr(0, 7) + "\x1B$Z" + Encoded(Encoding::Iso2022Jp, u"話\n").substr(3)},
+      {jis.substr(0, 7) + "\x1B$)Z" + jis.substr(7), Encoding::Iso2022Jp, u"語", u"話",
+       jis.substr(0, 7) + "\x1B$)Z" + Encoded(Encoding::Iso2022Jp, u"話\n").substr(3)},
+      // a set we do not read: its bytes are out of reach, the text after it is not
+      {"\x1B$(Q\x30\x21\x1B(B-a-\n", Encoding::Iso2022Jp, u"-", u"+", "\x1B$(Q\x30\x21\x1B(B+a+\n"},
   };
   for (const Case& c : cases) {
     FileBuffer buffer;

@@ -1,0 +1,15 @@
+#pragma once
+// How messages name a byte the file's code cannot read: by its line and column, and by its
+// value or, for an ISO-2022-JP escape of a set not read here, by the whole sequence.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace morvelle::editbuffer {
+
+// "L 行 C 列目のバイト 0x82" or "L 行 C 列目のエスケープシーケンス ESC $ ( Q" for the kept byte
+// at text[i] (text::IsRawByteAt).
+std::string DescribeRawByte(std::u16string_view text, std::size_t i);
+
+}  // namespace morvelle::editbuffer
