@@ -113,7 +113,7 @@ void Report(std::FILE* out, const QStringList& rules, const engine::FileReport& 
     QString count = QStringLiteral("-");  // not applied: an earlier rule failed
     if (r < qsizetype(report.replacements.size())) {
       count = QString::number(report.replacements[size_t(r)]);
-    } else if (r == qsizetype(report.replacements.size()) && report.ruleFailed) {
+    } else if (r == qsizetype(report.replacements.size()) && report.ruleFailed && !report.binary) {
       count = QStringLiteral("失敗");
     }
     text += u'\t' + count + u'\t' + rules[r] + u'\n';
@@ -216,6 +216,10 @@ const char* DetectName(text::Encoding encoding) {
       return "UTF-16LE";
     case text::Encoding::Utf16Be:
       return "UTF-16BE";
+    case text::Encoding::Utf32Le:
+      return "UTF-32LE";
+    case text::Encoding::Utf32Be:
+      return "UTF-32BE";
     case text::Encoding::Binary:
       return "BINARY";
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "services/file_names.h"
+#include "text/codec/codec.h"
 
 namespace morvelle::cli {
 
@@ -32,14 +33,13 @@ struct Block {
 };
 
 void AppendUtf8(QByteArray& out, QStringView text) {
+  const std::u16string_view units(text.utf16(), size_t(text.size()));
   for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t u = text[i].unicode();
-    if (u >= 0xF700 && u <= 0xF7FF) {
-      out += char(u - 0xF700);  // an undecodable byte, shown as it was
+    if (text::IsRawByteAt(units, size_t(i))) {
+      out += char(text::RawByteOf(units[size_t(i)]));  // an undecodable byte, shown as it was
       continue;
     }
-    qsizetype n = 1;
-    if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) n = 2;
+    const qsizetype n = text::pairAt(units, size_t(i)) ? 2 : 1;
     out += text.mid(i, n).toUtf8();
     i += n - 1;
   }

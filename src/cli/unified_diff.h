@@ -18,8 +18,8 @@ struct DiffStyle {
 };
 
 // `changes` are edits of `before` (sorted, non-overlapping); `sourceName` and `outputName`
-// head the diff. The text is UTF-8; undecodable bytes (U+F700 + byte) are written as the bytes
-// they were. Empty when nothing changes.
+// head the diff. The text is UTF-8; undecodable bytes are written as the bytes they were. Empty
+// when nothing changes.
 QByteArray UnifiedDiff(const QString& sourceName, const QString& outputName, const QString& before,
                        const std::vector<TextEdit>& changes, DiffStyle style = {});
 

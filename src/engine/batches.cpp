@@ -43,6 +43,25 @@ void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
   if (options.betweenFiles && index + 1 < count) options.betweenFiles();
 }
 
+// What rules cannot reach in the file, said as a failed rule is. False for a file read as
+// binary data, which no rule edits.
+bool ReportUnreadable(const EditorBuffer& buffer, MessageSink& sink, const QString& file) {
+  const UnreadableBytes unreadable = buffer.Unreadable();
+  if (unreadable.binary) {
+    sink.ShowError(
+        QStringLiteral("バイナリファイルとして読んだので置換しません (出力は元のままです): %1")
+            .arg(file));
+    return false;
+  }
+  if (unreadable.count == 0) return true;
+  const QString more = unreadable.count > 1
+                           ? QStringLiteral(" ほか、全 %1 バイト").arg(unreadable.count)
+                           : QString();
+  sink.ShowError(QStringLiteral("読めないバイトは置換せず元のまま残します: %1 の %2%3 (%4 として)")
+                     .arg(file, unreadable.first, more, unreadable.code));
+  return true;
+}
+
 }  // namespace
 
 std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& target,
@@ -50,10 +69,16 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
                                   MessageSink& sink, Save save, FileReport& report,
                                   const Preview& preview) {
   buffer.LoadFile(target.sourcePath);
-  // Without rules the file is only copied, and its text is never needed.
+  // Without rules the file is only copied, and its text is never needed. With them, what they
+  // cannot reach is told as a failed rule is, and the rules still apply to the rest.
   if (!rules.isEmpty()) {
-    report.ruleFailed =
-        !ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
+    if (ReportUnreadable(buffer, sink, target.sourcePath)) {
+      report.ruleFailed =
+          !ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
+    } else {
+      report.ruleFailed = true;
+      report.binary = true;
+    }
   }
   switch (save) {
     case Save::Stage:
@@ -98,7 +123,7 @@ BatchResult ReplaceListed(const QStringList& rules, const std::vector<BatchTarge
   BatchResult result;
   const qsizetype count = qsizetype(list.size());
   for (qsizetype i = 0; i < count; ++i) {
-    FileReport report{i, list[size_t(i)], {}, false, false, {}};
+    FileReport report{i, list[size_t(i)], {}, false, false, {}, false};
     try {
       ReplaceFile(rules, report.target, buffer, makeService, sink,
                   options.dryRun ? Save::Check : Save::Direct, report, options.preview);
@@ -142,7 +167,7 @@ BatchResult ConvertListed(const std::vector<BatchTarget>& list, CharacterCode co
       result.stopped = true;
       return result;
     }
-    if (options.fileDone) options.fileDone({i, target, {}, false, true, {}});
+    if (options.fileDone) options.fileDone({i, target, {}, false, true, {}, false});
     Between(options, i, count);
   }
   return result;

@@ -55,9 +55,10 @@ struct FileReport {
   // Replacement only: the spans each applied rule changed, in rule order; shorter than the
   // rules when a rule failed (the rest were skipped).
   std::vector<qsizetype> replacements;
-  bool ruleFailed = false;
-  bool written = false;  // false in a dry run
-  QByteArray preview;    // what ReplaceOptions::preview made of it
+  bool ruleFailed = false;  // or bytes no rule could reach were reported
+  bool written = false;     // false in a dry run
+  QByteArray preview;       // what ReplaceOptions::preview made of it
+  bool binary = false;      // read as binary data: no rule was applied
 };
 
 // Made after the rules and the save's checks, from the loaded buffer (a diff, say).

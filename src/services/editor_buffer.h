@@ -10,6 +10,14 @@
 
 namespace morvelle {
 
+// What of a loaded file its code cannot read: bytes kept as they are, out of the rules' reach.
+struct UnreadableBytes {
+  qsizetype count = 0;  // 0: every byte was read
+  bool binary = false;  // the whole file reads as binary data, which rules never edit
+  QString first;        // where the first is and what it is: "3 行 5 列目のバイト 0x82"
+  QString code;         // the code the file was read in
+};
+
 class EditorBuffer {
  public:
   virtual ~EditorBuffer() = default;
@@ -20,6 +28,9 @@ class EditorBuffer {
   // The text as it is now, without a copy: valid until the next LoadFile, SetText, ApplyEdits
   // or StageSave.
   virtual QStringView Text() const = 0;
+  // What of the loaded file its code cannot read. Throws ServiceError as Text() does.
+  virtual UnreadableBytes Unreadable() const = 0;
+
   // Replaces the whole text; the common head and tail keep their original bytes, the rest is
   // encoded anew. ApplyEdits is exact where the replaced spans are known.
   virtual void SetText(const QString& text) = 0;

@@ -62,6 +62,15 @@ class LosslessBuffer : public EditorBuffer {
       return QStringView(text.data(), qsizetype(text.size()));
     });
   }
+  UnreadableBytes Unreadable() const override {
+    return Translated(path_, [&] {
+      const editbuffer::Unreadable found = buffer_.unreadable();
+      const text::Encoding code = buffer_.encoding();
+      return UnreadableBytes{qsizetype(found.count), code == text::Encoding::Binary,
+                             QString::fromStdString(found.first),
+                             QString::fromUtf8(text::EncodingName(code))};
+    });
+  }
   void SetText(const QString& text) override {
     Translated(path_, [&] { buffer_.setText({QStringView(text).utf16(), size_t(text.size())}); });
   }

@@ -49,16 +49,16 @@ class Cp932SettingsFile : public SettingsFileService {
     if (start < all.size()) lines << all.mid(start);
 
     for (qsizetype n = 0; n < lines.size(); ++n) {
-      for (QChar c : lines[n]) {
-        if (c.unicode() >= text::kRawByteBase && c.unicode() <= text::kRawByteBase + 0xFF) {
-          throw ServiceError(
-              QStringLiteral("設定ファイルを読み込めません: %1 (%2 行目に %3 として解釈できない"
-                             "バイト 0x%4 があります)")
-                  .arg(path)
-                  .arg(n + 1)
-                  .arg(QString::fromUtf8(text::EncodingName(code)))
-                  .arg(c.unicode() - text::kRawByteBase, 2, 16, QChar(u'0')));
-        }
+      const std::u16string_view line(QStringView(lines[n]).utf16(), size_t(lines[n].size()));
+      const std::size_t raw = text::FindRawByte(line);
+      if (raw != std::u16string_view::npos) {
+        throw ServiceError(
+            QStringLiteral("設定ファイルを読み込めません: %1 (%2 行目に %3 として解釈できない"
+                           "バイト 0x%4 があります)")
+                .arg(path)
+                .arg(n + 1)
+                .arg(QString::fromUtf8(text::EncodingName(code)))
+                .arg(text::RawByteOf(line[raw]), 2, 16, QChar(u'0')));
       }
     }
     return lines;

@@ -25,6 +25,7 @@ class FailingBuffer : public EditorBuffer {
     real_->LoadFile(path);
   }
   QStringView Text() const override { return real_->Text(); }
+  UnreadableBytes Unreadable() const override { return real_->Unreadable(); }
   void SetText(const QString& text) override { real_->SetText(text); }
   void ApplyEdits(const TextEdits& edits) override { real_->ApplyEdits(edits); }
   QString LoadedText() const override { return real_->LoadedText(); }

@@ -115,6 +115,7 @@ TEST_F(BatchWindowTest, RunningOutOfMemoryEndsTheRunWithAMessageAndTheProgramGoe
    public:
     void LoadFile(const QString&) override { throw std::bad_alloc(); }
     QStringView Text() const override { return {}; }
+    UnreadableBytes Unreadable() const override { return {}; }
     void SetText(const QString&) override {}
     void ApplyEdits(const TextEdits&) override {}
     void SaveFile(const QString&) override {}

@@ -105,4 +105,34 @@ TEST_F(BatchCli, ASignalDuringAWriteLeavesNoTemporaryFileAndExits128PlusItsNumbe
   }
 }
 
+// Bytes no rule can reach are said, as a failed rule is (exit 1), and kept byte for byte; the
+// rules still change the rest. A private-use character is a character like any other.
+TEST_F(BatchCli, WhatRulesCannotReadIsToldAndKeptWhileTheRestChanges) {
+  const QByteArray mixed = QByteArray("東京都の天気\n") + Sjis("東京都の天気\n");
+  Write(QStringLiteral("mixed.txt"), mixed);
+  Write(QStringLiteral("data.bin"),
+        QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xFE\x01\x02", 21));
+  Write(QStringLiteral("pua.txt"), "x\xEF\x9D\x81y\n");
+  const QStringList args = {QStringLiteral("-e"),        QStringLiteral("s/東京都/東京/g"),
+                            QStringLiteral("-e"),        QStringLiteral("s/(.)(y)/$2$1/"),
+                            QStringLiteral("mixed.txt"), QStringLiteral("data.bin"),
+                            QStringLiteral("pua.txt")};
+  const QByteArray told =
+      "morvelle-batch: 読めないバイトは置換せず元のまま残します: mixed.txt の 2 行 1 列目の"
+      "バイト 0x93 ほか、全 7 バイト (UTF-8 として)\n"
+      "morvelle-batch: バイナリファイルとして読んだので置換しません (出力は元のままです): "
+      "data.bin\n";
+  const Outcome dry = Run(QStringList{QStringLiteral("replace"), QStringLiteral("-n")} + args);
+  EXPECT_EQ(dry.status, 1);
+  EXPECT_EQ(dry.err, told);
+  const Outcome r = Run(QStringList{QStringLiteral("replace")} + args);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, told);
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("mixed.txt.exp"))),
+            QByteArray("東京の天気\n") + Sjis("東京都の天気\n"));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("data.bin.exp"))),
+            ReadAll(Path(QStringLiteral("data.bin"))));
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("pua.txt.exp"))), QByteArray("xy\xEF\x9D\x81\n"));
+}
+
 }  // namespace

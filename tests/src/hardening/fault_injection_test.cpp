@@ -279,18 +279,14 @@ TEST_F(FaultInjectionTest, ABinaryFileIsCopiedOrRefusedNeverMixedWithText) {
   binary.replace(100, 9, "abc東京abc");
   const QString bin = File("a.bin", binary);
   Drop({bin});
-  // Its bytes are not text: a word inside them does not match.
-  Rules({QStringLiteral("s/abc/XYZ/g"), QStringLiteral("s/東京/大阪/")});
+  // Its bytes are not text: no rule touches them, and the user is told so, as for a failed rule.
+  Rules({QStringLiteral("s/abc/XYZ/g"), QStringLiteral("s/./!/")});
   Replace();
-  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+  ExpectOneMessage(
+      QStringLiteral("バイナリファイルとして読んだので置換しません (出力は元のままです): ") + bin,
+      bin);
   EXPECT_EQ(ReadAll(Path("a.bin.exp")), binary);
   ASSERT_TRUE(QFile::remove(Path("a.bin.exp")));
-
-  // A rule that would put text among them is refused for that file; nothing is written.
-  Rules({QStringLiteral("s/./!/")});
-  Replace();
-  ExpectOneMessage(Path("a.bin.exp"), QStringLiteral("バイナリ"));
-  EXPECT_FALSE(QFile::exists(Path("a.bin.exp")));
 
   Convert(5);
   ExpectOneMessage(bin, QStringLiteral("バイナリ"));
@@ -298,21 +294,24 @@ TEST_F(FaultInjectionTest, ABinaryFileIsCopiedOrRefusedNeverMixedWithText) {
   EXPECT_EQ(ReadAll(bin), binary);
 }
 
-TEST_F(FaultInjectionTest, NulBytesInShiftJisTextKeepEveryByte) {
+TEST_F(FaultInjectionTest, NulBytesInShiftJisTextAreCharacters) {
   const QByteArray text = kSjis + QByteArray("\0\0", 2) + kSjis + QByteArray(1, '\0') + kSjis;
   const QString source = File("nul.txt", text);
   Drop({source});
-  Rules({QStringLiteral("s/東京/大阪/g")});
+  Rules({QStringLiteral("s/東京/大阪/g"), QStringLiteral("s/\\x00\\x00//")});
   Replace();
-  // Stray bytes of the text's code: the rule changes the text around them, every NUL stays.
   EXPECT_TRUE(prompts_.messages.empty());
   EXPECT_EQ(ReadAll(Path("nul.txt.exp")),
-            QByteArray(text).replace("\x93\x8C\x8B\x9E", "\x91\xE5\x8D\xE3"));  // 大阪
+            QByteArray(text)
+                .replace("\x93\x8C\x8B\x9E", "\x91\xE5\x8D\xE3")  // 大阪
+                .replace(QByteArray("\0\0", 2), ""));
   ASSERT_TRUE(QFile::remove(Path("nul.txt.exp")));
+  // Converted as iconv converts it.
   Convert(5);
-  ExpectOneMessage(source, QStringLiteral("の 2 行 1 列目のバイト 0x00 (Shift_JIS として)"));
-  EXPECT_FALSE(QFile::exists(Path("nul.txt.exp")));
-  EXPECT_EQ(ReadAll(source), text);
+  EXPECT_TRUE(prompts_.messages.empty());
+  const QByteArray utf8 = "東京都 abc\r\n";
+  EXPECT_EQ(ReadAll(Path("nul.txt.exp")),
+            utf8 + QByteArray("\0\0", 2) + utf8 + QByteArray(1, '\0') + utf8);
 }
 
 }  // namespace
