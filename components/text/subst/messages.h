@@ -100,6 +100,11 @@ std::u16string compileFailure(int pcreCode);
 // Why a run stopped: a bound (time, match, depth, memory) or PCRE2's own failure.
 SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds);
 
+// Why a run stopped at a bound, with the bound's value in its own unit (seconds of the
+// deadline, steps, depth, bytes of heap or stack) and what to change in the rule; any other
+// failure as runFailure gives it.
+SubstituteError boundFailure(int pcreCode, std::uint64_t bound);
+
 std::u16string decimal(std::size_t value);
 
 // Message text from pieces (strings and single characters). Also sidesteps GCC 12's bogus

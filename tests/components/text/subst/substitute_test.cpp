@@ -240,6 +240,47 @@ TEST(SubstLimits, DefaultMatchLimitStopsOneStartPosition) {
   }
 }
 
+TEST(SubstLimits, BoundsGrowWithTheTextSoOnlyRunawayRulesStop) {
+  // Bases far below the work these rules do from one start: each bound grows with the text,
+  // so a match that reads the whole text once is never stopped by it.
+  SubstituteLimits limits;
+  limits.matchLimit = 10'000;
+  limits.depthLimit = 10'000;
+  limits.jitStackBytes = 64 * 1024;
+  Substituter s(limits);
+  const std::u16string as(50'000, u'a');
+  const std::u16string lines = repeat(u"東京タワー 123\n", 5'000) + u"END\ntail\n";
+  const std::u16string ax = u"x" + as + u"\n";
+  const std::u16string ay = u"y" + as + u"\n";
+  const std::u16string ab = as + u"b";
+  const Case linear[] = {
+      {u"s/.*?END\n//s", lines, u"tail\n"},
+      {u"s/(.*)x/y/", ax, ay},
+      {u"s/^(.)*$/[$1]/s", ab, u"[b]"},  // a stack deeper than the base
+  };
+  for (const Case& c : linear) {
+    SCOPED_TRACE(toUtf8(c.expression));
+    try {
+      EXPECT_EQ(s.apply(c.expression, c.text), c.expected);
+    } catch (const SubstituteError& error) {
+      ADD_FAILURE() << error.what();
+    }
+  }
+  // A runaway rule still stops at once on a short text, and the message says which bound and
+  // what to change.
+  try {
+    s.apply(u"s/^(a+)+$/X/", std::u16string(40, u'a') + u"b");
+    FAIL() << "finished";
+  } catch (const SubstituteError& error) {
+    EXPECT_EQ(error.kind(), SubstituteErrorKind::MatchLimit);
+    EXPECT_EQ(error.description(),
+              u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます "
+              u"(一つの開始位置からの照合の手順が上限の 10,000 回を超えました)。"
+              u"パターンを単純にするか (入れ子の繰り返し (a+)+ や、同じ文字に合う選択肢の繰り返し "
+              u"(a|aa)* をなくす)、合う範囲を狭めてください (.* の代わりに [^,]* など)");
+  }
+}
+
 TEST(SubstLimits, OrdinaryRulesOnLongTextsStayWithinBounds) {
   Substituter s;
   std::u16string text(200000, u'a');
