@@ -253,6 +253,10 @@ std::u16string unknownCharacterName(std::u16string_view name) {
   return concat(u"文字の名前 「", name, u"」 が見つかりません");
 }
 
+std::u16string unknownBlock(std::u16string_view name) {
+  return concat(u"ブロック名 「", name, u"」 は Unicode 14 (perl 5.36) にありません");
+}
+
 std::u16string unknownEscape(char16_t letter) {
   return concat(u"不明なエスケープ \\", letter, u" です");
 }

@@ -63,6 +63,7 @@ std::u16string patternVariable(char16_t next);
 std::u16string patternArray(char16_t next);
 std::u16string patternCaseChange(char16_t letter);
 std::u16string unknownCharacterName(std::u16string_view name);
+std::u16string unknownBlock(std::u16string_view name);
 
 // The replacement. `form` is how an escape is written, such as \x{…}.
 inline constexpr std::u16string_view kControlNeedsAscii =

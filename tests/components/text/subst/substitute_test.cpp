@@ -52,6 +52,27 @@ TEST(SubstWords, MarksConnectorsAndJoinersAreWordCharactersAsInPerl) {
   });
 }
 
+TEST(SubstProperties, ScriptsByTheirExtensionsAndBlocksByAnyOfPerlsNames) {
+  // ー ｰ ・ 〜 。 、 「 」 have Script Common but Script_Extensions Hiragana and Katakana (and
+  // some Han), which is what perl's one-word names read. Blocks are ranges, never matched by
+  // case: K (Kelvin) and ſ are outside Basic Latin under /i too, while é still matches É.
+  const std::u16string_view text = u"「ひらがな・カタカナー〜漢字。」abc ｰ、";
+  expectAll({
+      {u"s/\\p{Common}+/C/g", text, u"「ひらがな・カタカナー〜漢字。」abcCｰ、"},
+      {u"s/[\\P{Common}]+/_/g", text, u"_ _"},
+      {u"s/[^\\p{In_Hiragana}\\p{Zyyy}]+/-/g", text, u"-ひらがな- -"},
+      {u"s/\\p{IsHiragana}+/h/g", text, u"hカタカナh漢字habc h"},
+      {u"s/\\p{InHiragana}+/H/g", text, u"「H・カタカナー〜漢字。」abc ｰ、"},
+      {u"s/[\\p{InKatakana}\\p{InHalfwidthAndFullwidthForms}]+/K/g", text,
+       u"「ひらがなK〜漢字。」abc K、"},
+      {u"s/\\p{Block: CJK Symbols and Punctuation}/P/g", text,
+       u"Pひらがな・カタカナーP漢字PPabc ｰP"},
+      {u"s/\\P{blk=hiragana}+/-/g", text, u"-ひらがな-"},
+      {u"s/\\p{Blk=ASCII}+/A/gi", u"K\u212A\u017FsÉ", u"A\u212A\u017FAÉ"},
+      {u"s/[^\\p{InBasic_Latin}é]/x/gi", u"K\u212A\u017FsÉ", u"Kxxs\u00C9"},
+  });
+}
+
 std::u16string repeat(std::u16string_view piece, int times) {
   std::u16string out;
   for (int i = 0; i < times; ++i) out += piece;
