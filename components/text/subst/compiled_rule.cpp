@@ -84,7 +84,9 @@ std::shared_ptr<CompiledRule> RuleCompiler::compile(ParsedExpression parsed,
     lexed = lexPattern(parsed.pattern, parsed.flags);
   }
   checkPattern(parsed, lexed.tokens, source);
-  if (rewriteForPcre(parsed, lexed.tokens)) lexed = lexPattern(parsed.pattern, parsed.flags);
+  if (rewriteForPcre(parsed, lexed.tokens, source)) {
+    lexed = lexPattern(parsed.pattern, parsed.flags);
+  }
 
   auto rule = std::make_shared<CompiledRule>();
   rule->pattern = parsed.pattern;

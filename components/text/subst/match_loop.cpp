@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "candidate_search.h"
 #include "literal_search.h"
@@ -27,31 +28,72 @@ int onCallout(pcre2_callout_block_16*, void* data) {
   return nowNanoseconds() > static_cast<Deadline*>(data)->at ? PCRE2_ERROR_CALLOUT : 0;
 }
 
+// The larger of `base` and `perUnit` for every unit, within what `T` holds.
+template <typename T>
+T scaled(T base, std::uint64_t perUnit, std::size_t units) {
+  const std::uint64_t most = std::numeric_limits<T>::max();
+  std::uint64_t share = units != 0 && perUnit > most / units ? most : perUnit * units;
+  return static_cast<T>(std::max<std::uint64_t>(base, share));
+}
+
 }  // namespace
 
 Matcher::Matcher(const SubstituteLimits& limits, RuleCompiler& compiler)
     : limits_(limits),
       compiler_(compiler),
       guardedContext_(pcre::owned<pcre::MatchContext>(pcre2_match_context_create_16(nullptr))),
-      fastContext_(pcre::owned<pcre::MatchContext>(pcre2_match_context_create_16(nullptr))),
-      jitStack_(pcre2_jit_stack_create_16(32 * 1024, limits.jitStackBytes, nullptr)) {
-  pcre2_match_context_16* guarded = guardedContext_.get();
-  pcre2_match_context_16* fast = fastContext_.get();
-  pcre2_set_match_limit_16(guarded, limits.matchLimit);
-  pcre2_set_depth_limit_16(guarded, limits.depthLimit);
-  pcre2_set_heap_limit_16(guarded, limits.heapLimitKiB);
-  pcre2_set_callout_16(guarded, onCallout, &deadline_);
-  pcre2_set_match_limit_16(fast, std::max<std::uint32_t>(1, limits.matchLimit / 20));
-  pcre2_set_depth_limit_16(fast, limits.depthLimit);
-  pcre2_set_heap_limit_16(fast, limits.heapLimitKiB);
-  if (jitStack_) {
-    pcre2_jit_stack_assign_16(guarded, nullptr, jitStack_.get());
-    pcre2_jit_stack_assign_16(fast, nullptr, jitStack_.get());
+      fastContext_(pcre::owned<pcre::MatchContext>(pcre2_match_context_create_16(nullptr))) {
+  pcre2_set_callout_16(guardedContext_.get(), onCallout, &deadline_);
+  pcre2_set_match_limit_16(fastContext_.get(), std::max<std::uint32_t>(1, limits.matchLimit / 20));
+  useStack(limits.jitStackBytes);
+  fitBounds(0);
+}
+
+void Matcher::fitBounds(std::size_t units) {
+  bounds_.steps = scaled(limits_.matchLimit, limits_.matchLimitPerUnit, units);
+  bounds_.depth = scaled(limits_.depthLimit, limits_.matchLimitPerUnit, units);
+  bounds_.heapKiB = scaled(limits_.heapLimitKiB, limits_.heapBytesPerUnit, units / 1024);
+  bounds_.stackBytes = scaled(limits_.jitStackBytes, limits_.jitStackBytesPerUnit, units);
+  pcre2_set_match_limit_16(guardedContext_.get(), bounds_.steps);
+  for (pcre2_match_context_16* context : {guardedContext_.get(), fastContext_.get()}) {
+    pcre2_set_depth_limit_16(context, bounds_.depth);
+    pcre2_set_heap_limit_16(context, bounds_.heapKiB);
   }
+}
+
+bool Matcher::useStack(std::size_t bytes) {
+  pcre::JitStack stack(pcre2_jit_stack_create_16(32 * 1024, bytes, nullptr));
+  if (!stack) return false;
+  jitStack_ = std::move(stack);
+  stackBytes_ = bytes;
+  pcre2_jit_stack_assign_16(guardedContext_.get(), nullptr, jitStack_.get());
+  pcre2_jit_stack_assign_16(fastContext_.get(), nullptr, jitStack_.get());
+  return true;
+}
+
+int Matcher::match(const pcre2_code_16* code, bool jit, std::u16string_view text,
+                   std::size_t offset, std::uint32_t flags, pcre2_match_data_16* data,
+                   pcre2_match_context_16* context) {
+  int rc = pcre::match(code, jit, text, offset, flags, data, context);
+  // The stack is reserved at its base size and grows to the text's share only when a match
+  // needs it; the same start is then tried again.
+  if (rc == PCRE2_ERROR_JIT_STACKLIMIT && stackBytes_ < bounds_.stackBytes &&
+      useStack(bounds_.stackBytes)) {
+    rc = pcre::match(code, jit, text, offset, flags, data, context);
+  }
+  return rc;
 }
 
 std::size_t Matcher::run(CompiledRule& rule, std::u16string_view text, ReplacementSink& sink) {
   count_ = 0;
+  fitBounds(text.size());
+  // A stack grown for this text is given back afterwards: its pages stay resident until then.
+  struct ShrinkStack {
+    Matcher& m;
+    ~ShrinkStack() {
+      if (m.stackBytes_ > m.limits_.jitStackBytes) m.useStack(m.limits_.jitStackBytes);
+    }
+  } shrink{*this};
   std::int64_t bytes = static_cast<std::int64_t>(text.size()) * 2;
   std::int64_t budgetMs = std::max<std::int64_t>(
       limits_.minimumDeadline.count(), limits_.deadlinePerMegabyte.count() * bytes / (1 << 20));
@@ -91,16 +133,16 @@ std::size_t Matcher::run(CompiledRule& rule, std::u16string_view text, Replaceme
           ++limit;
       }
       pcre2_set_offset_limit_16(fastContext_.get(), limit);
-      rc = pcre::match(rule.fast.get(), rule.fastJit, text, offset, flags, rule.matchData.get(),
-                       fastContext_.get());
-      if (rc == PCRE2_ERROR_MATCHLIMIT && limits_.enforceDeadline) {
+      rc = match(rule.fast.get(), rule.fastJit, text, offset, flags, rule.matchData.get(),
+                 fastContext_.get());
+      if (rc == PCRE2_ERROR_MATCHLIMIT) {
         if (!compiler_.ensureGuarded(rule)) fail(rc);
         guarded = true;
-        continue;  // the same start again, now under the clock
+        continue;  // the same start again, now under the clock and the full bounds
       }
     } else {
-      rc = pcre::match(rule.guarded.get(), rule.guardedJit, text, offset, flags,
-                       rule.matchData.get(), guardedContext_.get());
+      rc = match(rule.guarded.get(), rule.guardedJit, text, offset, flags, rule.matchData.get(),
+                 guardedContext_.get());
     }
     options = PCRE2_NO_UTF_CHECK;  // checked once; checking at every offset is quadratic
     if (limits_.enforceDeadline && nowNanoseconds() > deadline_.at) fail(PCRE2_ERROR_CALLOUT);
@@ -160,6 +202,28 @@ void Matcher::runLiteral(const CompiledRule& rule, std::u16string_view text,
   }
 }
 
-void Matcher::fail(int rc) const { throw runFailure(rc, deadline_.seconds); }
+void Matcher::fail(int rc) const {
+  std::uint64_t bound = 0;
+  switch (rc) {
+    case PCRE2_ERROR_CALLOUT:
+      bound = static_cast<std::uint64_t>(deadline_.seconds);
+      break;
+    case PCRE2_ERROR_MATCHLIMIT:
+      bound = bounds_.steps;
+      break;
+    case PCRE2_ERROR_DEPTHLIMIT:
+      bound = bounds_.depth;
+      break;
+    case PCRE2_ERROR_HEAPLIMIT:
+      bound = std::uint64_t{bounds_.heapKiB} * 1024;
+      break;
+    case PCRE2_ERROR_JIT_STACKLIMIT:
+      bound = stackBytes_;
+      break;
+    default:
+      break;
+  }
+  throw boundFailure(rc, bound);
+}
 
 }  // namespace morvelle::text::detail

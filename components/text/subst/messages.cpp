@@ -160,6 +160,54 @@ SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds) {
       0);
 }
 
+namespace {
+
+// 64000000 as 64,000,000.
+std::u16string grouped(std::uint64_t value) {
+  std::u16string digits = decimal(static_cast<std::size_t>(value));
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, u',');
+  return digits;
+}
+
+std::u16string mebibytes(std::uint64_t bytes) { return grouped((bytes + (1u << 20) - 1) >> 20); }
+
+}  // namespace
+
+SubstituteError boundFailure(int pcreCode, std::uint64_t bound) {
+  std::u16string why;
+  SubstituteErrorKind kind = SubstituteErrorKind::MatchLimit;
+  switch (pcreCode) {
+    case PCRE2_ERROR_CALLOUT:
+      kind = SubstituteErrorKind::TimeLimit;
+      why = concat(u"制限時間 ", grouped(bound), u" 秒を超えました");
+      break;
+    case PCRE2_ERROR_MATCHLIMIT:
+      why = concat(u"一つの開始位置からの照合の手順が上限の ", grouped(bound), u" 回を超えました");
+      break;
+    case PCRE2_ERROR_DEPTHLIMIT:
+      why = concat(u"照合の深さが上限の ", grouped(bound), u" を超えました");
+      break;
+    case PCRE2_ERROR_HEAPLIMIT:
+      why = concat(u"照合に使うメモリが上限の ", mebibytes(bound), u" MiB を超えました");
+      break;
+    case PCRE2_ERROR_NOMEMORY:
+      why = u"照合に使うメモリを確保できません";
+      break;
+    case PCRE2_ERROR_JIT_STACKLIMIT:
+      why = concat(u"照合に使うスタックが上限の ", mebibytes(bound), u" MiB を超えました");
+      break;
+    default:
+      return runFailure(pcreCode, 0);
+  }
+  return SubstituteError(
+      kind,
+      concat(
+          u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (", why,
+          u")。パターンを単純にするか (入れ子の繰り返し (a+)+ や、同じ文字に合う選択肢の繰り返し "
+          u"(a|aa)* をなくす)、合う範囲を狭めてください (.* の代わりに [^,]* など)"),
+      0);
+}
+
 std::u16string badDelimiter(char16_t c) {
   return concat(u"「", c, u"」 は区切り文字に使えません (ASCII の記号を使ってください)");
 }
@@ -203,6 +251,10 @@ std::u16string patternCaseChange(char16_t letter) {
 
 std::u16string unknownCharacterName(std::u16string_view name) {
   return concat(u"文字の名前 「", name, u"」 が見つかりません");
+}
+
+std::u16string unknownBlock(std::u16string_view name) {
+  return concat(u"ブロック名 「", name, u"」 は Unicode 14 (perl 5.36) にありません");
 }
 
 std::u16string unknownEscape(char16_t letter) {

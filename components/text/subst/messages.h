@@ -63,6 +63,7 @@ std::u16string patternVariable(char16_t next);
 std::u16string patternArray(char16_t next);
 std::u16string patternCaseChange(char16_t letter);
 std::u16string unknownCharacterName(std::u16string_view name);
+std::u16string unknownBlock(std::u16string_view name);
 
 // The replacement. `form` is how an escape is written, such as \x{…}.
 inline constexpr std::u16string_view kControlNeedsAscii =
@@ -103,6 +104,11 @@ std::u16string compileFailure(int pcreCode);
 
 // Why a run stopped: a bound (time, match, depth, memory) or PCRE2's own failure.
 SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds);
+
+// Why a run stopped at a bound, with the bound's value in its own unit (seconds of the
+// deadline, steps, depth, bytes of heap or stack) and what to change in the rule; any other
+// failure as runFailure gives it.
+SubstituteError boundFailure(int pcreCode, std::uint64_t bound);
 
 std::u16string decimal(std::size_t value);
 

@@ -6,6 +6,7 @@
 #include "case_mapping.h"
 #include "messages.h"
 #include "text/utf16.h"
+#include "unicode_properties.h"
 #include "word_boundary.h"
 
 namespace morvelle::text::detail {
@@ -112,11 +113,24 @@ bool resolveCharacterNames(ParsedExpression& parsed, const std::vector<Token>& t
 
 namespace {
 
+bool isProperty(const Token& t) {
+  return t.kind == TokenKind::Type && (t.value == u'p' || t.value == u'P');
+}
+
+// perl's \p never matches by case; a class of ranges under PCRE2's /i would.
+std::u16string rangesAtom(const PropertyReading& reading, bool caseless) {
+  if (reading.ranges.empty()) return u"(?!)";  // only surrogates, which never match
+  std::u16string set = u"[" + classMembers(reading.ranges) + u"]";
+  return caseless ? u"(?-i:" + set + u")" : set;
+}
+
 class Rewriter {
  public:
-  Rewriter(const ParsedExpression& parsed, const std::vector<Token>& tokens)
+  Rewriter(const ParsedExpression& parsed, const std::vector<Token>& tokens,
+           std::u16string_view source)
       : p_(parsed.pattern),
         t_(tokens),
+        source_(source),
         words_(!parsed.flags.ascii),
         context_(tokens),
         out_{parsed.pattern, parsed.patternOrigin, {}, {}} {}
@@ -136,6 +150,15 @@ class Rewriter {
       } else if (t.kind == TokenKind::Assertion && t.end - t.begin == 2 &&
                  (t.value == u'b' || t.value == u'B') && (words_ || quantified(k))) {
         boundary(k);
+      } else if (isProperty(t) && !t.inClass) {
+        PropertyReading reading = property(t);
+        if (reading.kind == PropertyReading::Kind::Ranges) {
+          put(rangesAtom(reading, t.mode.caseless), t.begin);
+        } else if (reading.kind == PropertyReading::Kind::Renamed) {
+          put(reading.text, t.begin);
+        } else {
+          out_.copy(t.begin, t.end);
+        }
       } else {
         out_.copy(t.begin, t.end);
       }
@@ -175,6 +198,16 @@ class Rewriter {
   }
 
   bool quantified(std::size_t k) const { return quantifierAfter(t_, k) != kNoPartner; }
+
+  // How perl reads a \p{…} or \P{…}; a block perl does not know is refused, as perl does.
+  PropertyReading property(const Token& t) const {
+    PropertyReading reading = readProperty(p_.substr(t.begin, t.end - t.begin));
+    if (reading.kind == PropertyReading::Kind::UnknownBlock) {
+      failAt(SubstituteErrorKind::Pattern, kPatternHead, source_, out_.from[t.begin],
+             unknownBlock(reading.text));
+    }
+    return reading;
+  }
 
   void boundary(std::size_t k) {
     const Token& t = t_[k];
@@ -230,29 +263,50 @@ class Rewriter {
     bool positiveWord = false;
     bool negativeWord = false;
     bool middleDash = false;
+    bool properties = false;
+    std::vector<PropertyReading> readings(close - open);
     std::size_t first = skipSpace(t_, open + 1);
     std::size_t last = previousNonSpace(t_, close);
     for (std::size_t k = open + 1; k < close; ++k) {
       bool negated = false;
       if (words_ && isWordItem(t_[k], p_, negated)) {
         (negated ? negativeWord : positiveWord) = true;
+      } else if (isProperty(t_[k])) {
+        readings[k - open] = property(t_[k]);
+        properties = properties || readings[k - open].kind != PropertyReading::Kind::AsWritten;
       } else if (bareDash(t_[k]) && k != first && k != last) {
         middleDash = true;
       }
     }
-    if (!positiveWord && !negativeWord && !middleDash) {
+    if (!positiveWord && !negativeWord && !middleDash && !properties) {
       out_.copy(o.begin, t_[close].end);
       return;
     }
     // The other members keep their origins; a bare "-", "^" or "]" among them is escaped, as
-    // it may now stand where it would mean something else.
+    // it may now stand where it would mean something else. Under /i a property read as
+    // ranges goes beside the class, where /i is turned off for it.
     Output members{p_, out_.from, {}, {}};
+    std::u16string beside;  // "|" and an alternative, for each
     bool any = false;
     for (std::size_t k = open + 1; k < close; ++k) {
       const Token& t = t_[k];
       bool negated = false;
       if (words_ && isWordItem(t, p_, negated)) continue;
+      const PropertyReading& reading = readings[k - open];
+      if (reading.kind == PropertyReading::Kind::Ranges && o.mode.caseless) {
+        beside += u"|" + rangesAtom(reading, true);
+        continue;
+      }
+      if (reading.kind == PropertyReading::Kind::Ranges) {
+        any = any || !reading.ranges.empty();
+        members.put(classMembers(reading.ranges), t.begin);
+        continue;
+      }
       any = any || t.kind != TokenKind::Space;
+      if (reading.kind == PropertyReading::Kind::Renamed) {
+        members.put(reading.text, t.begin);
+        continue;
+      }
       bool special = bareDash(t) || (t.kind == TokenKind::Literal && !t.quoted && !t.escaped(p_) &&
                                      (t.value == u'^' || t.value == u']'));
       if (special) members.put(u"\\", t.begin);
@@ -264,7 +318,32 @@ class Rewriter {
     };
     bool negatedClass = o.negated;
     changed_ = true;
-    if (!negativeWord) {
+    if (!beside.empty() && !(positiveWord && negativeWord)) {
+      if (negativeWord) beside += u"|" + wordClass(true);
+      bool inner = any || positiveWord;
+      auto putInner = [&](bool negated) {
+        out_.put(negated ? u"[^" : u"[", o.begin);
+        putMembers();
+        if (positiveWord) out_.put(kWordItems, o.begin);
+        out_.put(u"]", t_[close].begin);
+      };
+      if (!negatedClass) {  // [a\p{…}] is a, or the property
+        out_.put(u"(?:", o.begin);
+        if (inner) putInner(false);
+        out_.put(std::u16string_view(beside).substr(inner ? 0 : 1), o.begin);
+        out_.put(u")", t_[close].begin);
+      } else {  // [^a\p{…}] is not the property, and not a
+        out_.put(u"(?:(?!" + beside.substr(1) + u")", o.begin);
+        if (inner) {
+          putInner(true);
+        } else {
+          out_.put(u"[\\s\\S]", o.begin);
+        }
+        out_.put(u")", t_[close].begin);
+      }
+    } else if (!negativeWord && !any && !positiveWord) {  // only surrogates were named
+      out_.put(negatedClass ? u"[\\s\\S]" : u"(?!)", o.begin);
+    } else if (!negativeWord) {
       out_.put(negatedClass ? u"[^" : u"[", o.begin);
       putMembers();
       if (positiveWord) out_.put(kWordItems, o.begin);
@@ -286,6 +365,7 @@ class Rewriter {
 
   std::u16string_view p_;  // views into parsed.pattern, which changes only after the walk
   const std::vector<Token>& t_;
+  std::u16string_view source_;
   bool words_;
   BoundaryContext context_;
   Output out_;
@@ -294,9 +374,10 @@ class Rewriter {
 
 }  // namespace
 
-bool rewriteForPcre(ParsedExpression& parsed, const std::vector<Token>& tokens) {
+bool rewriteForPcre(ParsedExpression& parsed, const std::vector<Token>& tokens,
+                    std::u16string_view source) {
   if (parsed.pattern.find_first_of(u"\\[(") == std::u16string::npos) return false;
-  return Rewriter(parsed, tokens).run(parsed);
+  return Rewriter(parsed, tokens, source).run(parsed);
 }
 
 }  // namespace morvelle::text::detail

@@ -26,6 +26,10 @@ bool resolveCharacterNames(ParsedExpression& parsed, const std::vector<Token>& t
 //   both mean ASCII and they stay.
 // - Inside a class, a "-" that perl reads as itself (next to \d, [:alpha:] or such) is
 //   escaped, where PCRE2 would refuse it as a range.
-bool rewriteForPcre(ParsedExpression& parsed, const std::vector<Token>& tokens);
+// - \p{…} and \P{…}, in classes too, as perl reads them (unicode_properties.h): Common and
+//   Inherited by Script_Extensions and blocks become ranges of characters, perl's Is goes.
+//   Throws SubstituteError for a block perl does not know; `source` places it.
+bool rewriteForPcre(ParsedExpression& parsed, const std::vector<Token>& tokens,
+                    std::u16string_view source);
 
 }  // namespace morvelle::text::detail

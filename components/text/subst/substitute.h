@@ -46,10 +46,17 @@ struct SubstituteLimits {
   // minimum. PCRE2's match limit restarts at each start position, so only a clock bounds a run.
   std::chrono::milliseconds minimumDeadline{1000};
   std::chrono::milliseconds deadlinePerMegabyte{3000};
+  // The bounds of one match attempt. A match from one start may rightly read the whole text,
+  // so each bound is the larger of its base and its rate per UTF-16 unit of the text: a rule
+  // whose work grows linearly with the text never meets them, a rule that backtracks
+  // exponentially meets them at once on a short text and within the deadline on a long one.
   std::uint32_t matchLimit = 1'000'000;     // per start position (PCRE2 default 10,000,000)
+  std::uint32_t matchLimitPerUnit = 64;     // also the depth limit's rate
   std::uint32_t depthLimit = 1'000'000;     // interpreter only (default 10,000,000)
-  std::uint32_t heapLimitKiB = 256 * 1024;  // default 20 GB
+  std::uint32_t heapLimitKiB = 256 * 1024;  // interpreter only (default 20 GB)
+  std::uint32_t heapBytesPerUnit = 512;     // a repeated group takes a few frames per unit
   std::size_t jitStackBytes = 64u << 20;    // reserved lazily
+  std::size_t jitStackBytesPerUnit = 64;    // about 40 per repeat of a group; grown on need
   std::size_t cacheCapacity = 512;          // compiled expressions kept per Substituter
   bool enforceDeadline = true;              // off only to measure what the clock costs
   // Where every match consumes a literal, search for it first and try PCRE2 only near it;

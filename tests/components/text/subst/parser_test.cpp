@@ -131,6 +131,9 @@ TEST(SubstParser, RefusalsNameTheCauseAndThePosition) {
       {u"s/*a/b/", K::Pattern, 3, u"繰り返せる"},
       {u"s/(?<=a+)b/c/", K::Pattern, 3, u"後読み"},
       {u"s/\\p{Nope}/c/", K::Pattern, 11, u"特性名"},
+      {u"s/\\p{InHiraganaa}/c/", K::Pattern, 3,
+       u"ブロック名 「Hiraganaa」 は Unicode 14 (perl 5.36) にありません"},
+      {u"s/[a\\P{Blk=Kawi}]/c/", K::Pattern, 5, u"ブロック名 「Kawi」"},  // Unicode 15
       {u"s/a/\\C/", K::Replacement, 5, u"不明なエスケープ \\C"},
       {u"s/a/\\q/", K::Replacement, 5, u"\\q"},
       {u"s/(a)/$2/", K::Replacement, 7, u"グループ 2 はパターンにありません (グループは 1 個です)"},

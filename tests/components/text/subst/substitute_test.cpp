@@ -52,6 +52,27 @@ TEST(SubstWords, MarksConnectorsAndJoinersAreWordCharactersAsInPerl) {
   });
 }
 
+TEST(SubstProperties, ScriptsByTheirExtensionsAndBlocksByAnyOfPerlsNames) {
+  // ー ｰ ・ 〜 。 、 「 」 have Script Common but Script_Extensions Hiragana and Katakana (and
+  // some Han), which is what perl's one-word names read. Blocks are ranges, never matched by
+  // case: K (Kelvin) and ſ are outside Basic Latin under /i too, while é still matches É.
+  const std::u16string_view text = u"「ひらがな・カタカナー〜漢字。」abc ｰ、";
+  expectAll({
+      {u"s/\\p{Common}+/C/g", text, u"「ひらがな・カタカナー〜漢字。」abcCｰ、"},
+      {u"s/[\\P{Common}]+/_/g", text, u"_ _"},
+      {u"s/[^\\p{In_Hiragana}\\p{Zyyy}]+/-/g", text, u"-ひらがな- -"},
+      {u"s/\\p{IsHiragana}+/h/g", text, u"hカタカナh漢字habc h"},
+      {u"s/\\p{InHiragana}+/H/g", text, u"「H・カタカナー〜漢字。」abc ｰ、"},
+      {u"s/[\\p{InKatakana}\\p{InHalfwidthAndFullwidthForms}]+/K/g", text,
+       u"「ひらがなK〜漢字。」abc K、"},
+      {u"s/\\p{Block: CJK Symbols and Punctuation}/P/g", text,
+       u"Pひらがな・カタカナーP漢字PPabc ｰP"},
+      {u"s/\\P{blk=hiragana}+/-/g", text, u"-ひらがな-"},
+      {u"s/\\p{Blk=ASCII}+/A/gi", u"K\u212A\u017FsÉ", u"A\u212A\u017FAÉ"},
+      {u"s/[^\\p{InBasic_Latin}é]/x/gi", u"K\u212A\u017FsÉ", u"Kxxs\u00C9"},
+  });
+}
+
 std::u16string repeat(std::u16string_view piece, int times) {
   std::u16string out;
   for (int i = 0; i < times; ++i) out += piece;
@@ -237,6 +258,47 @@ TEST(SubstLimits, DefaultMatchLimitStopsOneStartPosition) {
   } catch (const SubstituteError& error) {
     EXPECT_EQ(error.kind(), SubstituteErrorKind::MatchLimit);
     EXPECT_NE(error.description().find(u"時間がかかりすぎます"), std::u16string::npos);
+  }
+}
+
+TEST(SubstLimits, BoundsGrowWithTheTextSoOnlyRunawayRulesStop) {
+  // Bases far below the work these rules do from one start: each bound grows with the text,
+  // so a match that reads the whole text once is never stopped by it.
+  SubstituteLimits limits;
+  limits.matchLimit = 10'000;
+  limits.depthLimit = 10'000;
+  limits.jitStackBytes = 64 * 1024;
+  Substituter s(limits);
+  const std::u16string as(50'000, u'a');
+  const std::u16string lines = repeat(u"東京タワー 123\n", 5'000) + u"END\ntail\n";
+  const std::u16string ax = u"x" + as + u"\n";
+  const std::u16string ay = u"y" + as + u"\n";
+  const std::u16string ab = as + u"b";
+  const Case linear[] = {
+      {u"s/.*?END\n//s", lines, u"tail\n"},
+      {u"s/(.*)x/y/", ax, ay},
+      {u"s/^(.)*$/[$1]/s", ab, u"[b]"},  // a stack deeper than the base
+  };
+  for (const Case& c : linear) {
+    SCOPED_TRACE(toUtf8(c.expression));
+    try {
+      EXPECT_EQ(s.apply(c.expression, c.text), c.expected);
+    } catch (const SubstituteError& error) {
+      ADD_FAILURE() << error.what();
+    }
+  }
+  // A runaway rule still stops at once on a short text, and the message says which bound and
+  // what to change.
+  try {
+    s.apply(u"s/^(a+)+$/X/", std::u16string(40, u'a') + u"b");
+    FAIL() << "finished";
+  } catch (const SubstituteError& error) {
+    EXPECT_EQ(error.kind(), SubstituteErrorKind::MatchLimit);
+    EXPECT_EQ(error.description(),
+              u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます "
+              u"(一つの開始位置からの照合の手順が上限の 10,000 回を超えました)。"
+              u"パターンを単純にするか (入れ子の繰り返し (a+)+ や、同じ文字に合う選択肢の繰り返し "
+              u"(a|aa)* をなくす)、合う範囲を狭めてください (.* の代わりに [^,]* など)");
   }
 }
 
