@@ -33,28 +33,7 @@ QString NamePart(const QString& path, const QString& separator) {
   return p < 0 ? path : path.mid(p + separator.size());
 }
 
-QString LowerCaseName(const QString& name) {
-  // QString::toLower turns lone surrogates into U+FFFD, which would lose the bytes of a
-  // name that is not UTF-8; so only the well-formed runs between them are mapped.
-  QString result;
-  result.reserve(name.size());
-  qsizetype runStart = 0;
-  const qsizetype size = name.size();
-  for (qsizetype i = 0; i < size; ++i) {
-    const QChar c = name.at(i);
-    if (c.isHighSurrogate() && i + 1 < size && name.at(i + 1).isLowSurrogate()) {
-      ++i;
-      continue;
-    }
-    if (!c.isSurrogate()) continue;
-    result += name.mid(runStart, i - runStart).toLower();
-    result += c;
-    runStart = i + 1;
-  }
-  if (runStart == 0) return name.toLower();
-  result += name.mid(runStart).toLower();
-  return result;
-}
+QString LowerCaseName(const QString& name) { return LowerCaseFileName(name); }
 
 QString PathSeparator() { return QString(QDir::separator()); }
 

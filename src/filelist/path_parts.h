@@ -17,7 +17,8 @@ QString FolderPart(const QString& path, const QString& separator);
 // The text after the last `separator`; the whole path when it does not occur.
 QString NamePart(const QString& path, const QString& separator);
 
-// Every letter mapped to its lower-case form (full Unicode mapping), the rest unchanged.
+// Every letter mapped to its lower-case form (full Unicode mapping), the rest unchanged; a
+// name that is not UTF-8 as characters of its own code (LowerCaseFileName).
 QString LowerCaseName(const QString& name);
 
 // The platform's directory separator as a text ("/" here).

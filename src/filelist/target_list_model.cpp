@@ -45,13 +45,13 @@ QVariant TargetListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       switch (index.column()) {
         case NameColumn:
-          return entry.FileName;
+          return DisplayFileName(entry.FileName);
         case SizeColumn:
           return entry.SizeText;
         case ModifiedColumn:
           return entry.ModifiedText;
         case FolderColumn:
-          return entry.Folder;
+          return DisplayFileName(entry.Folder);
       }
       return {};
     case Qt::DecorationRole:

@@ -12,4 +12,14 @@ namespace morvelle {
 QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& path);
 
+// Names unpacked from Windows archives carry Shift_JIS bytes (old Unix ones, EUC-JP). A name
+// that is not UTF-8 is taken as characters of the first of those codes it is valid in:
+// lower-cased as such, so that a byte inside a two-byte character never changes (ス is 83 58,
+// whose 58 is an "X"), and shown as such. Failing both, only ASCII letters that cannot be the
+// second byte of a Shift_JIS character change.
+QString LowerCaseFileName(const QString& name);
+// The name readably: decoded in its code; a byte no code reads shows as U+FFFD. Paths are
+// taken a component at a time.
+QString DisplayFileName(const QString& path);
+
 }  // namespace morvelle

@@ -1,6 +1,8 @@
 // morvelle-batch's workflows: a diff before writing, folder trees, conversion options.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "batch_cli_fixture.h"
 
 namespace {
@@ -99,6 +101,26 @@ TEST_F(BatchCli, RecursiveWalksInByteOrderAndLeavesOutWhatWasNotAskedFor) {
   EXPECT_EQ(run.status, 0) << run.err.toStdString();
   EXPECT_EQ(ReadAll(Path(QStringLiteral("t/sub/deeper/e.md.exp"))), QByteArray("TEXT\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("t/old.txt.exp"))), QByteArray("text\n"));
+}
+
+// Names unpacked from a Windows archive are Shift_JIS bytes: the output name lower-cases the
+// letters only, never the second byte of a character (ス is 83 58), and names no other file.
+TEST_F(BatchCli, ALegacyNameKeepsItsCharactersInItsOutputName) {
+  const QByteArray folder = QFile::encodeName(dir_.path()) + "/w";
+  ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("w"))));
+  for (const QByteArray& name : {QByteArray("X\x83X.TXT"), QByteArray("\x83J.txt"),
+                                 QByteArray("\x83j.txt")}) {
+    std::ofstream((folder + "/" + name).toStdString()) << "text\n";
+  }
+  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-R"), QStringLiteral("-e"),
+                         QStringLiteral("s/text/TEXT/"), QStringLiteral("w")});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  for (const QByteArray& output :
+       {QByteArray("x\x83X.txt.exp"), QByteArray("\x83J.txt.exp"), QByteArray("\x83j.txt.exp")}) {
+    std::ifstream in((folder + "/" + output).toStdString());
+    std::string line;
+    EXPECT_TRUE(std::getline(in, line) && line == "TEXT") << output.toStdString();
+  }
 }
 
 QByteArray Iconv(const char* from, const char* to, const QByteArray& bytes) {

@@ -57,7 +57,29 @@ TEST(PathParts, LowerCasingMapsLettersOnly) {
   EXPECT_EQ(EncodeFileName(LowerCaseName(escaped)), QByteArray("caf\xe9\xc9.txt"));
   const QString astral = QString::fromUtf8("\xf0\x90\x90\x80X");  // U+10400 DESERET CAPITAL
   EXPECT_EQ(LowerCaseName(DecodeFileName(QByteArray("\xff") + astral.toUtf8())),
-            DecodeFileName(QByteArray("\xff\xf0\x90\x90\xa8x")));
+            DecodeFileName(QByteArray("\xff\xf0\x90\x90\x80x")));
+}
+
+// A name that is not UTF-8 is lower-cased as characters of its own code, and shown as such: a
+// byte inside a two-byte character never changes.
+TEST(PathParts, LegacyNamesChangeOnlyTheirLetters) {
+  struct Case {
+    QByteArray name, lowered;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"X\x83X.TXT", "x\x83X.txt", "Xス.TXT"},         // Shift_JIS ス is 83 58
+      {"\x83J.txt", "\x83J.txt", "カ.txt"},            // not ニ (83 6A)
+      {"\x82`.TXT", "\x82\x81.txt", "Ａ.TXT"},         // full-width letters change too
+      {"\xB4\xC1\xBB\xFA.TXT", "\xB4\xC1\xBB\xFA.txt", "漢字.TXT"},  // EUC-JP
+      {"\xFFX\x83Y.TXT", "\xFFx\x83Y.txt", "\xEF\xBF\xBDX\xEF\xBF\xBDY.TXT"},  // no code
+  };
+  for (const Case& c : cases) {
+    const QString name = DecodeFileName(c.name);
+    EXPECT_EQ(EncodeFileName(LowerCaseName(name)), c.lowered) << c.shown;
+    EXPECT_EQ(DisplayFileName(QStringLiteral("/tmp/") + name),
+              QStringLiteral("/tmp/") + QString::fromUtf8(c.shown));
+  }
 }
 
 TEST(PathParts, FileNameBytesSurviveDecoding) {
