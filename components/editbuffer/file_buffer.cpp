@@ -106,9 +106,9 @@ Unreadable FindUnreadable(std::u16string_view text) {
 
 Unreadable FileBuffer::unreadable() const {
   Impl& d = *impl_;
-  d.Recognise();
-  if (d.encoding == text::Encoding::Binary) return {d.original.size(), {}};
+  // Decoding recognises the code too, the likeliest code's decoding standing in for its check.
   d.Decode();
+  if (d.encoding == text::Encoding::Binary) return {d.original.size(), {}};
   return d.unreadable;
 }
 

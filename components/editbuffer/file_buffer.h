@@ -100,8 +100,7 @@ class FileBuffer {
   text::Encoding encoding() const;
   // The loaded file's size in bytes.
   std::size_t size() const;
-  // What of the loaded file its code cannot read. Decodes the file if that was not done yet,
-  // but for binary data, which is never text.
+  // What of the loaded file its code cannot read. Decodes the file if that was not done yet.
   Unreadable unreadable() const;
 
   // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.

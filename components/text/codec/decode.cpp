@@ -186,9 +186,11 @@ struct IndexStore {
   }
 };
 
-template <typename S, Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+template <typename S, Step (*kStep)(const unsigned char*, std::size_t, std::size_t),
+          detail::Quick kQuick = detail::Quick::None>
 void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, S store) {
   constexpr std::size_t kChunk = 1 << 16;
+  const std::uint16_t* pairs = kQuick == detail::Quick::Cp932 ? detail::Cp932PairTable() : nullptr;
   auto out = store.Begin(n - start);
   std::size_t i = start;
   while (i < n) {
@@ -209,6 +211,13 @@ void DecodeStepped(const unsigned char* p, std::size_t n, std::size_t start, S s
         const std::size_t at = i;
         i = out.Ascii(p, limit, i);
         out.SteppedAscii(first, at);
+        continue;
+      }
+      unsigned length = 0;
+      if (const char16_t u = detail::QuickUnit<kQuick>(p, n, i, pairs, length)) {
+        out.Unit(u, i);
+        out.Stepped(first, i);
+        i += length;
         continue;
       }
       Step s = kStep(p, n, i);
@@ -306,13 +315,13 @@ void DecodeAny(Encoding encoding, std::span<const unsigned char> bytes, S store,
   const std::size_t bom = atStart ? BomLength(encoding, bytes) : 0;
   switch (encoding) {
     case Encoding::ShiftJis:
-      return DecodeStepped<S, detail::Cp932Step>(p, n, 0, store);
+      return DecodeStepped<S, detail::Cp932Step, detail::Quick::Cp932>(p, n, 0, store);
     case Encoding::EucJp:
-      return DecodeStepped<S, detail::EucStep>(p, n, 0, store);
+      return DecodeStepped<S, detail::EucStep, detail::Quick::Euc>(p, n, 0, store);
     case Encoding::Ascii:
     case Encoding::Utf8:
     case Encoding::Utf8Bom:
-      return DecodeStepped<S, detail::Utf8Step>(p, n, bom, store);
+      return DecodeStepped<S, detail::Utf8Step, detail::Quick::Utf8>(p, n, bom, store);
     case Encoding::Utf16Le:
       return DecodeWide<S, detail::Utf16Step<false>, 2>(p, n, bom, store);
     case Encoding::Utf16Be:

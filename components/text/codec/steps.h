@@ -110,6 +110,39 @@ inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
   return {cp, static_cast<std::uint8_t>(length), true, false};
 }
 
+// The common case first, for decoders: a two-byte Shift_JIS or EUC-JP character by one lookup
+// without range tests, UTF-8's three bytes of kana and kanji by arithmetic. 0 sends the caller
+// to the full step (which also decides every other case).
+enum class Quick { None, Cp932, Euc, Utf8 };
+
+// CP932 pairs indexed by both bytes whole, (lead - 0x80) * 256 + trail; 0 where no character is.
+const std::uint16_t* Cp932PairTable();
+
+template <Quick kQuick>
+inline char16_t QuickUnit(const unsigned char* p, std::size_t n, std::size_t i,
+                          const std::uint16_t* pairs, unsigned& length) {
+  const unsigned b = p[i];
+  if constexpr (kQuick == Quick::Cp932) {
+    if (b < 0x81 || i + 1 >= n) return 0;
+    length = 2;
+    return pairs[((b - 0x80) << 8) | p[i + 1]];
+  } else if constexpr (kQuick == Quick::Euc) {
+    if (b - 0xA1u > 0x5Du || i + 1 >= n || p[i + 1] - 0xA1u > 0x5Du) return 0;
+    length = 2;
+    return euc0208[(b - 0xA1) * 94 + (p[i + 1] - 0xA1)];
+  } else if constexpr (kQuick == Quick::Utf8) {
+    // E1..EC and EE..EF: no overlong form, no surrogate, whatever the continuation bytes.
+    if (b - 0xE1u > 0x0Eu || b == 0xED || i + 2 >= n) return 0;
+    const unsigned c1 = p[i + 1], c2 = p[i + 2];
+    if (((c1 ^ 0x80) | (c2 ^ 0x80)) >= 0x40) return 0;
+    length = 3;
+    return static_cast<char16_t>(((b & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F));
+  } else {
+    (void)p, (void)n, (void)i, (void)pairs, (void)length, (void)b;
+    return 0;
+  }
+}
+
 // UTF-16 and UTF-32 take a unit a step, a pair of UTF-16 units one step. A unit that is no
 // character (a lone surrogate, a value beyond U+10FFFF) is undecodable byte by byte, as are the
 // bytes of a unit cut off by the end.

@@ -16,6 +16,21 @@ const std::uint16_t* const eucKana = kEucKana;
 const std::uint16_t* const euc0208 = kEuc0208;
 const std::uint16_t* const euc0212 = kEuc0212;
 
+const std::uint16_t* Cp932PairTable() {
+  static const std::unique_ptr<std::uint16_t[]> table = [] {
+    auto t = std::make_unique<std::uint16_t[]>(128 * 256);
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      if (kCp932Single[lead] != kLeadByte) continue;
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        if (trail == 0x7F) continue;
+        t[((lead - 0x80) << 8) | trail] = kCp932Pairs[(lead - 0x80) * 192 + (trail - 0x40)];
+      }
+    }
+    return t;
+  }();
+  return table.get();
+}
+
 const std::uint16_t* Cp932Encoder() {
   static const std::unique_ptr<std::uint16_t[]> table = [] {
     auto t = std::make_unique<std::uint16_t[]>(0x10000);

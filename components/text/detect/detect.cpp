@@ -7,6 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "pair_model.h"
 #include "text/codec/jis_step.h"
 #include "text/codec/steps.h"
@@ -52,23 +56,59 @@ constexpr bool IsDataControl(unsigned char b) {
          b == 0x7F;
 }
 
-std::size_t CountDataControls(std::span<const unsigned char> bytes) {
-  return static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(), IsDataControl));
+// Controls a reading holds that text has no use for: the C0 ones above in every code, and C1
+// controls as a reading decodes them (EUC-JP's single bytes 80..8D and 90..9F, UTF-8's C2 80..
+// C2 9F; CP932 has none). As unlikely in Japanese text as binary bytes.
+struct Controls {
+  std::size_t c0 = 0, eucC1 = 0, utf8C1 = 0;
+  std::size_t Of(Encoding code) const {
+    return c0 + (code == Encoding::EucJp ? eucC1 : code == Encoding::Utf8 ? utf8C1 : 0);
+  }
+};
+
+#if defined(__SSE2__)
+// Bytes of a 16-byte block in [lo, lo + length): 0xFF lanes.
+inline __m128i InRange(__m128i block, unsigned char lo, unsigned char length) {
+  const __m128i x = _mm_sub_epi8(block, _mm_set1_epi8(static_cast<char>(lo)));
+  return _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(static_cast<char>(length - 1))), x);
 }
 
-// C1 controls as a reading decodes them: EUC-JP's single bytes 80..8D and 90..9F, UTF-8's
-// C2 80..C2 9F. CP932 has none. As unlikely in Japanese text as binary bytes.
-std::size_t CountC1(Encoding code, std::span<const unsigned char> bytes) {
-  std::size_t count = 0;
-  if (code == Encoding::EucJp) {
-    for (const unsigned char b : bytes)
-      count += (b >= 0x80 && b <= 0x8D) || (b >= 0x90 && b <= 0x9F);
-  } else if (code == Encoding::Utf8) {
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
-      count += bytes[i] == 0xC2 && bytes[i + 1] >= 0x80 && bytes[i + 1] <= 0x9F;
-    }
+// The sum of the bytes of a block of 0/1 lanes.
+inline std::size_t Sum(__m128i ones) {
+  const __m128i sums = _mm_sad_epu8(ones, _mm_setzero_si128());
+  return static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+}
+#endif
+
+Controls CountControls(std::span<const unsigned char> bytes) {
+  Controls c;
+  const unsigned char* p = bytes.data();
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the sample is read in full for every file.
+  const __m128i one = _mm_set1_epi8(1);
+  for (; i + 17 <= n; i += 16) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    const __m128i c0 =
+        _mm_or_si128(_mm_or_si128(InRange(b, 0x01, 8), InRange(b, 0x10, 10)),
+                     _mm_or_si128(InRange(b, 0x1C, 4), _mm_cmpeq_epi8(b, _mm_set1_epi8(0x7F))));
+    const __m128i euc = _mm_or_si128(InRange(b, 0x80, 0x0E), InRange(b, 0x90, 0x10));
+    const __m128i utf8 = _mm_and_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(static_cast<char>(0xC2))),
+                                       InRange(next, 0x80, 0x20));
+    c.c0 += Sum(_mm_and_si128(c0, one));
+    c.eucC1 += Sum(_mm_and_si128(euc, one));
+    c.utf8C1 += Sum(_mm_and_si128(utf8, one));
   }
-  return count;
+#endif
+  for (; i < n; ++i) {
+    const unsigned b = p[i];
+    c.c0 += IsDataControl(static_cast<unsigned char>(b));
+    c.eucC1 += (b - 0x80u < 0x0Eu) | (b - 0x90u < 0x10u);
+    c.utf8C1 += b == 0xC2 && i + 1 < n && p[i + 1] - 0x80u < 0x20u;
+  }
+  return c;
 }
 
 struct Sample {
@@ -225,8 +265,11 @@ std::size_t CountUtf8Characters(Bytes bytes) {
 // kana and kanji, than break UTF-8. Legacy text forms such characters by chance (Shift_JIS
 // hiragana often does: E5 82 A4), but hardly ever three in a row.
 constexpr std::size_t kUtf8Run = 3;
+// How far into a sample the question is asked: a mixed file's UTF-8 lines are seldom further in.
+constexpr std::size_t kMixedWindowBytes = 64 * 1024;
 
 bool Utf8HoldsMost(Bytes bytes) {
+  bytes = bytes.first(std::min(bytes.size(), kMixedWindowBytes));
   std::size_t held = 0, broken = 0, run = 0, runBytes = 0;
   for (std::size_t i = 0; i <= bytes.size();) {
     const bool ascii = i < bytes.size() && bytes[i] < 0x80;
@@ -255,13 +298,13 @@ struct TextReading {
 };
 
 // `decode`, when given, stands in for the strict validity check of the likeliest code over a
-// sample that is the whole input.
+// sample that starts the input: a whole input that decodes cleanly holds no flaw in its start.
 TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr) {
   constexpr std::array<Encoding, 3> kCodes = {Encoding::Utf8, Encoding::ShiftJis, Encoding::EucJp};
   constexpr std::size_t kUncounted = std::numeric_limits<std::size_t>::max();
-  const std::size_t c0 = CountDataControls(s.bytes);
+  const Controls counted = CountControls(s.bytes);
   std::array<std::size_t, 3> controls{};
-  for (std::size_t k = 0; k < kCodes.size(); ++k) controls[k] = c0 + CountC1(kCodes[k], s.bytes);
+  for (std::size_t k = 0; k < kCodes.size(); ++k) controls[k] = counted.Of(kCodes[k]);
   std::array<std::size_t, 3> errors{};
   // Counting beyond the best so far cannot change the outcome, so the likeliest code is counted
   // first, judged on a short head: the others then stop at their first few errors instead of
@@ -279,7 +322,7 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
     const bool first = fewest == kUncounted;
     if (!first && controls[k] > fewest) {
       errors[k] = controls[k];
-    } else if (first && decode && s.atStart && !s.truncated && (*decode)(kCodes[k])) {
+    } else if (first && decode && s.atStart && (*decode)(kCodes[k])) {
       errors[k] = controls[k];
     } else {
       const std::size_t limit = first ? kUncounted : fewest - controls[k] + 1;
@@ -291,7 +334,12 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
   if (errors[0] == 0 && CountUtf8Characters(s.bytes) >= kDecisiveUtf8Characters) {
     return {Encoding::Utf8, 0};
   }
-  if (errors[0] > fewest && Utf8HoldsMost(s.bytes)) return {Encoding::Utf8, errors[0], true};
+  // Legacy text breaks UTF-8 at once; a head that UTF-8 reads for the most part, or a sample
+  // no longer than the head, may be mostly UTF-8 all the same.
+  const bool utf8Head = headErrors[0] < kOrderingErrorLimit || s.bytes.size() <= head.size();
+  if (errors[0] > fewest && utf8Head && Utf8HoldsMost(s.bytes)) {
+    return {Encoding::Utf8, errors[0], true};
+  }
   std::size_t candidates = 0;
   for (std::size_t k = 0; k < kCodes.size(); ++k) candidates += errors[k] == fewest;
   if (candidates == 1) {
