@@ -1,7 +1,9 @@
 // The batches on several threads. Workers prepare files ahead (load, apply the rules or convert,
 // encode into memory); the calling thread takes them in list order, shows their messages,
 // writes them and stops where the single-threaded batch would stop.
+#include <algorithm>
 #include <exception>
+#include <thread>
 
 #include "engine/batches.h"
 #include "engine/ordered_pipeline.h"
@@ -36,6 +38,13 @@ QString DescriptionOf(const std::exception& e) {
 // large files is not all held at once, whatever the window of files.
 constexpr qint64 kAheadBytes = qint64{256} << 20;
 
+// Workers beyond the processors only take turns on them, and every one of them is woken at each
+// file taken: a run never has more workers than processors, or than files, whatever -j asks.
+int Workers(int threads, qsizetype files) {
+  const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+  return int(std::max<qsizetype>(1, std::min<qsizetype>({threads, processors, files})));
+}
+
 // Prepares one file on a worker: fills messages, fatal, commit and the report.
 using Work = std::function<void(Prepared&)>;
 using WorkMaker = std::function<Work()>;
@@ -47,6 +56,7 @@ BatchResult RunInListOrder(const std::vector<BatchTarget>& list, int threads, qs
                            const WorkMaker& makeWork, MessageSink& sink,
                            const std::function<void(const FileReport&)>& fileDone) {
   const qsizetype count = qsizetype(list.size());
+  threads = Workers(threads, count);
   OrderedPipeline<Prepared> pipeline(
       count, threads, window > 0 ? window : 4 * qsizetype(threads),
       [&]() {
