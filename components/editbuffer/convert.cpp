@@ -1,9 +1,15 @@
 #include "convert.h"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
 
 #include "file_buffer.h"
+#include "io.h"
 #include "text/detect/detect.h"
+#include "text/utf16.h"
 #include "unreadable.h"
 
 namespace morvelle::editbuffer {
@@ -11,54 +17,156 @@ namespace {
 
 using text::Encoding;
 
-std::span<const unsigned char> AsBytes(const std::string& s) {
+// Bytes read, converted and written at a time: the memory a conversion takes, whatever the
+// file's size.
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+std::span<const unsigned char> AsBytes(std::string_view s) {
   return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
 }
 
+// The source, read a block at a time from the descriptor opened once.
+class Source {
+ public:
+  explicit Source(const std::string& path)
+      : path_(path),
+        file_(detail::OpenForReading(path)),
+        size_(std::size_t(file_.status.st_size)) {}
+
+  const std::string& path() const { return path_; }
+  std::size_t size() const { return size_; }
+
+  // Bytes [from, to), fewer only at the file's end; valid until the next call.
+  std::span<const unsigned char> Read(std::size_t from, std::size_t to) {
+    buffer_.resize(to - from);
+    std::size_t filled = 0;
+    while (filled < buffer_.size()) {
+      const ssize_t n = ::pread(file_.fd.get(), buffer_.data() + filled, buffer_.size() - filled,
+                                off_t(from + filled));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        detail::ThrowErrno("ファイルを読み込めません", path_, errno);
+      }
+      if (n == 0) break;
+      filled += std::size_t(n);
+    }
+    return AsBytes(buffer_).first(filled);
+  }
+
+  // Calls feed(block, last) for each block from the start, until it returns false (then false).
+  template <typename F>
+  bool EachBlock(F&& feed) {
+    for (std::size_t at = 0;;) {
+      const std::span<const unsigned char> block = Read(at, at + kBlock);
+      const bool last = block.size() < kBlock;
+      if (!feed(block, last)) return false;
+      if (last) return true;
+      at += block.size();
+    }
+  }
+
+ private:
+  std::string path_;
+  detail::OpenedFile file_;
+  std::size_t size_;
+  std::string buffer_;
+};
+
+// Line and column as LocateInText counts them, one piece of text after another.
+struct Position {
+  std::size_t line = 1, column = 1;
+  bool cr = false;    // a CR that a LF may still join
+  bool lead = false;  // the first half of a pair
+
+  void Advance(std::u16string_view units) {
+    for (const char16_t u : units) {
+      if (cr) {
+        cr = false;
+        NewLine();
+        if (u == u'\n') continue;
+      }
+      if (u == u'\n') {
+        NewLine();
+      } else if (u == u'\r') {
+        cr = true;
+      } else if (!(lead && text::isTrailSurrogate(u))) {
+        ++column;
+      }
+      lead = text::isLeadSurrogate(u);
+    }
+  }
+  std::string Text() {
+    if (cr) {
+      cr = false;
+      NewLine();
+    }
+    return std::to_string(line) + " 行 " + std::to_string(column) + " 列目";
+  }
+
+ private:
+  void NewLine() {
+    ++line;
+    column = 1;
+  }
+};
+
+constexpr const char* kUndecodable = "読めないバイトがあるので変換できません";
+
+// Why the conversion stopped, found by reading the source again: its first undecodable byte or
+// its first character the target lacks, with line and column. Only a failed conversion pays.
+[[noreturn]] void ThrowConversionError(Source& source, Encoding from, Encoding to) {
+  text::StreamTranscoder decoder(from, Encoding::Utf16Le, false);
+  Position position;
+  std::string units, encoded;
+  std::size_t failedAt = 0;
+  std::optional<text::EncodeError> unencodable;
+  std::u16string text;
+  const bool decoded = source.EachBlock([&](std::span<const unsigned char> block, bool last) {
+    units.clear();
+    const bool ok = decoder.Feed(block, last, units, &failedAt);
+    text.assign(reinterpret_cast<const char16_t*>(units.data()), units.size() / 2);
+    encoded.clear();
+    text::EncodeError error;
+    if (!text::Encode(to, text, encoded, &error, {.rawBytes = false, .bom = false})) {
+      position.Advance(std::u16string_view(text).substr(0, error.index));
+      unencodable = error;
+      return false;
+    }
+    position.Advance(text);
+    return ok;
+  });
+  const std::string name(text::EncodingName(to));
+  if (unencodable) {
+    throw BufferError("変換できない文字があります: " + source.path() + " の " + position.Text() +
+                      "の " + text::CodePointName(unencodable->codePoint) + " を " + name +
+                      " で表せません");
+  }
+  if (!decoded) {
+    const std::span<const unsigned char> bytes = source.Read(failedAt, failedAt + 8);
+    throw BufferError(std::string(kUndecodable) + ": " + source.path() + " の " + position.Text() +
+                      "の" + DescribeRawBytes(bytes) + " (" +
+                      std::string(text::EncodingName(from)) + " として)");
+  }
+  throw BufferError("変換できません: " + source.path());  // not reached: both passes refuse alike
+}
+
 // The destination's bytes when the source already is in the target code: the source itself
-// (less a UTF-8 BOM, plus a UTF-16 one); nothing when a real conversion is needed.
-bool SameCode(Encoding source, TargetCode target, const std::string& bytes, std::string& out) {
+// (less a UTF-8 BOM, plus a UTF-16 one); Binary when a real conversion is needed.
+Encoding SameCode(Encoding source, TargetCode target) {
+  if (source == Encoding::Ascii && target != TargetCode::Utf16LeBom) return Encoding::Ascii;
   switch (target) {
     case TargetCode::ShiftJis:
+      return source == Encoding::ShiftJis ? source : Encoding::Binary;
     case TargetCode::EucJp:
+      return source == Encoding::EucJp ? source : Encoding::Binary;
     case TargetCode::Jis:
+      return source == Encoding::Iso2022Jp ? source : Encoding::Binary;
     case TargetCode::Utf8:
-      if (source == Encoding::Ascii) {
-        out = bytes;
-        return true;
-      }
-      break;
+      return source == Encoding::Utf8 || source == Encoding::Utf8Bom ? source : Encoding::Binary;
     case TargetCode::Utf16LeBom:
-      break;
+      return source == Encoding::Utf16Le ? source : Encoding::Binary;
   }
-  switch (target) {
-    case TargetCode::ShiftJis:
-      if (source != Encoding::ShiftJis) return false;
-      out = bytes;
-      return true;
-    case TargetCode::EucJp:
-      if (source != Encoding::EucJp) return false;
-      out = bytes;
-      return true;
-    case TargetCode::Jis:
-      if (source != Encoding::Iso2022Jp) return false;
-      out = bytes;
-      return true;
-    case TargetCode::Utf8:
-      if (source == Encoding::Utf8) {
-        out = bytes;
-      } else if (source == Encoding::Utf8Bom) {
-        out.assign(bytes, text::BomLength(source, AsBytes(bytes)));
-      } else {
-        return false;
-      }
-      return true;
-    case TargetCode::Utf16LeBom:
-      if (source != Encoding::Utf16Le) return false;
-      out = text::BomLength(source, AsBytes(bytes)) ? bytes : "\xFF\xFE" + bytes;
-      return true;
-  }
-  return false;
+  return Encoding::Binary;
 }
 
 Encoding TargetEncoding(TargetCode target) {
@@ -77,109 +185,173 @@ Encoding TargetEncoding(TargetCode target) {
   return Encoding::Utf8;
 }
 
-// Whether the source decodes without an undecodable byte, checked without decoding it. A copy
-// is refused for such bytes like any other conversion: they are no text of the target either.
-bool WhollyDecodable(Encoding from, const std::string& bytes) {
-  return text::IsStrictlyValid(from, AsBytes(bytes));
+// A source already in the target code is copied as it is, once every byte of it has decoded:
+// undecodable bytes are no text of the target either. A UTF-8 BOM goes, a UTF-16 one comes.
+bool Copy(Source& source, Encoding from, ByteSink& sink) {
+  text::StreamTranscoder check(from, Encoding::Utf16Le, false);
+  std::span<const char> units;
+  bool first = true;
+  return source.EachBlock([&](std::span<const unsigned char> block, bool last) {
+    if (!check.Feed(block, last, units)) return false;
+    std::span<const unsigned char> bytes = block;
+    if (first) {
+      if (from == Encoding::Utf8Bom) bytes = bytes.subspan(text::BomLength(from, bytes));
+      if (from == Encoding::Utf16Le && text::BomLength(from, bytes) == 0)
+        sink.write({"\xFF\xFE", 2});
+      first = false;
+    }
+    sink.write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    return true;
+  });
 }
 
-// Throws for the first undecodable byte of `decoded`, with its line and column.
-void RequireDecoded(Encoding from, const text::Decoded& decoded, const std::string& name,
-                    const char* what) {
-  const std::size_t i = text::FindRawByte(decoded.text);
-  if (i == std::u16string_view::npos) return;
-  throw BufferError(std::string(what) + ": " + name + " の " + DescribeRawByte(decoded.text, i) +
-                    " (" + std::string(text::EncodingName(from)) + " として)");
-}
+// Every CR LF, lone CR and lone LF of UTF-16LE units as `ends` writes them; a CR at a piece's
+// end waits for the next piece, which may begin with its LF.
+class LineEndWriter {
+ public:
+  explicit LineEndWriter(LineEnds ends) : crLf_(ends == LineEnds::CrLf) {}
 
-constexpr const char* kUndecodable = "読めないバイトがあるので変換できません";
-
-// Names the first byte or character that stopped the conversion, with its line and column.
-[[noreturn]] void ThrowConversionError(const std::string& source, Encoding from, Encoding to,
-                                       const std::string& bytes) {
-  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
-  RequireDecoded(from, decoded, source, kUndecodable);
-  std::string out;
-  text::EncodeError error;
-  if (text::Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = true})) {
-    throw BufferError("変換できません: " + source);  // not reached: both paths refuse alike
-  }
-  throw BufferError("変換できない文字があります: " + source + " の " + std::to_string(error.line) +
-                    " 行 " + std::to_string(error.column) + " 列目の " +
-                    text::CodePointName(error.codePoint) + " を " +
-                    std::string(text::EncodingName(to)) + " で表せません");
-}
-
-// Every CR LF, CR and LF as `ends` writes it.
-std::u16string WithLineEnds(std::u16string_view text, LineEnds ends) {
-  const std::u16string_view end = ends == LineEnds::CrLf ? u"\r\n" : u"\n";
-  std::u16string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r') {
-      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      out += end;
-    } else if (text[i] == u'\n') {
-      out += end;
-    } else {
-      out += text[i];
+  void Convert(std::u16string_view units, bool last, std::u16string& out) {
+    for (const char16_t u : units) {
+      if (cr_) {
+        cr_ = false;
+        End(out);
+        if (u == u'\n') continue;
+      }
+      if (u == u'\r') {
+        cr_ = true;
+      } else if (u == u'\n') {
+        End(out);
+      } else {
+        out += u;
+      }
+    }
+    if (last && cr_) {
+      cr_ = false;
+      End(out);
     }
   }
-  return out;
+
+ private:
+  void End(std::u16string& out) const { out += crLf_ ? u"\r\n" : u"\n"; }
+
+  bool crLf_;
+  bool cr_ = false;
+};
+
+// Line ends or a byte-order mark to change: through UTF-16 a block at a time.
+bool ThroughUnits(Source& source, Encoding from, Encoding to, LineEnds ends, ByteSink& sink) {
+  text::StreamTranscoder decoder(from, Encoding::Utf16Le, false);
+  text::StreamTranscoder encoder(Encoding::Utf16Le, to, true);
+  LineEndWriter lines(ends);
+  std::span<const char> units, out;
+  std::u16string text;
+  return source.EachBlock([&](std::span<const unsigned char> block, bool last) {
+    if (!decoder.Feed(block, last, units)) return false;
+    const std::u16string_view decoded(reinterpret_cast<const char16_t*>(units.data()),
+                                      units.size() / 2);
+    text.clear();
+    if (ends == LineEnds::Keep) {
+      text.assign(decoded);
+    } else {
+      lines.Convert(decoded, last, text);
+    }
+    if (!encoder.Feed(AsBytes({reinterpret_cast<const char*>(text.data()), text.size() * 2}), last,
+                      out)) {
+      return false;
+    }
+    sink.write(out);
+    return true;
+  });
+}
+
+// Writes the conversion of `source` to `sink`; throws BufferError naming what stopped it.
+void ConvertTo(Source& source, TargetCode target, const ConvertOptions& options, ByteSink& sink) {
+  Encoding from;
+  if (options.from) {
+    const std::span<const unsigned char> head = source.Read(0, 4);
+    from = GivenEncoding(*options.from, head);
+  } else {
+    from = text::DetectEncoding(source.size(),
+                                [&](std::size_t a, std::size_t b) { return source.Read(a, b); });
+  }
+  if (from == Encoding::Binary)
+    throw BufferError("バイナリファイルは変換できません: " + source.path());
+
+  Encoding to = TargetEncoding(target);
+  bool ok;
+  if (options.lineEnds == LineEnds::Keep && !options.utf8Bom) {
+    const Encoding same = SameCode(from, target);
+    if (same != Encoding::Binary) {
+      ok = Copy(source, same, sink);
+    } else {
+      text::StreamTranscoder stream(from, to, true);
+      std::span<const char> out;
+      ok = source.EachBlock([&](std::span<const unsigned char> block, bool last) {
+        if (!stream.Feed(block, last, out)) return false;
+        sink.write(out);
+        return true;
+      });
+    }
+  } else {
+    if (to == Encoding::Utf8 && options.utf8Bom) to = Encoding::Utf8Bom;
+    ok = ThroughUnits(source, from, to, options.lineEnds, sink);
+  }
+  if (!ok) ThrowConversionError(source, from, to);
+}
+
+// Collects the whole output.
+class StringSink : public ByteSink {
+ public:
+  std::string bytes;
+  void write(std::span<const char> piece) override { bytes.append(piece.data(), piece.size()); }
+};
+
+TargetCode CheckedTarget(const std::string& source, int code) {
+  if (code < 1 || code > 5) {
+    throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
+                      source + ")");
+  }
+  return static_cast<TargetCode>(code);
 }
 
 }  // namespace
 
-Encoding GivenEncoding(Encoding named, const std::string& bytes) {
-  if (named == Encoding::Utf8 && text::BomLength(Encoding::Utf8Bom, AsBytes(bytes)) > 0) {
+Encoding GivenEncoding(Encoding named, std::span<const unsigned char> bytes) {
+  if (named == Encoding::Utf8 && text::BomLength(Encoding::Utf8Bom, bytes) > 0) {
     return Encoding::Utf8Bom;
   }
   return named;
 }
 
+Encoding GivenEncoding(Encoding named, const std::string& bytes) {
+  return GivenEncoding(named, AsBytes(bytes));
+}
+
 void RequireDecodable(Encoding encoding, const std::string& bytes, const std::string& name,
                       const char* what) {
-  if (WhollyDecodable(encoding, bytes)) return;
-  RequireDecoded(encoding, text::Decode(encoding, AsBytes(bytes)), name, what);
+  if (text::IsStrictlyValid(encoding, AsBytes(bytes))) return;
+  const text::Decoded decoded = text::Decode(encoding, AsBytes(bytes));
+  const std::size_t i = text::FindRawByte(decoded.text);
   // Valid by decoding though not strictly (an unassigned code the tables still map): accepted.
+  if (i == std::u16string_view::npos) return;
+  throw BufferError(std::string(what) + ": " + name + " の " + DescribeRawByte(decoded.text, i) +
+                    " (" + std::string(text::EncodingName(encoding)) + " として)");
 }
 
 std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options) {
-  if (code < 1 || code > 5) {
-    throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
-                      source + ")");
-  }
-  const auto target = static_cast<TargetCode>(code);
-  const std::string bytes = ReadWholeFile(source);
-  const Encoding from =
-      options.from ? GivenEncoding(*options.from, bytes) : text::DetectEncoding(AsBytes(bytes));
-  if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
-
-  std::string out;
-  Encoding to = TargetEncoding(target);
-  if (options.lineEnds == LineEnds::Keep && !options.utf8Bom) {
-    const bool copy = SameCode(from, target, bytes, out);
-    if (copy ? !WhollyDecodable(from, bytes) : !text::Transcode(from, to, AsBytes(bytes), out)) {
-      ThrowConversionError(source, from, to, bytes);
-    }
-    return out;
-  }
-  // Line ends or a byte-order mark to change: through the text.
-  const text::Decoded decoded = text::Decode(from, AsBytes(bytes));
-  RequireDecoded(from, decoded, source, kUndecodable);
-  if (to == Encoding::Utf8 && options.utf8Bom) to = Encoding::Utf8Bom;
-  const std::u16string text = options.lineEnds == LineEnds::Keep
-                                  ? decoded.text
-                                  : WithLineEnds(decoded.text, options.lineEnds);
-  if (!text::Encode(to, text, out, nullptr, {.rawBytes = false, .bom = true})) {
-    ThrowConversionError(source, from, to, bytes);
-  }
-  return out;
+  const TargetCode target = CheckedTarget(source, code);
+  Source file(source);
+  StringSink sink;
+  ConvertTo(file, target, options, sink);
+  return std::move(sink.bytes);
 }
 
 void ConvertFile(const std::string& source, const std::string& destination, int code,
                  const ConvertOptions& options) {
-  WriteFileAtomically(destination, ConvertedBytes(source, code, options));
+  const TargetCode target = CheckedTarget(source, code);
+  Source file(source);
+  WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); });
 }
 
 }  // namespace morvelle::editbuffer

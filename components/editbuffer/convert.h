@@ -3,6 +3,7 @@
 // Nothing is written unless the whole text converts.
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "text/codec/codec.h"
@@ -14,7 +15,8 @@ enum class TargetCode : int { ShiftJis = 1, EucJp = 2, Jis = 3, Utf16LeBom = 4, 
 
 // Recognises the code of `source`, converts its text to `code` (1 CP932, 2 eucJP-ms,
 // 3 ISO-2022-JP, 4 UTF-16LE with BOM, 5 UTF-8 without BOM) keeping line ends, and writes
-// `destination` atomically. A source already in the target code is copied byte for byte.
+// `destination` atomically, a block at a time: its memory is a few megabytes whatever the
+// file's size. A source already in the target code is copied byte for byte.
 // Throws BufferError naming the file and the cause: unreadable source, binary source, bytes the
 // source's code cannot decode (a stray NUL included; with its line and column, also for a
 // copy), a character the target cannot hold (with its line and column), a code outside 1..5, a
@@ -34,8 +36,10 @@ void ConvertFile(const std::string& source, const std::string& destination, int 
 // The bytes ConvertFile would write, throwing as it would before writing.
 std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options = {});
 
-// A user's code for bytes of a file: Utf8 and Utf16 with a byte-order mark are read past it.
+// A user's code for bytes of a file (its start is enough): UTF-8 with a byte-order mark is read
+// past it.
 text::Encoding GivenEncoding(text::Encoding named, const std::string& bytes);
+text::Encoding GivenEncoding(text::Encoding named, std::span<const unsigned char> bytes);
 // Throws BufferError "<what>: <name> の L 行 C 列目のバイト 0xXX (<code> として)" for the first
 // byte `encoding` cannot decode.
 void RequireDecodable(text::Encoding encoding, const std::string& bytes, const std::string& name,

@@ -80,7 +80,7 @@ mode_t NewFileMode() {
 
 namespace detail {
 
-OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom) {
+OpenedFile OpenForReading(const std::string& path) {
   OpenedFile file;
   // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
   file.fd = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -90,6 +90,13 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFro
   if (::fstat(fd, &st) != 0) ThrowErrno("ファイルを読み込めません", path, errno);
   if (S_ISDIR(st.st_mode)) throw BufferError("フォルダーは読み込めません: " + path);
   if (!S_ISREG(st.st_mode)) throw BufferError("通常のファイルではないので読み込めません: " + path);
+  return file;
+}
+
+OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom) {
+  OpenedFile file = OpenForReading(path);
+  const int fd = file.fd.get();
+  struct stat& st = file.status;
   std::string& bytes = file.bytes;
   bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
   std::size_t filled = 0;

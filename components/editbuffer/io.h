@@ -49,6 +49,10 @@ struct OpenedFile {
   struct stat status {};
 };
 
+// A regular file opened for reading, with what fstat said of it then (bytes empty). Throws
+// BufferError as ReadWholeFile does (a folder, a FIFO, a file that cannot be opened).
+OpenedFile OpenForReading(const std::string& path);
+
 // As ReadWholeFile, keeping the descriptor; `status` is what fstat says once the file is read
 // when it holds at least `statusFrom` bytes (else only its type and size when opened).
 OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFrom = 0);

@@ -112,7 +112,8 @@ BatchResult ReplaceAllParallel(const QStringList& rules, const TargetSource& tar
   const std::vector<BatchTarget> list = TargetsOf(targets);
   if (list.empty()) return {};
   if (!RefuseCollisions(list, sink, options.ruleSets)) return {0, 1, true};
-  if (options.threads <= 1) {
+  // One worker would only stage what the caller can write as it goes.
+  if (Workers(options.threads, qsizetype(list.size())) <= 1) {
     std::unique_ptr<EditorBuffer> buffer;
     TextServiceFactory services;
     try {
@@ -151,7 +152,8 @@ BatchResult ConvertAllParallel(const TargetSource& targets, CharacterCode code,
   const std::vector<BatchTarget> list = TargetsOf(targets);
   if (list.empty()) return {};
   if (!RefuseCollisions(list, sink, options.ruleSets)) return {0, 1, true};
-  if (options.threads <= 1) {
+  // One worker would hold a whole output the caller can stream into place instead.
+  if (Workers(options.threads, qsizetype(list.size())) <= 1) {
     std::unique_ptr<TextService> service;
     try {
       service = makeServices()();

@@ -29,6 +29,14 @@ ServiceError OutOfMemory() {
   return ServiceError(QStringLiteral("置換を中止しました: 結果がメモリに収まりません"));
 }
 
+editbuffer::ConvertOptions Given(const ConvertOptions& options) {
+  editbuffer::ConvertOptions given;
+  if (options.from) given.from = EncodingOf(*options.from);
+  given.lineEnds = LineEndsOf(options.lineEnds);
+  given.utf8Bom = options.bom;
+  return given;
+}
+
 // Conversion failures in the user's words; a file too large for memory fails that file.
 template <typename F>
 auto Converting(const QString& sourcePath, F&& action) {
@@ -68,17 +76,19 @@ class ComponentTextService : public TextService {
 
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, CharacterCode code,
                    const ConvertOptions& options) override {
-    StageConvert(sourcePath, destinationPath, code, options)();
+    // Straight into the temporary file, a block at a time.
+    Converting(sourcePath, [&] {
+      editbuffer::ConvertFile(EncodeFileName(sourcePath).toStdString(),
+                              EncodeFileName(destinationPath).toStdString(), int(code),
+                              Given(options));
+    });
   }
 
   std::function<void()> StageConvert(const QString& sourcePath, const QString& destinationPath,
                                      CharacterCode code, const ConvertOptions& options) override {
-    editbuffer::ConvertOptions given;
-    if (options.from) given.from = EncodingOf(*options.from);
-    given.lineEnds = LineEndsOf(options.lineEnds);
-    given.utf8Bom = options.bom;
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
-      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code), given);
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code),
+                                        Given(options));
     }));
     return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
       Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });

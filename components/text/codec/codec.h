@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -119,11 +120,38 @@ bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
 
 // Converts bytes from one code to another, as Encode(to, Decode(from, bytes)) would, but
 // without the text in between: CP932 and eucJP-ms sources go through one direct table per pair
-// of codes. Undecodable bytes are refused here (a raw byte would only carry the damage over):
-// on the first undecodable sequence or unencodable character, returns false with `out` as it
-// was and *failedAt (if given) the byte offset of the sequence in `bytes`.
+// of codes, UTF-8 and UTF-16 ones through a lookup per code point. Undecodable bytes are refused
+// here (a raw byte would only carry the damage over): on the first undecodable sequence or
+// unencodable character, returns false with `out` as it was and *failedAt (if given) the byte
+// offset of the sequence in `bytes`.
 bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes, std::string& out,
                std::size_t* failedAt = nullptr, bool bom = true);
+
+// The same a block at a time, for files larger than memory: each block read goes in as it
+// comes, the converted bytes come out; a character cut by a block's end waits for the next.
+// With `bom`, a UTF-16 or UTF-8-with-BOM target starts with its byte-order mark.
+class StreamTranscoder {
+ public:
+  StreamTranscoder(Encoding from, Encoding to, bool bom = true);
+  ~StreamTranscoder();
+  StreamTranscoder(const StreamTranscoder&) = delete;
+  StreamTranscoder& operator=(const StreamTranscoder&) = delete;
+
+  // Converts `bytes`, after the bytes that waited; `last` ends the input. `converted` gets what
+  // they convert to, valid until the next call. False on the first undecodable sequence or
+  // unencodable character, with *failedAt (if given) its offset from the start of the input;
+  // `converted` then holds what came before it.
+  bool Feed(std::span<const unsigned char> bytes, bool last, std::span<const char>& converted,
+            std::size_t* failedAt = nullptr);
+  // The same, appending to `out`.
+  bool Feed(std::span<const unsigned char> bytes, bool last, std::string& out,
+            std::size_t* failedAt = nullptr);
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
 
 // Stateful ISO-2022-JP pieces, for writers that splice original bytes and new text (the file
 // buffer restores the original escape state at each seam).

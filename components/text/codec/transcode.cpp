@@ -1,16 +1,21 @@
-// Direct conversion between codes. For CP932 and eucJP-ms sources each input code indexes a
-// table holding the target's bytes, so a conversion is one lookup and one store per character
-// and never builds the UTF-16 text; other pairs go through Decode and Encode.
+// Direct conversion between codes, a block at a time. For CP932 and eucJP-ms sources each input
+// code indexes a table holding the target's bytes, so a conversion is one lookup and one store
+// per character; UTF-8 and UTF-16 sources decode a code point and look up the target's bytes;
+// the rest (ISO-2022-JP on either side, UTF-32) go through the text a block at a time. No path
+// builds the text of a whole file, and every path writes what Encode(to, Decode(from)) would.
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "codec.h"
+#include "jis_step.h"
 #include "steps.h"
 #include "tables.h"
+#include "unit_buffer.h"
 
 namespace morvelle::text {
 namespace {
@@ -28,6 +33,12 @@ constexpr std::size_t kEuc0208 = kEucKana + 64;
 constexpr std::size_t kEuc0212 = kEuc0208 + 94 * 94;
 constexpr std::size_t kEucSize = kEuc0212 + 94 * 94;
 
+// The longest character of any source code here, in bytes: a block's last bytes wait for the
+// next block unless they hold a whole character.
+constexpr std::size_t kLongest = 4;
+// Target bytes a source byte gives at most (a half-width katakana byte in UTF-8: three).
+constexpr std::size_t kMaxPerByte = 4;
+
 // 81..9F and E0..FC; the unassigned leads among them (85, 86, EB, EC, EF) only have empty
 // pairs, so they are refused all the same.
 constexpr bool IsSjisLead(unsigned b) { return ((b ^ 0x20) - 0xA1) < 0x3C; }
@@ -41,10 +52,38 @@ Entry Pack(const std::string& bytes) {
   return e;
 }
 
+// What Encode writes for `u` (a character of the BMP), straight from the tables: a table of
+// 40,000 entries is built in a millisecond, not in the time of as many encodings.
 Entry EntryFor(char16_t u, Encoding to) {
+  if (isSurrogate(u)) return 0;
   std::string bytes;
-  if (!Encode(to, std::u16string_view(&u, 1), bytes, nullptr, {.rawBytes = false, .bom = false})) {
-    return 0;
+  switch (to) {
+    case Encoding::Utf16Le:
+      bytes = {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+      break;
+    case Encoding::ShiftJis: {
+      const std::uint16_t code = u < 0x80 ? u : detail::Cp932Encoder()[u];
+      if (code > 0xFF) bytes.push_back(static_cast<char>(code >> 8));
+      if (code != 0 || u == 0) bytes.push_back(static_cast<char>(code));
+      break;
+    }
+    case Encoding::EucJp: {
+      const std::uint32_t code = u < 0x80 ? u : detail::EucEncoder()[u];
+      if (code > 0xFFFF) bytes.push_back(static_cast<char>(code >> 16));
+      if (code > 0xFF) bytes.push_back(static_cast<char>(code >> 8));
+      if (code != 0 || u == 0) bytes.push_back(static_cast<char>(code));
+      break;
+    }
+    default:  // UTF-8 (and ASCII, which writes it)
+      if (u < 0x80) {
+        bytes.push_back(static_cast<char>(u));
+      } else if (u < 0x800) {
+        bytes = {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
+      } else {
+        bytes = {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (u & 0x3F))};
+      }
+      break;
   }
   return Pack(bytes);
 }
@@ -79,11 +118,6 @@ std::unique_ptr<Entry[]> BuildTable(Encoding from, Encoding to) {
     }
   }
   return table;
-}
-
-bool Direct(Encoding e) {
-  return e == Encoding::ShiftJis || e == Encoding::EucJp || e == Encoding::Utf8 ||
-         e == Encoding::Utf16Le || e == Encoding::Utf16Be || e == Encoding::Ascii;
 }
 
 const Entry* TableFor(Encoding from, Encoding to) {
@@ -131,107 +165,438 @@ inline std::size_t EucIndex(const unsigned char* p, std::size_t n, std::size_t i
   return b;
 }
 
+// What a block converts to, in one block that grows with realloc and is never cleared before it
+// is written.
+using Output = packed::ReallocBuffer<char>;
+
+// Where a block's bytes go: a pointer into room made for the block's worst case.
+struct Room {
+  Output& out;
+  char* o;
+
+  Room(Output& buffer, std::size_t bytes) : out(buffer) {
+    const std::size_t written = out.size();
+    out.resize(written + bytes * kMaxPerByte + 16);
+    o = out.data() + written;
+  }
+  void Close() { out.resize(static_cast<std::size_t>(o - out.data())); }
+};
+
+// Writers of the targets the direct paths reach: false when the target lacks the character.
+enum class Target { Cp932, Euc, Utf8, Utf16Le };
+
+template <Target kTarget>
+inline bool Put(char32_t cp, char*& o) {
+  if constexpr (kTarget == Target::Utf16Le) {
+    auto unit = [&](char16_t u) {
+      o[0] = static_cast<char>(u & 0xFF);
+      o[1] = static_cast<char>(u >> 8);
+      o += 2;
+    };
+    if (cp >= 0x10000) {
+      unit(leadSurrogateOf(cp));
+      unit(trailSurrogateOf(cp));
+    } else {
+      unit(static_cast<char16_t>(cp));
+    }
+    return true;
+  } else if constexpr (kTarget == Target::Utf8) {
+    if (cp < 0x80) {
+      *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xF0 | (cp >> 18));
+      *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return true;
+  } else {
+    if (cp < 0x80) {
+      *o++ = static_cast<char>(cp);
+      return true;
+    }
+    if (cp >= 0x10000) return false;
+    if constexpr (kTarget == Target::Cp932) {
+      const std::uint16_t code = detail::Cp932Encoder()[cp];
+      if (code == 0) return false;
+      if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code);
+    } else {
+      const std::uint32_t code = detail::EucEncoder()[cp];
+      if (code == 0) return false;
+      if (code > 0xFFFF) *o++ = static_cast<char>(code >> 16);
+      if (code > 0xFF) *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code);
+    }
+    return true;
+  }
+}
+
+// One step of a loop: where it stopped and whether it stopped at a failure.
+struct Stop {
+  std::size_t at;
+  bool failed;
+};
+
+// CP932 and eucJP-ms sources: characters that begin before `limit` (and end by n).
 template <bool kSjis, bool kWide>
-bool Run(const Entry* table, const unsigned char* p, std::size_t n, std::string& out,
-         std::size_t* failedAt) {
-  // Output in chunks, so that only bytes actually written are ever touched.
-  constexpr std::size_t kChunk = 1 << 16;
-  constexpr std::size_t kMaxPerByte = 3;
+Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
+               Output& out) {
+  Room room(out, limit);
+  char* o = room.o;
   std::size_t i = 0;
-  std::size_t written = out.size();
-  while (i < n) {
-    const std::size_t limit = std::min(n, i + kChunk);
-    out.resize(written + (limit - i) * kMaxPerByte + 8);
-    char* o = out.data() + written;
-    while (i < limit) {
-      unsigned b = p[i];
-      if (detail::IsPlainAscii(b)) {  // ASCII is itself in every target here
+  const auto index = [&](std::size_t at, std::size_t& length) {
+    return kSjis ? SjisIndex(p, n, at, length) : EucIndex(p, n, at, length);
+  };
+  const auto put = [&](Entry e) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(o, &e, 4);
+    } else {
+      o[0] = static_cast<char>(e);
+      o[1] = static_cast<char>(e >> 8);
+      o[2] = static_cast<char>(e >> 16);
+    }
+    o += e >> 24;
+  };
+  while (i < limit) {
+    // Runs of ASCII, which is itself in every target here, eight bytes at a time.
+    if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
+      if constexpr (kWide) {
+        for (int k = 0; k < 8; ++k) {
+          o[2 * k] = static_cast<char>(p[i + k]);
+          o[2 * k + 1] = 0;
+        }
+        o += 16;
+      } else {
+        std::memcpy(o, p + i, 8);
+        o += 8;
+      }
+      i += 8;
+      continue;
+    }
+    // Else four characters at a time, ASCII among them, all through the table: no branch on
+    // each character's kind, and the four entries loaded together, so that the latency of one
+    // load, not of four, stands between a store and the next (each store's place depends on the
+    // entry before it). Any doubt goes the single way below.
+    if (i + 4 * 3 <= limit) {
+      std::size_t l0, l1, l2, l3;
+      const std::size_t x0 = index(i, l0), i1 = i + l0;
+      const std::size_t x1 = index(i1, l1), i2 = i1 + l1;
+      const std::size_t x2 = index(i2, l2), i3 = i2 + l2;
+      const std::size_t x3 = index(i3, l3);
+      const Entry e0 = table[x0], e1 = table[x1], e2 = table[x2], e3 = table[x3];
+      if ((l0 && l1 && l2 && l3) & (e0 && e1 && e2 && e3)) {
+        put(e0);
+        put(e1);
+        put(e2);
+        put(e3);
+        i = i3 + l3;
+        continue;
+      }
+    }
+    std::size_t length;
+    const std::size_t x = index(i, length);
+    const Entry e = length ? table[x] : 0;
+    if (e == 0) {
+      room.o = o;
+      room.Close();
+      return {i, true};
+    }
+    put(e);
+    i += length;
+  }
+  room.o = o;
+  room.Close();
+  return {i, false};
+}
+
+// UTF-8 sources: ASCII eight bytes at a time, kana and kanji by arithmetic, the rest by the
+// full step.
+template <Target kTarget>
+Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& out) {
+  Room room(out, limit);
+  char* o = room.o;
+  std::size_t i = 0;
+  bool failed = false;
+  while (i < limit) {
+    const unsigned b = p[i];
+    if (b < 0x80) {
+      if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc || kTarget == Target::Utf8) {
         if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
-          if constexpr (kWide) {
-            for (int k = 0; k < 8; ++k) {
-              o[2 * k] = static_cast<char>(p[i + k]);
-              o[2 * k + 1] = 0;
-            }
-            o += 16;
-          } else {
-            std::memcpy(o, p + i, 8);
-            o += 8;
-          }
+          std::memcpy(o, p + i, 8);
+          o += 8;
           i += 8;
           continue;
         }
-        if constexpr (kWide) {
-          o[0] = static_cast<char>(b);
-          o[1] = 0;
-          o += 2;
-        } else {
-          *o++ = static_cast<char>(b);
-        }
-        ++i;
-        continue;
       }
-      std::size_t length;
-      std::size_t index = kSjis ? SjisIndex(p, n, i, length) : EucIndex(p, n, i, length);
-      Entry e = length ? table[index] : 0;
-      if (e == 0) {
-        out.resize(written);
-        if (failedAt) *failedAt = i;
-        return false;
-      }
-      if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(o, &e, 4);
-      } else {
-        o[0] = static_cast<char>(e);
-        o[1] = static_cast<char>(e >> 8);
-        o[2] = static_cast<char>(e >> 16);
-      }
-      o += e >> 24;
-      i += length;
+      Put<kTarget>(b, o);
+      ++i;
+      continue;
     }
-    written = static_cast<std::size_t>(o - out.data());
+    unsigned length = 0;
+    char32_t cp = detail::QuickUnit<detail::Quick::Utf8>(p, n, i, nullptr, length);
+    if (cp == 0) {
+      const detail::Step s = detail::Utf8Step(p, n, i);
+      if (!s.ok) {
+        failed = true;
+        break;
+      }
+      cp = s.codePoint;
+      length = s.length;
+    }
+    if (!Put<kTarget>(cp, o)) {
+      failed = true;
+      break;
+    }
+    i += length;
   }
-  out.resize(written);
-  return true;
+  room.o = o;
+  room.Close();
+  return {i, failed};
+}
+
+// UTF-16 sources, a unit (or a pair) at a time.
+template <bool kBigEndian, Target kTarget>
+Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& out) {
+  Room room(out, limit);
+  char* o = room.o;
+  std::size_t i = 0;
+  bool failed = false;
+  while (i < limit) {
+    const detail::Step s = detail::Utf16Step<kBigEndian>(p, n, i);
+    if (!s.ok || !Put<kTarget>(s.codePoint, o)) {
+      failed = true;
+      break;
+    }
+    i += s.length;
+  }
+  room.o = o;
+  room.Close();
+  return {i, failed};
+}
+
+bool Direct(Encoding e) {
+  return e == Encoding::ShiftJis || e == Encoding::EucJp || e == Encoding::Utf8 ||
+         e == Encoding::Utf16Le || e == Encoding::Ascii;
 }
 
 }  // namespace
 
+struct StreamTranscoder::Impl {
+  Encoding from, to;
+  bool bom;
+  bool started = false;
+  std::size_t consumed = 0;  // input bytes converted before `pending`
+  std::string pending;       // the bytes of a character cut by the last block's end
+  std::string joined;        // pending and the start of the next block
+  Output out;                // what the last call converted
+  std::string text;          // the same from the path through the text
+  const Entry* table = nullptr;
+  jis::State decodeState, encodeState;  // ISO-2022-JP on either side
+
+  Stop Run(const unsigned char* p, std::size_t n, std::size_t limit, bool last);
+};
+
+StreamTranscoder::StreamTranscoder(Encoding from, Encoding to, bool bom)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->from = from == Encoding::Ascii ? Encoding::Utf8 : from;
+  impl_->to = to;
+  impl_->bom = bom;
+  if ((from == Encoding::ShiftJis || from == Encoding::EucJp) && Direct(to)) {
+    impl_->table = TableFor(from, to);
+  }
+}
+
+StreamTranscoder::~StreamTranscoder() = default;
+
+namespace {
+
+// Through the text, for the pairs no direct path serves: the block's whole characters decoded
+// (ISO-2022-JP from the state the last block left), then encoded.
+Stop ThroughText(StreamTranscoder::Impl& d, const unsigned char* p, std::size_t n,
+                 std::size_t limit, bool last, Output& converted) {
+  std::string& out = d.text;
+  out.clear();
+  std::u16string text;
+  std::vector<std::size_t> starts;  // where each unit's step began, to name what fails
+  std::size_t i = 0;
+  bool undecodable = false;
+  while (i < limit) {
+    detail::Step s{};
+    bool character = true;
+    if (d.from == Encoding::Iso2022Jp) {
+      const detail::JisStep j = detail::JisNext(p, n, i, d.decodeState);
+      s = {j.codePoint, j.length, j.kind != detail::JisStep::Raw, j.truncated};
+      character = j.kind == detail::JisStep::Char;
+    } else {
+      switch (d.from) {
+        case Encoding::ShiftJis:
+          s = detail::Cp932Step(p, n, i);
+          break;
+        case Encoding::EucJp:
+          s = detail::EucStep(p, n, i);
+          break;
+        case Encoding::Utf16Le:
+          s = detail::Utf16Step<false>(p, n, i);
+          break;
+        case Encoding::Utf16Be:
+          s = detail::Utf16Step<true>(p, n, i);
+          break;
+        case Encoding::Utf32Le:
+          s = detail::Utf32Step<false>(p, n, i);
+          break;
+        case Encoding::Utf32Be:
+          s = detail::Utf32Step<true>(p, n, i);
+          break;
+        case Encoding::Binary:
+          s = detail::Step{0, 1, false, false};  // no byte is text
+          break;
+        default:
+          s = detail::Utf8Step(p, n, i);
+          break;
+      }
+    }
+    if (!s.ok) {
+      // A sequence cut by the block's end may be a character the next block completes.
+      undecodable = last || !s.truncated;
+      break;
+    }
+    if (character) {
+      const std::size_t before = text.size();
+      appendCodePoint(text, s.codePoint);
+      starts.insert(starts.end(), text.size() - before, i);
+    }
+    i += s.length;
+  }
+  EncodeError error;
+  const EncodeOptions options{.rawBytes = false, .bom = false};
+  const bool ok = d.to == Encoding::Iso2022Jp
+                      ? jis::EncodeFrom(d.encodeState, text, out, &error, options)
+                      : Encode(d.to, text, out, &error, options);
+  if (!ok) return {starts[error.index], true};
+  converted.append(out.data(), out.size());
+  return {i, undecodable};
+}
+
+}  // namespace
+
+Stop StreamTranscoder::Impl::Run(const unsigned char* p, std::size_t n, std::size_t limit,
+                                 bool last) {
+  const bool wide = to == Encoding::Utf16Le;
+  if (table) {
+    return from == Encoding::ShiftJis ? (wide ? RunLegacy<true, true>(table, p, n, limit, out)
+                                              : RunLegacy<true, false>(table, p, n, limit, out))
+                                      : (wide ? RunLegacy<false, true>(table, p, n, limit, out)
+                                              : RunLegacy<false, false>(table, p, n, limit, out));
+  }
+  const bool utf8 = to == Encoding::Utf8 || to == Encoding::Ascii;
+  if (from == Encoding::Utf8) {
+    if (utf8) return RunUtf8<Target::Utf8>(p, n, limit, out);
+    if (to == Encoding::ShiftJis) return RunUtf8<Target::Cp932>(p, n, limit, out);
+    if (to == Encoding::EucJp) return RunUtf8<Target::Euc>(p, n, limit, out);
+    if (wide) return RunUtf8<Target::Utf16Le>(p, n, limit, out);
+  } else if (from == Encoding::Utf16Le) {
+    if (utf8) return RunUtf16<false, Target::Utf8>(p, n, limit, out);
+    if (to == Encoding::ShiftJis) return RunUtf16<false, Target::Cp932>(p, n, limit, out);
+    if (to == Encoding::EucJp) return RunUtf16<false, Target::Euc>(p, n, limit, out);
+  } else if (from == Encoding::Utf16Be) {
+    if (utf8) return RunUtf16<true, Target::Utf8>(p, n, limit, out);
+    if (to == Encoding::ShiftJis) return RunUtf16<true, Target::Cp932>(p, n, limit, out);
+    if (to == Encoding::EucJp) return RunUtf16<true, Target::Euc>(p, n, limit, out);
+  }
+  return ThroughText(*this, p, n, limit, last, out);
+}
+
+bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last,
+                            std::span<const char>& converted, std::size_t* failedAt) {
+  Impl& d = *impl_;
+  d.out.resize(0);
+  converted = {};
+  auto fail = [&](std::size_t at) {
+    if (failedAt) *failedAt = at;
+    converted = {d.out.data(), d.out.size()};
+    return false;
+  };
+  // Characters that begin before a limit end inside the bytes at hand.
+  auto limitOf = [&](std::size_t n, bool end) { return end ? n : n - std::min(n, kLongest - 1); };
+  // The first calls, and bytes too few to hold the start of a character: joined whole.
+  constexpr std::size_t kJoin = 16;
+  if (!d.started || (!d.pending.empty() && bytes.size() <= kJoin)) {
+    d.pending.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    bytes = {};
+    const auto* p = reinterpret_cast<const unsigned char*>(d.pending.data());
+    const std::size_t n = d.pending.size();
+    std::size_t skip = 0;
+    if (!d.started) {
+      if (!last && n < 4) return true;
+      // The source's byte-order mark is no character; the target's goes first.
+      skip = BomLength(d.from, {p, n});
+      if (d.from == Encoding::Utf8Bom) d.from = Encoding::Utf8;
+      if (d.bom) {
+        if (d.to == Encoding::Utf16Le) d.out.append("\xFF\xFE", 2);
+        if (d.to == Encoding::Utf16Be) d.out.append("\xFE\xFF", 2);
+        if (d.to == Encoding::Utf8Bom) d.out.append("\xEF\xBB\xBF", 3);
+      }
+      if (d.to == Encoding::Utf8Bom) d.to = Encoding::Utf8;
+      d.started = true;
+    }
+    const Stop stop =
+        d.Run(p + skip, n - skip, limitOf(n, last) - std::min(skip, limitOf(n, last)), last);
+    if (stop.failed) return fail(d.consumed + skip + stop.at);
+    d.consumed += skip + stop.at;
+    d.pending.erase(0, skip + stop.at);
+  } else if (!d.pending.empty()) {
+    // A character cut by the last block's end, completed by this one's first bytes.
+    d.joined.assign(d.pending);
+    d.joined.append(reinterpret_cast<const char*>(bytes.data()), kJoin);
+    const auto* p = reinterpret_cast<const unsigned char*>(d.joined.data());
+    const Stop stop = d.Run(p, d.joined.size(), d.pending.size(), false);
+    if (stop.failed) return fail(d.consumed + stop.at);
+    const std::size_t into = stop.at - std::min(stop.at, d.pending.size());
+    d.consumed += d.pending.size() + into;
+    d.pending.clear();
+    bytes = bytes.subspan(into);
+  }
+  if (!bytes.empty()) {
+    const Stop stop = d.Run(bytes.data(), bytes.size(), limitOf(bytes.size(), last), last);
+    if (stop.failed) return fail(d.consumed + stop.at);
+    d.consumed += stop.at;
+    d.pending.assign(reinterpret_cast<const char*>(bytes.data()) + stop.at, bytes.size() - stop.at);
+  }
+  if (last) {
+    if (d.to == Encoding::Iso2022Jp) {
+      std::string end;
+      (void)jis::SwitchTo(d.encodeState, jis::State{}, end);
+      d.out.append(end.data(), end.size());
+    }
+    if (!d.pending.empty()) return fail(d.consumed);
+  }
+  converted = {d.out.data(), d.out.size()};
+  return true;
+}
+
+bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last, std::string& out,
+                            std::size_t* failedAt) {
+  std::span<const char> converted;
+  const bool ok = Feed(bytes, last, converted, failedAt);
+  out.append(converted.data(), converted.size());
+  return ok;
+}
+
 bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes, std::string& out,
                std::size_t* failedAt, bool bom) {
   const std::size_t start = out.size();
-  const bool wideAscii = to == Encoding::Utf16Le;  // ASCII b -> b 00
-  if ((from == Encoding::ShiftJis || from == Encoding::EucJp) && Direct(to) &&
-      to != Encoding::Utf16Be) {
-    if (bom && to == Encoding::Utf16Le) out += "\xFF\xFE";
-    const Entry* table = TableFor(from, to);
-    out.reserve(out.size() + bytes.size() * 3 + 16);  // address space only until written
-    bool ok =
-        from == Encoding::ShiftJis
-            ? (wideAscii ? Run<true, true>(table, bytes.data(), bytes.size(), out, failedAt)
-                         : Run<true, false>(table, bytes.data(), bytes.size(), out, failedAt))
-            : (wideAscii ? Run<false, true>(table, bytes.data(), bytes.size(), out, failedAt)
-                         : Run<false, false>(table, bytes.data(), bytes.size(), out, failedAt));
-    if (!ok) out.resize(start);
-    return ok;
-  }
-  // Everything else through the text. The encoder refuses raw bytes, so a file that encodes
-  // whole needs no offsets; only a failure pays for them below.
-  if (Encode(to, DecodeText(from, bytes), out, nullptr, {.rawBytes = false, .bom = bom})) {
-    return true;
-  }
-  // Refuse undecodable bytes, and find where the failure is.
-  Decoded decoded = Decode(from, bytes);
-  if (const std::size_t i = FindRawByte(decoded.text); i != std::u16string_view::npos) {
-    // The byte ends its unit's span (which may begin at the escapes before it).
-    if (failedAt) *failedAt = decoded.offsets[i + 1] - 1;
-    return false;
-  }
-  EncodeError error;
-  if (!Encode(to, decoded.text, out, &error, {.rawBytes = false, .bom = bom})) {
-    if (failedAt) *failedAt = decoded.offsets[error.index];
-    return false;
-  }
-  return true;
+  StreamTranscoder stream(from, to, bom);
+  if (stream.Feed(bytes, true, out, failedAt)) return true;
+  out.resize(start);
+  return false;
 }
 
 }  // namespace morvelle::text

@@ -127,11 +127,10 @@ Bytes TrimCut(Bytes sample) {
   return sample;
 }
 
-// At most kSampleBytes from `from` on.
-Sample TakeSample(Bytes bytes, std::size_t from) {
-  const std::size_t n = bytes.size();
-  Bytes window = bytes.subspan(from, std::min(n - from, kSampleBytes));
-  const bool truncated = from + window.size() < n;
+// At most kSampleBytes from `from` on, of an input of `size` bytes.
+Sample TakeSample(const ReadAt& read, std::size_t size, std::size_t from) {
+  const Bytes window = read(from, std::min(size, from + kSampleBytes));
+  const bool truncated = from + window.size() < size;
   return {truncated ? TrimCut(window) : window, truncated, from == 0};
 }
 
@@ -421,28 +420,54 @@ Encoding Decide(const Sample& s, bool evenFile, const CleanDecode* decode = null
 
 }  // namespace
 
-Encoding DetectEncoding(std::span<const unsigned char> bytes) { return DetectEncoding(bytes, {}); }
+namespace {
 
-Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode) {
-  const std::size_t n = bytes.size();
+// How far ahead the search for a telling byte reads at a time.
+constexpr std::size_t kScanBytes = std::size_t{1} << 20;
+
+Encoding Detect(std::size_t n, const ReadAt& read, const CleanDecode* decode) {
   // UTF-32's marks first: FF FE 00 00 also begins a UTF-16LE mark.
+  const Bytes start = read(0, std::min<std::size_t>(n, 4));
   for (const Encoding code : {Encoding::Utf8Bom, Encoding::Utf32Le, Encoding::Utf32Be,
                               Encoding::Utf16Le, Encoding::Utf16Be}) {
-    if (BomLength(code, bytes) > 0) return code;
+    if (BomLength(code, start) > 0) return code;
   }
 
   const bool even = n % 2 == 0;
-  const Sample head = TakeSample(bytes, 0);
-  const Encoding byHead = Decide(head, even, decode ? &decode : nullptr);
+  const Sample head = TakeSample(read, n, 0);
+  const Encoding byHead = Decide(head, even, decode);
   if (byHead != Encoding::Ascii || !head.truncated) return byHead;
 
   // A plain-ASCII head: the first byte further on that could tell another code decides, so a
   // long English log with Japanese near its end is not taken for ASCII.
-  const auto telling =
-      std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(head.bytes.size()), bytes.end(),
-                   [](unsigned char b) { return b >= 0x80 || b == 0x00 || b == 0x1B; });
-  if (telling == bytes.end()) return Encoding::Ascii;
-  return Decide(TakeSample(bytes, static_cast<std::size_t>(telling - bytes.begin())), even);
+  for (std::size_t from = head.bytes.size(); from < n;) {
+    const Bytes block = read(from, std::min(n, from + kScanBytes));
+    if (block.empty()) break;
+    const auto telling = std::find_if(block.begin(), block.end(), [](unsigned char b) {
+      return b >= 0x80 || b == 0x00 || b == 0x1B;
+    });
+    if (telling != block.end()) {
+      return Decide(TakeSample(read, n, from + static_cast<std::size_t>(telling - block.begin())),
+                    even);
+    }
+    from += block.size();
+  }
+  return Encoding::Ascii;
+}
+
+}  // namespace
+
+Encoding DetectEncoding(std::span<const unsigned char> bytes) { return DetectEncoding(bytes, {}); }
+
+Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode) {
+  return Detect(
+      bytes.size(),
+      [&](std::size_t from, std::size_t to) { return bytes.subspan(from, to - from); },
+      decode ? &decode : nullptr);
+}
+
+Encoding DetectEncoding(std::size_t size, const ReadAt& read) {
+  return Detect(size, read, nullptr);
 }
 
 }  // namespace morvelle::text

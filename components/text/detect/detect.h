@@ -22,4 +22,10 @@ Encoding DetectEncoding(std::span<const unsigned char> bytes);
 using CleanDecode = std::function<bool(Encoding code)>;
 Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode);
 
+// The same for an input not held whole: `read(from, to)` gives its bytes [from, to), valid until
+// the next call. Reads its start, and for a start of plain ASCII, on to the first byte that can
+// tell another code and a sample from there.
+using ReadAt = std::function<std::span<const unsigned char>(std::size_t from, std::size_t to)>;
+Encoding DetectEncoding(std::size_t size, const ReadAt& read);
+
 }  // namespace morvelle::text
