@@ -144,13 +144,14 @@ void RequireDecodable(Encoding encoding, const std::string& bytes, const std::st
   // Valid by decoding though not strictly (an unassigned code the tables still map): accepted.
 }
 
-std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options) {
+std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options,
+                           mode_t* sourceMode) {
   if (code < 1 || code > 5) {
     throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
                       source + ")");
   }
   const auto target = static_cast<TargetCode>(code);
-  const std::string bytes = ReadWholeFile(source);
+  const std::string bytes = ReadWholeFile(source, sourceMode);
   const Encoding from =
       options.from ? GivenEncoding(*options.from, bytes) : text::DetectEncoding(AsBytes(bytes));
   if (from == Encoding::Binary) throw BufferError("バイナリファイルは変換できません: " + source);
@@ -179,7 +180,9 @@ std::string ConvertedBytes(const std::string& source, int code, const ConvertOpt
 
 void ConvertFile(const std::string& source, const std::string& destination, int code,
                  const ConvertOptions& options) {
-  WriteFileAtomically(destination, ConvertedBytes(source, code, options));
+  mode_t mode = 0;
+  const std::string bytes = ConvertedBytes(source, code, options, &mode);
+  WriteFileAtomically(destination, bytes, {.sourceMode = mode});
 }
 
 }  // namespace morvelle::editbuffer

@@ -77,11 +77,16 @@ class ComponentTextService : public TextService {
     if (options.from) given.from = EncodingOf(*options.from);
     given.lineEnds = LineEndsOf(options.lineEnds);
     given.utf8Bom = options.bom;
+    mode_t mode = 0;
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
-      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code), given);
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code), given,
+                                        &mode);
     }));
-    return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
-      Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });
+    // The output is a copy of the source: never readable by more people than it.
+    return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString(), mode] {
+      Converting(sourcePath, [&] {
+        editbuffer::WriteFileAtomically(destination, *bytes, {.sourceMode = mode});
+      });
     };
   }
 
