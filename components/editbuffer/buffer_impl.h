@@ -20,6 +20,7 @@ Unreadable FindUnreadable(std::u16string_view text);
 struct FileBuffer::Impl {
   std::string name;  // for messages
   Original original;
+  std::optional<mode_t> mode;  // of the file loaded, not of bytes given
 
   // The code, recognised on first use: a file only copied needs none.
   bool recognised = false;

@@ -35,6 +35,7 @@ class Source {
 
   const std::string& path() const { return path_; }
   std::size_t size() const { return size_; }
+  mode_t mode() const { return file_.status.st_mode & 07777; }
 
   // Bytes [from, to), fewer only at the file's end; valid until the next call.
   std::span<const unsigned char> Read(std::size_t from, std::size_t to) {
@@ -339,9 +340,11 @@ void RequireDecodable(Encoding encoding, const std::string& bytes, const std::st
                     " (" + std::string(text::EncodingName(encoding)) + " として)");
 }
 
-std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options) {
+std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options,
+                           mode_t* sourceMode) {
   const TargetCode target = CheckedTarget(source, code);
   Source file(source);
+  if (sourceMode) *sourceMode = file.mode();
   StringSink sink;
   ConvertTo(file, target, options, sink);
   return std::move(sink.bytes);
@@ -351,7 +354,10 @@ void ConvertFile(const std::string& source, const std::string& destination, int 
                  const ConvertOptions& options) {
   const TargetCode target = CheckedTarget(source, code);
   Source file(source);
-  WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); });
+  // The output is a copy of the source: never readable by more people than it.
+  WriteFileAtomically(
+      destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); },
+      {.sourceMode = file.mode()});
 }
 
 }  // namespace morvelle::editbuffer

@@ -2,6 +2,8 @@
 // Conversion of one file to another Japanese character code, for the conversion batch.
 // Nothing is written unless the whole text converts.
 
+#include <sys/types.h>
+
 #include <optional>
 #include <span>
 #include <string>
@@ -33,8 +35,10 @@ struct ConvertOptions {
 
 void ConvertFile(const std::string& source, const std::string& destination, int code,
                  const ConvertOptions& options = {});
-// The bytes ConvertFile would write, throwing as it would before writing.
-std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options = {});
+// The bytes ConvertFile would write, throwing as it would before writing. `sourceMode`, when
+// given, receives the source's permissions as it was read, for SaveOptions::sourceMode.
+std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options = {},
+                           mode_t* sourceMode = nullptr);
 
 // A user's code for bytes of a file (its start is enough): UTF-8 with a byte-order mark is read
 // past it.

@@ -62,6 +62,7 @@ void FileBuffer::load(const std::string& path, const LoadOptions& options) {
   detail::OpenedFile file = detail::ReadWholeFileKeepingIt(path, options.rereadFrom);
   auto fresh = std::make_unique<Impl>();
   fresh->name = path;
+  fresh->mode = file.status.st_mode & 07777;
   fresh->dense = file.bytes.size() < options.denseBelow;
   if (options.encoding) {
     fresh->encoding = *options.encoding;
@@ -92,6 +93,8 @@ text::Encoding FileBuffer::encoding() const {
 }
 
 std::size_t FileBuffer::size() const { return impl_->original.size(); }
+
+std::optional<mode_t> FileBuffer::mode() const { return impl_->mode; }
 
 Unreadable FindUnreadable(std::u16string_view text) {
   Unreadable found;

@@ -5,6 +5,8 @@
 // edits put in, straight into the temporary file. A large file's bytes are not held beside its
 // text: the save reads them again from the file (see original.h).
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -70,6 +72,11 @@ struct Unreadable {
 
 struct SaveOptions {
   bool sync = false;  // fsync the temporary file before the rename
+  // The permissions of the file the output is made from. The output gets their rwx bits less
+  // the umask, as cp gives a new copy, whatever it replaces: it is never readable by more people
+  // than its source. Without them a file there keeps its permissions and a new one gets 0666
+  // less the umask.
+  std::optional<mode_t> sourceMode;
 };
 
 // Where a save's bytes go: the temporary file, or nowhere for a check.
@@ -100,6 +107,9 @@ class FileBuffer {
   text::Encoding encoding() const;
   // The loaded file's size in bytes.
   std::size_t size() const;
+  // The loaded file's permissions (st_mode & 07777) as it was read, for SaveOptions::sourceMode;
+  // none for bytes given to loadBytes.
+  std::optional<mode_t> mode() const;
   // What of the loaded file its code cannot read. Decodes the file if that was not done yet.
   Unreadable unreadable() const;
 
@@ -155,7 +165,10 @@ void CheckWritable(const std::string& path);
 // Removes every temporary file a write of this process has not yet renamed or removed, and
 // keeps any further write from making one: for a process that is about to end on a signal.
 void RemoveTemporaryFiles();
-// Reads the whole file; throws BufferError (a folder is a failure).
-std::string ReadWholeFile(const std::string& path);
+// Reads the whole file; throws BufferError (a folder is a failure). `mode`, when given, receives
+// the file's permissions (st_mode & 07777) as it was read.
+std::string ReadWholeFile(const std::string& path, mode_t* mode = nullptr);
+// The cause of a failed system call as the user reads it (「アクセスが拒否されました」).
+std::string ErrnoText(int error);
 
 }  // namespace morvelle::editbuffer

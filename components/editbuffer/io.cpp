@@ -11,7 +11,6 @@
 #include "file_buffer.h"
 
 namespace morvelle::editbuffer {
-namespace detail {
 
 std::string ErrnoText(int error) {
   switch (error) {
@@ -52,10 +51,18 @@ std::string ErrnoText(int error) {
       return "別のファイルシステムへは移せません";
     case EINVAL:
       return "引数が正しくありません";
+    case ENXIO:
+      return "デバイスまたはアドレスがありません";
+    case EPIPE:
+      return "パイプの読み手がいません";
+    case EBADF:
+      return "ファイル記述子が開いていません";
     default:
       return "エラー番号 " + std::to_string(error);
   }
 }
+
+namespace detail {
 
 void ThrowErrno(const char* what, const std::string& path, int error) {
   throw BufferError(std::string(what) + ": " + path + " (" + ErrnoText(error) + ")");
@@ -67,13 +74,13 @@ namespace {
 
 using detail::Fd;
 
-mode_t NewFileMode() {
+mode_t Umask() {
   // umask can only be read by setting it; the lock keeps two saves from racing on it.
   static std::mutex mutex;
   std::lock_guard lock(mutex);
   mode_t mask = ::umask(0);
   ::umask(mask);
-  return 0666 & ~mask;
+  return mask;
 }
 
 }  // namespace
@@ -85,11 +92,20 @@ OpenedFile OpenForReading(const std::string& path) {
   // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
   file.fd = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   const int fd = file.fd.get();
-  if (fd < 0) ThrowErrno("ファイルを開けません", path, errno);
+  const char* notRegular = "通常のファイルではないので読み込めません: ";
+  if (fd < 0) {
+    const int error = errno;
+    // A socket cannot be opened at all (ENXIO): say what it is, as for a FIFO or a device.
+    struct stat st;
+    if (error == ENXIO && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+      throw BufferError(notRegular + path);
+    }
+    ThrowErrno("ファイルを開けません", path, error);
+  }
   struct stat& st = file.status;
   if (::fstat(fd, &st) != 0) ThrowErrno("ファイルを読み込めません", path, errno);
   if (S_ISDIR(st.st_mode)) throw BufferError("フォルダーは読み込めません: " + path);
-  if (!S_ISREG(st.st_mode)) throw BufferError("通常のファイルではないので読み込めません: " + path);
+  if (!S_ISREG(st.st_mode)) throw BufferError(notRegular + path);
   return file;
 }
 
@@ -122,8 +138,10 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFro
 
 }  // namespace detail
 
-std::string ReadWholeFile(const std::string& path) {
-  return std::move(detail::ReadWholeFileKeepingIt(path, SIZE_MAX).bytes);
+std::string ReadWholeFile(const std::string& path, mode_t* mode) {
+  detail::OpenedFile file = detail::ReadWholeFileKeepingIt(path, SIZE_MAX);
+  if (mode) *mode = file.status.st_mode & 07777;
+  return std::move(file.bytes);
 }
 
 namespace {
@@ -181,7 +199,11 @@ Target CheckedTarget(const std::string& path, bool checkFolder = true) {
                 slash == std::string::npos ? path : path.substr(slash + 1)};
 
   struct stat existing;
-  if (::lstat(path.c_str(), &existing) == 0) {
+  if (::lstat(path.c_str(), &existing) != 0) {
+    // A name too long for the file system (a component over NAME_MAX, which lower-casing can
+    // make of a shorter source name), a path through a file: the rename would fail the same way.
+    if (errno != ENOENT) detail::ThrowErrno(what, path, errno);
+  } else {
     if (S_ISDIR(existing.st_mode)) detail::ThrowErrno(what, path, EISDIR);
     // The rename would replace a file the user may not write (a read-only output, kept so on
     // purpose) as if it were writable; refuse it as opening it for writing would.
@@ -255,9 +277,14 @@ void WriteFileAtomically(const std::string& path, const std::function<void(ByteS
     detail::ThrowErrno(what, path, error);
   };
 
-  // An existing regular file keeps its permissions; a symbolic link there is replaced by the
-  // rename, so its target's mode does not matter.
-  const mode_t mode = target.regular ? target.mode : NewFileMode();
+  // A copy gets its source's rwx bits less the umask, as cp makes one. Otherwise an existing
+  // regular file keeps its permissions; a symbolic link there is replaced by the rename, so its
+  // target's mode does not matter. The mode is final before the first byte is written: access is
+  // checked when a file is opened, so a descriptor opened while the file allowed more would go
+  // on reading what is written later. mkstemp's 0600 lets no one but the owner in until then.
+  const mode_t mode = options.sourceMode ? (*options.sourceMode & 0777 & ~Umask())
+                      : target.regular   ? target.mode
+                                         : 0666 & ~Umask();
   if (::fchmod(fd.get(), mode) != 0) fail(errno);
 
   try {

@@ -1,6 +1,9 @@
 #include "cli/batch_cli.h"
 
 #include <QVariant>
+#include <algorithm>
+#include <cerrno>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -25,10 +28,43 @@ namespace morvelle::cli {
 
 namespace {
 
+// stdio keeps only a stream's error flag: the cause of the first write that failed on each
+// stream is kept here for the message the run ends with. Only the thread that runs the command
+// writes to the streams.
+std::map<std::FILE*, int>& Failures() {
+  static std::map<std::FILE*, int> failures;
+  return failures;
+}
+
+void Put(std::FILE* out, const char* data, std::size_t size) {
+  if (size > 0 && std::fwrite(data, 1, size, out) != size) Failures().try_emplace(out, errno);
+}
+
+void Flush(std::FILE* out) {
+  if (std::fflush(out) != 0) Failures().try_emplace(out, errno);
+}
+
 // Text as the terminal takes it; names that are not UTF-8 keep their bytes.
 void Write(std::FILE* out, const QString& text) {
   const QByteArray bytes = EncodeFileName(text);
-  std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+  Put(out, bytes.constData(), size_t(bytes.size()));
+}
+
+// A report or a message that did not reach its stream fails the run: a diff or a count cut
+// short is no answer. Said on standard error while that still takes it.
+int Finished(int status, const Streams& s) {
+  Flush(s.out);
+  const std::map<std::FILE*, int>& failures = Failures();
+  if (std::ferror(s.out) || failures.contains(s.out)) {
+    const auto failure = failures.find(s.out);
+    const int error = failure != failures.end() ? failure->second : EIO;
+    Write(s.err, QStringLiteral("morvelle-batch: 標準出力に書き込めません (%1)\n")
+                     .arg(QString::fromStdString(editbuffer::ErrnoText(error))));
+    status = std::max(status, 1);
+  }
+  Flush(s.err);
+  if (std::ferror(s.err) || failures.contains(s.err)) status = std::max(status, 1);
+  return status;
 }
 
 class StderrSink : public engine::MessageSink {
@@ -40,7 +76,7 @@ class StderrSink : public engine::MessageSink {
     QString line = description;
     line.replace(u'\n', u' ');
     Write(err_, QStringLiteral("morvelle-batch: ") + line + u'\n');
-    std::fflush(err_);
+    Flush(err_);
   }
 
  private:
@@ -163,7 +199,7 @@ int RunReplace(const Invocation& inv, const Streams& s) {
   options.fileDone = [&](const engine::FileReport& report) {
     if (inv.dryRun || inv.verbose || inv.diff) progress.Clear();
     if (inv.dryRun || inv.verbose) Report(s.out, rules, report);
-    std::fwrite(report.preview.constData(), 1, size_t(report.preview.size()), s.out);
+    Put(s.out, report.preview.constData(), size_t(report.preview.size()));
     progress.Update(++done);
   };
   engine::EditorBufferFactory makeBuffer = MakeEditorBuffer;
@@ -171,7 +207,6 @@ int RunReplace(const Invocation& inv, const Streams& s) {
   const engine::BatchResult result =
       engine::ReplaceAllParallel(rules, targets, makeBuffer, MakeTextServiceFactory, sink, options);
   progress.Clear();
-  std::fflush(s.out);
   return Status(result);
 }
 
@@ -194,7 +229,6 @@ int RunConvert(const Invocation& inv, const Streams& s) {
   const engine::BatchResult result = engine::ConvertAllParallel(
       targets, CharacterCode(inv.code), MakeTextServiceFactory, sink, options);
   progress.Clear();
-  std::fflush(s.out);
   return Status(result);
 }
 
@@ -245,12 +279,11 @@ int RunDetect(const Invocation& inv, const Streams& s) {
       }
       Write(s.out, QString::fromLatin1(DetectName(encoding)) + u'\t' + path + u'\n');
     } catch (const editbuffer::BufferError& e) {
-      std::fflush(s.out);
-      Write(s.err, QStringLiteral("morvelle-batch: ") + QString::fromUtf8(e.what()) + u'\n');
+      Flush(s.out);
+      StderrSink(s.err, nullptr).ShowError(QString::fromUtf8(e.what()));
       status = 1;
     }
   }
-  std::fflush(s.out);
   return status;
 }
 
@@ -267,16 +300,16 @@ int Run(const Invocation& inv, const Streams& streams) {
   switch (inv.command) {
     case Command::Help:
       Write(streams.out, HelpText());
-      return 0;
+      return Finished(0, streams);
     case Command::Version:
       Write(streams.out, VersionText());
-      return 0;
+      return Finished(0, streams);
     case Command::Replace:
-      return RunReplace(inv, streams);
+      return Finished(RunReplace(inv, streams), streams);
     case Command::Convert:
-      return RunConvert(inv, streams);
+      return Finished(RunConvert(inv, streams), streams);
     case Command::Detect:
-      return RunDetect(inv, streams);
+      return Finished(RunDetect(inv, streams), streams);
   }
   return 2;
 }

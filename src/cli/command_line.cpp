@@ -232,6 +232,10 @@ class Parser {
       throw UsageError(QStringLiteral("convert には --to で変換先の文字コードを指定してください"));
     }
     if (inv.files.isEmpty()) throw UsageError(QStringLiteral("ファイルを指定してください"));
+    // Without a rule every file would only be copied: surely a forgotten -e or -r.
+    if (replace && inv.ruleSets.isEmpty() && inv.expressions.isEmpty()) {
+      throw UsageError(QStringLiteral("replace には -r か -e で置換条件を指定してください"));
+    }
   }
 
   const QStringList& args_;

@@ -23,9 +23,14 @@ int main(int argc, char** argv) {
   try {
     invocation = cli::ParseCommandLine(arguments);
   } catch (const cli::UsageError& e) {
+    // Every line named after the program, as every other message is; an argument quoted in
+    // the message keeps it on one line.
+    QString message = e.message();
+    message.replace(u'\n', u' ');
     const QByteArray text = EncodeFileName(
-        QStringLiteral("morvelle-batch: ") + e.message() +
-        QStringLiteral("\n詳しくは morvelle-batch --help (see morvelle-batch --help)\n"));
+        QStringLiteral("morvelle-batch: ") + message +
+        QStringLiteral("\nmorvelle-batch: 詳しくは morvelle-batch --help (see morvelle-batch "
+                       "--help)\n"));
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     return 2;
   }

@@ -48,11 +48,17 @@ class LosslessBuffer : public EditorBuffer {
   void LoadFile(const QString& path) override {
     Translated(path, [&] {
       const std::string name = FileSystemName(path);
-      if (!code_) return buffer_.load(name);
-      std::string bytes = editbuffer::ReadWholeFile(name);
+      if (!code_) {
+        buffer_.load(name);
+        mode_ = buffer_.mode();
+        return;
+      }
+      mode_t mode = 0;
+      std::string bytes = editbuffer::ReadWholeFile(name, &mode);
       const text::Encoding encoding = editbuffer::GivenEncoding(EncodingOf(*code_), bytes);
       editbuffer::RequireDecodable(encoding, bytes, name, "読めないバイトがあるので読み込めません");
       buffer_.loadBytes(std::move(bytes), name, encoding);
+      mode_ = mode;
     });
     path_ = path;
   }
@@ -95,7 +101,7 @@ class LosslessBuffer : public EditorBuffer {
     });
   }
   void SaveFile(const QString& path) override {
-    Translated(path, [&] { buffer_.save(FileSystemName(path)); });
+    Translated(path, [&] { buffer_.save(FileSystemName(path), Copy()); });
   }
   void CheckSave(const QString& path) const override {
     Translated(path, [&] { buffer_.checkSave(FileSystemName(path)); });
@@ -104,20 +110,25 @@ class LosslessBuffer : public EditorBuffer {
     std::string name = FileSystemName(path);
     if (buffer_.size() >= kStagedWithText) {
       auto staged = std::make_shared<editbuffer::FileBuffer>(std::move(buffer_));
-      return
-          [name = std::move(name), staged, path] { Translated(path, [&] { staged->save(name); }); };
+      return [name = std::move(name), staged, path, copy = Copy()] {
+        Translated(path, [&] { staged->save(name, copy); });
+      };
     }
     auto bytes =
         std::make_shared<const std::string>(Translated(path, [&] { return buffer_.bytes(name); }));
-    return [name = std::move(name), bytes, path] {
-      Translated(path, [&] { editbuffer::WriteFileAtomically(name, *bytes); });
+    return [name = std::move(name), bytes, path, copy = Copy()] {
+      Translated(path, [&] { editbuffer::WriteFileAtomically(name, *bytes, copy); });
     };
   }
 
  private:
+  // An output is a copy of the file loaded: never readable by more people than it.
+  editbuffer::SaveOptions Copy() const { return {.sourceMode = mode_}; }
+
   std::optional<FileCode> code_;  // the sources' code, when not recognised
   editbuffer::FileBuffer buffer_;
-  QString path_;  // the file loaded last, for messages
+  QString path_;                // the file loaded last, for messages
+  std::optional<mode_t> mode_;  // its permissions
 };
 
 }  // namespace

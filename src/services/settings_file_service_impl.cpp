@@ -23,6 +23,18 @@ char32_t FirstCodePoint(std::u16string_view text) {
 
 QString Name(char32_t codePoint) { return QString::fromStdString(text::CodePointName(codePoint)); }
 
+// Old editors ended a text file with the DOS end mark ^Z (0x1A), some with line ends after it:
+// the file ends there. 0x1A is no part of a CP932 or UTF-8 multi-byte character, and one inside
+// a line stays a character of its rule.
+void CutEndMark(std::string& bytes) {
+  for (;;) {
+    std::size_t end = bytes.size();
+    while (end > 0 && (bytes[end - 1] == '\r' || bytes[end - 1] == '\n')) --end;
+    if (end == 0 || bytes[end - 1] != '\x1a') return;
+    bytes.resize(end - 1);
+  }
+}
+
 class Cp932SettingsFile : public SettingsFileService {
  public:
   QStringList ReadLines(const QString& path) override {
@@ -32,6 +44,7 @@ class Cp932SettingsFile : public SettingsFileService {
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
     }
+    CutEndMark(bytes);
     const Encoding code = text::BomLength(Encoding::Utf8Bom, Bytes(bytes)) > 0 ? Encoding::Utf8Bom
                                                                                : Encoding::ShiftJis;
     const std::u16string decoded = text::DecodeText(code, Bytes(bytes));

@@ -86,12 +86,16 @@ class ComponentTextService : public TextService {
 
   std::function<void()> StageConvert(const QString& sourcePath, const QString& destinationPath,
                                      CharacterCode code, const ConvertOptions& options) override {
+    mode_t mode = 0;
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
       return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code),
-                                        Given(options));
+                                        Given(options), &mode);
     }));
-    return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString()] {
-      Converting(sourcePath, [&] { editbuffer::WriteFileAtomically(destination, *bytes); });
+    // The output is a copy of the source: never readable by more people than it.
+    return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString(), mode] {
+      Converting(sourcePath, [&] {
+        editbuffer::WriteFileAtomically(destination, *bytes, {.sourceMode = mode});
+      });
     };
   }
 

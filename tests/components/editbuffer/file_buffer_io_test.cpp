@@ -3,11 +3,18 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 
+#include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
 #include "sample_text.h"
 #include "temp_dir.h"
@@ -34,6 +41,20 @@ TEST(FileBuffer, LoadFailuresNameFileAndCause) {
   EXPECT_EQ(ErrorOf([&] { buffer.load(dir.path().string()); }),
             "フォルダーは読み込めません: " + dir.path().string());
   EXPECT_EQ(buffer.text(), u"kept");  // a failed load keeps the earlier file
+  // A FIFO opens and is refused; a socket does not even open, and is refused alike.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = dir / "sock";
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  for (const char* name : {"fifo", "sock"}) {
+    EXPECT_EQ(ErrorOf([&] { buffer.load(dir / name); }),
+              "通常のファイルではないので読み込めません: " + (dir / name));
+  }
+  ::close(sock);
   if (::geteuid() != 0) {
     WriteFile(dir / "secret.txt", "x");
     ::chmod((dir / "secret.txt").c_str(), 0);
@@ -153,6 +174,84 @@ TEST(FileBuffer, SaveKeepsAnExistingFilesPermissions) {
   ::stat((dir / "out.exp").c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(ReadFile(dir / "out.exp"), ReadFile(dir / "in.txt"));
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+// An output is a copy of its source: it gets the source's rwx bits less the umask, as cp makes a
+// copy, whatever it replaces, so it is never readable by more people than its source. Its
+// temporary file has that mode before the first byte goes in. Without a source (a rule-set save)
+// a new file gets 0666 less the umask.
+TEST(FileBuffer, AnOutputTakesItsSourcesPermissionsLessTheUmask) {
+  struct Row {
+    mode_t umask;
+    mode_t source;
+    mode_t output;
+  };
+  const Row rows[] = {
+      {022, 0600, 0600}, {022, 0640, 0640}, {022, 0755, 0755}, {022, 04755, 0755},
+      {077, 0600, 0600}, {077, 0640, 0600}, {077, 0755, 0700},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    WriteFile(dir / "in.txt", "text");
+    ASSERT_EQ(::chmod((dir / "in.txt").c_str(), row.source), 0);
+    for (const char* name : {"saved.exp", "written.exp", "converted.exp"}) {
+      WriteFile(dir / name, "earlier");
+      ::chmod((dir / name).c_str(), 0666);  // an older output anyone could read
+    }
+    const mode_t saved = ::umask(row.umask);
+    FileBuffer buffer;
+    buffer.load(dir / "in.txt");
+    buffer.save(dir / "saved.exp", {.sourceMode = buffer.mode()});
+    std::optional<mode_t> whileWriting;
+    WriteFileAtomically(
+        dir / "written.exp",
+        [&](ByteSink& sink) {
+          for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().filename().string().starts_with(".")) {
+              whileWriting = ModeOf(entry.path().string());
+            }
+          }
+          sink.write(std::span<const char>("text", 4));
+        },
+        {.sourceMode = buffer.mode()});
+    ConvertFile(dir / "in.txt", dir / "converted.exp", 5);
+    WriteFileAtomically(dir / "new.exp", std::span<const char>("rules", 5));
+    ::umask(saved);
+
+    char what[40];
+    std::snprintf(what, sizeof what, "source %04o, umask %03o", row.source, row.umask);
+    EXPECT_EQ(ModeOf(dir / "saved.exp"), row.output) << what;
+    EXPECT_EQ(ModeOf(dir / "written.exp"), row.output) << what;
+    EXPECT_EQ(ModeOf(dir / "converted.exp"), row.output) << what;
+    EXPECT_EQ(whileWriting, row.output) << what;
+    EXPECT_EQ(ModeOf(dir / "new.exp"), 0666 & ~row.umask) << what;
+    EXPECT_EQ(ReadFile(dir / "saved.exp"), "text");
+  }
+}
+
+// A dry run is only as good as its check: a name too long for the file system fails it with the
+// message of the write, which only the rename met before.
+TEST(FileBuffer, CheckWritableFindsANameTooLongAsTheWriteDoes) {
+  TempDir dir;
+  const std::pair<std::size_t, const char*> rows[] = {
+      {255, "(no error)"},
+      {256, " (名前が長すぎます)"},
+  };
+  for (const auto& [length, cause] : rows) {
+    const std::string path = dir / std::string(length, 'a');
+    const std::string expected =
+        length > 255 ? "ファイルを書き込めません: " + path + cause : std::string(cause);
+    EXPECT_EQ(ErrorOf([&] { CheckWritable(path); }), expected) << length;
+    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(path, std::span<const char>("x", 1)); }), expected)
+        << length;
+  }
+  EXPECT_EQ(dir.entries(), 1u);  // the name of 255 bytes, written; no temporary file
 }
 
 }  // namespace

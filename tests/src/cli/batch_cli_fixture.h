@@ -55,9 +55,19 @@ class BatchCli : public ::testing::Test {
     f.write(bytes);
   }
 
-  Outcome Run(const QStringList& arguments, const QString& folder = {}) {
+  // In a Japanese locale, as the messages are asserted in Japanese. `out` and `err`, when given,
+  // name files that take standard output and standard error instead.
+  Outcome Run(const QStringList& arguments, const QString& folder = {}, const QString& out = {},
+              const QString& err = {}) {
     QProcess p;
     p.setWorkingDirectory(folder.isEmpty() ? dir_.path() : folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("ja_JP.UTF-8"));
+    p.setProcessEnvironment(environment);
+    if (!out.isEmpty()) p.setStandardOutputFile(out);
+    if (!err.isEmpty()) p.setStandardErrorFile(err);
     p.start(QStringLiteral(MORVELLE_BATCH_EXE), arguments);
     EXPECT_TRUE(p.waitForFinished(120000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "batch_cli_fixture.h"
@@ -43,20 +44,94 @@ TEST_F(BatchCli, ADryRunFailsWhereTheRealRunFailsWithTheSameMessage) {
   Write(QStringLiteral("sjis.txt"), Sjis("データ\n"));
   Write(QStringLiteral("b.txt"), "b\n");
   QDir(dir_.path()).mkdir(QStringLiteral("b.txt.exp"));  // the output's name is a folder
-  const QStringList cases[] = {
-      {QStringLiteral("-e"), QStringLiteral("s/データ/😀/"), QStringLiteral("sjis.txt")},
-      {QStringLiteral("-e"), QStringLiteral("s/b/B/"), QStringLiteral("b.txt")},
+  // A name of 251 bytes whose output is 256: Ⱥ (2 bytes) lower-cases to ⱥ (3 bytes).
+  const QString longName = QStringLiteral("Ⱥ") + QString(249, u'a');
+  Write(longName, "a\n");
+  const QString longOutput = QStringLiteral("ⱥ") + QString(249, u'a') + QStringLiteral(".exp");
+  const std::pair<QStringList, QString> cases[] = {
+      {{QStringLiteral("-e"), QStringLiteral("s/データ/😀/"), QStringLiteral("sjis.txt")}, {}},
+      {{QStringLiteral("-e"), QStringLiteral("s/b/B/"), QStringLiteral("b.txt")},
+       QStringLiteral("morvelle-batch: ファイルを書き込めません: b.txt.exp (フォルダーです)\n")},
+      {{QStringLiteral("-e"), QStringLiteral("s/a/A/"), longName},
+       QStringLiteral("morvelle-batch: ファイルを書き込めません: %1 (名前が長すぎます)\n")
+           .arg(longOutput)},
   };
-  for (const QStringList& c : cases) {
-    const auto before = Snapshot(dir_.path());
-    const Outcome dry = Run(QStringList{QStringLiteral("replace"), QStringLiteral("-n")} + c);
-    EXPECT_EQ(Snapshot(dir_.path()), before);
-    const Outcome real = Run(QStringList{QStringLiteral("replace")} + c);
-    EXPECT_EQ(dry.status, 1) << c.join(u' ').toStdString();
-    EXPECT_EQ(real.status, 1);
-    EXPECT_EQ(dry.err, real.err);
-    EXPECT_FALSE(dry.err.isEmpty());
+  for (const auto& [c, message] : cases) {
+    for (const QString& dryRun : {QStringLiteral("-n"), QStringLiteral("--diff")}) {
+      const auto before = Snapshot(dir_.path());
+      const Outcome dry = Run(QStringList{QStringLiteral("replace"), dryRun} + c);
+      EXPECT_EQ(Snapshot(dir_.path()), before);
+      const Outcome real = Run(QStringList{QStringLiteral("replace")} + c);
+      EXPECT_EQ(dry.status, 1) << c.join(u' ').toStdString() << ' ' << dryRun.toStdString();
+      EXPECT_EQ(real.status, 1);
+      EXPECT_EQ(dry.err, real.err);
+      EXPECT_FALSE(dry.err.isEmpty());
+      if (!message.isEmpty()) {
+        EXPECT_EQ(QString::fromUtf8(real.err), message);
+      }
+      EXPECT_EQ(Snapshot(dir_.path()), before);  // the real run failed before any write
+    }
   }
+}
+
+// An output is a copy of its source: never readable by more people than it, as cp makes a copy.
+// Both batches, written directly (-j 1) and staged by workers (-j 2), over an older output that
+// anyone could read.
+TEST_F(BatchCli, AnOutputIsNeverReadableByMoreThanItsSource) {
+  Write(QStringLiteral("private.txt"), "secret\n");
+  ASSERT_TRUE(QFile::setPermissions(Path(QStringLiteral("private.txt")),
+                                    QFile::ReadOwner | QFile::WriteOwner));
+  const QStringList commands[] = {
+      {QStringLiteral("replace"), QStringLiteral("-e"), QStringLiteral("s/secret/hidden/")},
+      {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("ucs2")},
+  };
+  for (const QStringList& command : commands) {
+    for (const char* jobs : {"1", "2"}) {
+      Write(QStringLiteral("private.txt.exp"), "earlier\n");
+      ::chmod(QFile::encodeName(Path(QStringLiteral("private.txt.exp"))).constData(), 0644);
+      const Outcome r = Run(QStringList{QStringLiteral("-j"), QString::fromLatin1(jobs)} + command +
+                            QStringList{QStringLiteral("private.txt")});
+      EXPECT_EQ(r.status, 0) << r.err.toStdString();
+      struct stat st {};
+      ASSERT_EQ(::stat(QFile::encodeName(Path(QStringLiteral("private.txt.exp"))).constData(), &st),
+                0);
+      EXPECT_EQ(st.st_mode & 07777, 0600u) << command.join(u' ').toStdString() << " -j " << jobs;
+      EXPECT_NE(ReadAll(Path(QStringLiteral("private.txt.exp"))), QByteArray("earlier\n"));
+    }
+  }
+}
+
+// A report that never reached standard output (a full disk: /dev/full) is no success: a diff or
+// a count cut short says nothing true. Said once; with standard error full, the status says it.
+TEST_F(BatchCli, AReportOrMessageThatCannotBeWrittenFailsTheRun) {
+  Write(QStringLiteral("a.txt"), "one\n");
+  Write(QStringLiteral(".hidden"), "h\n");
+  const QString full = QStringLiteral("/dev/full");
+  const QStringList toFullOutput[] = {
+      {QStringLiteral("replace"), QStringLiteral("--diff"), QStringLiteral("-e"),
+       QStringLiteral("s/one/1/"), QStringLiteral("a.txt")},
+      {QStringLiteral("replace"), QStringLiteral("-n"), QStringLiteral("-e"),
+       QStringLiteral("s/one/1/"), QStringLiteral("a.txt")},
+      {QStringLiteral("-v"), QStringLiteral("replace"), QStringLiteral("-e"),
+       QStringLiteral("s/one/1/"), QStringLiteral("a.txt")},
+      {QStringLiteral("-v"), QStringLiteral("convert"), QStringLiteral("--to"),
+       QStringLiteral("utf8"), QStringLiteral("a.txt")},
+      {QStringLiteral("detect"), QStringLiteral("a.txt")},
+      {QStringLiteral("--help")},
+  };
+  for (const QStringList& args : toFullOutput) {
+    const Outcome r = Run(args, {}, full);
+    EXPECT_EQ(r.status, 1) << args.join(u' ').toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.err),
+              QStringLiteral("morvelle-batch: 標準出力に書き込めません (ディスクの空き領域が"
+                             "足りません)\n"))
+        << args.join(u' ').toStdString();
+  }
+  // -v says on standard error what the walk left out (the hidden file).
+  const Outcome r =
+      Run({QStringLiteral("-Rv"), QStringLiteral("detect"), QStringLiteral(".")}, {}, {}, full);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, QByteArray("ASCII\t./a.txt\n"));
 }
 
 TEST_F(BatchCli, ASignalDuringAWriteLeavesNoTemporaryFileAndExits128PlusItsNumber) {

@@ -1,5 +1,10 @@
 // morvelle-batch run as a user runs it: each command, the exit status, -j in list order.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "batch_cli_fixture.h"
 
@@ -62,13 +67,27 @@ TEST_F(BatchCli, DetectPrintsTheCodeTheBufferReadsEachFileIn) {
   Write(QStringLiteral("utf8bom"), "\xEF\xBB\xBFtext\n");
   Write(QStringLiteral("utf16"), QByteArray("\xFF\xFEx\0\n\0", 6));
   Write(QStringLiteral("binary"), QByteArray("\x01\x00\x02\x00\x00\x00\xFF\xFE\x00", 9));
-  const Outcome r = Run({QStringLiteral("detect"), QStringLiteral("ascii"), QStringLiteral("sjis"),
-                         QStringLiteral("missing"), QStringLiteral("utf8bom"),
-                         QStringLiteral("utf16"), QStringLiteral("binary")});
+  // A socket cannot even be opened; it is said to be no regular file, as a FIFO is.
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray socketPath = QFile::encodeName(Path(QStringLiteral("sock")));
+  ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  const Outcome r =
+      Run({QStringLiteral("detect"), QStringLiteral("ascii"), QStringLiteral("sjis"),
+           QStringLiteral("missing"), QStringLiteral("utf8bom"), QStringLiteral("utf16"),
+           QStringLiteral("binary"), QStringLiteral("sock")});
+  ::close(sock);
   EXPECT_EQ(r.status, 1);  // the missing file; the others are still read
   EXPECT_EQ(r.out, QByteArray("ASCII\tascii\nSHIFT_JIS\tsjis\nUTF-8-BOM\tutf8bom\n"
                               "UTF-16LE\tutf16\nBINARY\tbinary\n"));
-  EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("missing"))) << r.err.toStdString();
+  EXPECT_EQ(
+      QString::fromUtf8(r.err),
+      QStringLiteral("morvelle-batch: ファイルを開けません: missing (ファイルまたはフォルダーが"
+                     "見つかりません)\n"
+                     "morvelle-batch: 通常のファイルではないので読み込めません: sock\n"));
 }
 
 TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
@@ -78,6 +97,7 @@ TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
       {},
       {QStringLiteral("replace")},
       {QStringLiteral("replace"), QStringLiteral("-x"), QStringLiteral("a.txt")},
+      {QStringLiteral("replace"), QStringLiteral("--bo\ngus"), QStringLiteral("a.txt")},
       {QStringLiteral("convert"), QStringLiteral("a.txt")},
       {QStringLiteral("-j"), QStringLiteral("0"), QStringLiteral("replace"),
        QStringLiteral("a.txt")},
@@ -87,7 +107,18 @@ TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
     EXPECT_TRUE(r.err.contains("--help"));
     EXPECT_TRUE(r.out.isEmpty());
+    // Every line named after the program, as every other message is.
+    for (const QByteArray& line : r.err.chopped(1).split('\n')) {
+      EXPECT_TRUE(line.startsWith("morvelle-batch: ")) << line.toStdString();
+    }
   }
+  // Without -e or -r every file would only be copied.
+  const Outcome noRules = Run({QStringLiteral("replace"), QStringLiteral("a.txt")});
+  EXPECT_EQ(noRules.status, 2);
+  EXPECT_EQ(QString::fromUtf8(noRules.err),
+            QStringLiteral("morvelle-batch: replace には -r か -e で置換条件を指定してください\n"
+                           "morvelle-batch: 詳しくは morvelle-batch --help (see morvelle-batch "
+                           "--help)\n"));
   EXPECT_EQ(Snapshot(dir_.path()), before);
   EXPECT_EQ(Run({QStringLiteral("--help")}).status, 0);
 }

@@ -44,7 +44,7 @@ TEST(CommandLine, ConvertTakesEachCodeNameInAnyCase) {
 TEST(CommandLine, ShortOptionsCombineAndNewOptionsParse) {
   const Invocation inv = ParseCommandLine(
       Args({"-vnj2", "replace", "-R", "--hidden", "--include", "*.txt", "--exclude=*.bak", "--diff",
-            "--color", "never", "--from", "UTF16BE", "d"}));
+            "--color", "never", "--from", "UTF16BE", "-e", "s/a/b/", "d"}));
   EXPECT_TRUE(inv.verbose);
   EXPECT_TRUE(inv.dryRun);
   EXPECT_EQ(inv.jobs, 2);
@@ -72,6 +72,7 @@ TEST(CommandLine, UsageErrorsNameTheirCause) {
   // Vectors, not initializer lists: a list's array would not outlive the table's braces.
   const std::pair<std::vector<const char*>, const char*> cases[] = {
       {{"replace"}, "ファイルを指定してください"},
+      {{"replace", "-n", "f"}, "replace には -r か -e で置換条件を指定してください"},
       {{"frobnicate", "f"}, "不明なコマンドです: \"frobnicate\""},
       {{"replace", "--bogus", "f"}, "不明なオプションです: \"--bogus\""},
       {{"replace", "f", "-e"}, "-e に値がありません"},

@@ -224,6 +224,29 @@ TEST_F(RuleSetTest, LoadReadsLinesAsOtherEditorsWriteThem) {
   EXPECT_TRUE(table_.rows[4][1].toString().isEmpty());
 }
 
+// Old editors ended a text file with the DOS end mark ^Z (0x1A), some with line ends after it:
+// the file ends there. A 0x1A inside a line is a character of its rule.
+TEST_F(RuleSetTest, TheDosEndMarkEndsTheFile) {
+  const std::pair<QByteArray, QStringList> cases[] = {
+      {"s/a/b/\t1\r\n\x1a", {QStringLiteral("s/a/b/")}},
+      {"s/a/b/\t1\r\n\x1a\r\n", {QStringLiteral("s/a/b/")}},
+      {"s/a/b/\t1\x1a", {QStringLiteral("s/a/b/")}},
+      {"s/a/b/\t1\n\x1a\x1a\n", {QStringLiteral("s/a/b/")}},
+      {"s/\x1a/b/\t1\r\ns/c/d/\x1a\t0\r\n\x1a",
+       {QStringLiteral("s/\x1a/b/"), QStringLiteral("s/c/d/\x1a")}},
+  };
+  for (const auto& [bytes, expressions] : cases) {
+    WriteAll(Path("z.exp"), bytes);
+    Load(Path("z.exp"));
+    EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+    QStringList loaded;
+    for (int row = 0; row + 1 < table_.RowCount(); ++row)
+      loaded << table_.rows[size_t(row)][1].toString();
+    EXPECT_EQ(loaded, expressions) << bytes.toStdString();
+    EXPECT_TRUE(table_.rows.back()[1].toString().isEmpty());  // the spare row
+  }
+}
+
 TEST_F(RuleSetTest, EmptyFilesLeaveOnlyTheSpareRow) {
   for (const char* contents : {"", "\r\n\r\n\n"}) {
     WriteAll(Path("e.exp"), contents);
