@@ -66,7 +66,29 @@ void CheckDecode(Encoding code, std::span<const unsigned char> bytes) {
   for (Encoding to : kTargets) {
     std::string direct;
     std::size_t failedAt = 0;
-    if (!text::Transcode(code, to, bytes, direct, &failedAt)) {
+    const bool whole = text::Transcode(code, to, bytes, direct, &failedAt);
+    // The same a block at a time, blocks of 1, 2, 3, 5, 8 ... bytes: the same bytes out, or the
+    // same failure at the same offset.
+    {
+      text::StreamTranscoder stream(code, to);
+      std::string streamed;
+      std::size_t streamFailedAt = 0;
+      bool ok = true;
+      for (std::size_t at = 0, step = 1, before = 1; ok;) {
+        const std::size_t take = std::min(step, bytes.size() - at);
+        const bool last = at + take == bytes.size();
+        ok = stream.Feed(bytes.subspan(at, take), last, streamed, &streamFailedAt);
+        at += take;
+        if (last) break;
+        const std::size_t next = step + before;
+        before = step;
+        step = next > 64 ? 1 : next;
+      }
+      if (ok != whole) Fail("a conversion in blocks succeeds where the whole one fails", code, to);
+      if (ok && streamed != direct) Fail("a conversion in blocks writes other bytes", code, to);
+      if (!ok && streamFailedAt != failedAt) Fail("a conversion in blocks fails elsewhere", code, to);
+    }
+    if (!whole) {
       if (!direct.empty()) Fail("a failed conversion left output", code, to);
       if (failedAt > bytes.size()) Fail("failure offset beyond the input", code, to);
       continue;
