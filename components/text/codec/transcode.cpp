@@ -281,25 +281,16 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
       i += 8;
       continue;
     }
-    // Else four characters at a time, ASCII among them, all through the table: no branch on
-    // each character's kind, and the four entries loaded together, so that the latency of one
-    // load, not of four, stands between a store and the next (each store's place depends on the
-    // entry before it). Any doubt goes the single way below.
-    if (i + 4 * 3 <= limit) {
-      std::size_t l0, l1, l2, l3;
-      const std::size_t x0 = index(i, l0), i1 = i + l0;
-      const std::size_t x1 = index(i1, l1), i2 = i1 + l1;
-      const std::size_t x2 = index(i2, l2), i3 = i2 + l2;
-      const std::size_t x3 = index(i3, l3);
-      const Entry e0 = table[x0], e1 = table[x1], e2 = table[x2], e3 = table[x3];
-      if ((l0 && l1 && l2 && l3) & (e0 && e1 && e2 && e3)) {
-        put(e0);
-        put(e1);
-        put(e2);
-        put(e3);
-        i = i3 + l3;
-        continue;
+    if (detail::IsPlainAscii(p[i])) {
+      if constexpr (kWide) {
+        o[0] = static_cast<char>(p[i]);
+        o[1] = 0;
+        o += 2;
+      } else {
+        *o++ = static_cast<char>(p[i]);
       }
+      ++i;
+      continue;
     }
     std::size_t length;
     const std::size_t x = index(i, length);
@@ -310,6 +301,106 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
       return {i, true};
     }
     put(e);
+    i += length;
+  }
+  room.o = o;
+  room.Close();
+  return {i, false};
+}
+
+// CP932 in tables small enough to stay in the first-level cache: a row for each lead byte CP932
+// uses, a column for each trail byte 40..FF. `units` holds the character (0 where none is),
+// `euc` its eucJP-ms code when that is two bytes (0: ask the full table).
+struct CompactCp932 {
+  std::uint8_t row[256];  // 0xFF: not a lead byte
+  std::uint16_t units[60 * 192];
+  std::uint16_t euc[60 * 192];
+};
+
+const CompactCp932& Compact() {
+  static const std::unique_ptr<CompactCp932> table = [] {
+    auto t = std::make_unique<CompactCp932>();
+    std::fill(std::begin(t->row), std::end(t->row), 0xFF);
+    const std::uint32_t* euc = detail::EucEncoder();
+    std::uint8_t rows = 0;
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      if (detail::cp932Single[lead] != detail::kLeadByte) continue;
+      t->row[lead] = rows;
+      for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+        const std::size_t k = rows * 192 + (trail - 0x40);
+        const std::uint16_t u = trail == 0x7F || trail > 0xFC
+                                    ? 0
+                                    : detail::cp932Pairs[(lead - 0x80) * 192 + (trail - 0x40)];
+        t->units[k] = u;
+        t->euc[k] =
+            u != 0 && euc[u] > 0xFF && euc[u] <= 0xFFFF ? static_cast<std::uint16_t>(euc[u]) : 0;
+      }
+      ++rows;
+    }
+    return t;
+  }();
+  return *table;
+}
+
+// CP932 to UTF-8, UTF-16 and eucJP-ms, the conversions from the code most files are in, by the
+// compact tables and arithmetic: no table of target bytes too large for the first-level cache to
+// wait on for every kanji. What they do not settle goes to the general loop.
+template <Target kTarget>
+Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
+              Output& out) {
+  const CompactCp932& t = Compact();
+  Room room(out, limit);
+  char* o = room.o;
+  std::size_t i = 0;
+  while (i < limit) {
+    const unsigned b = p[i];
+    if (b < 0x80) {
+      if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
+        if constexpr (kTarget == Target::Utf16Le) {
+          for (int k = 0; k < 8; ++k) {
+            o[2 * k] = static_cast<char>(p[i + k]);
+            o[2 * k + 1] = 0;
+          }
+          o += 16;
+        } else {
+          std::memcpy(o, p + i, 8);
+          o += 8;
+        }
+        i += 8;
+        continue;
+      }
+      (void)Put<kTarget == Target::Euc ? Target::Utf8 : kTarget>(b, o);
+      ++i;
+      continue;
+    }
+    const unsigned row = t.row[b];
+    const unsigned trail = i + 1 < n ? p[i + 1] : 0;
+    const std::size_t k = row * 192 + (trail - 0x40);
+    if (row != 0xFF && trail >= 0x40) {
+      if constexpr (kTarget == Target::Euc) {
+        if (const std::uint16_t code = t.euc[k]) {
+          o[0] = static_cast<char>(code >> 8);
+          o[1] = static_cast<char>(code);
+          o += 2;
+          i += 2;
+          continue;
+        }
+      } else if (const char32_t cp = t.units[k]) {
+        (void)Put<kTarget>(cp, o);
+        i += 2;
+        continue;
+      }
+    }
+    // Half-width katakana, characters eucJP-ms writes in three bytes, and what fails.
+    std::size_t length;
+    const Entry e = table[SjisIndex(p, n, i, length)];
+    if (e == 0) {
+      room.o = o;
+      room.Close();
+      return {i, true};
+    }
+    std::memcpy(o, &e, 4);
+    o += e >> 24;
     i += length;
   }
   room.o = o;
@@ -490,6 +581,13 @@ Stop ThroughText(StreamTranscoder::Impl& d, const unsigned char* p, std::size_t 
 Stop StreamTranscoder::Impl::Run(const unsigned char* p, std::size_t n, std::size_t limit,
                                  bool last) {
   const bool wide = to == Encoding::Utf16Le;
+  if (from == Encoding::ShiftJis && std::endian::native == std::endian::little) {
+    if (to == Encoding::Utf8 || to == Encoding::Ascii) {
+      return RunCp932<Target::Utf8>(table, p, n, limit, out);
+    }
+    if (to == Encoding::Utf16Le) return RunCp932<Target::Utf16Le>(table, p, n, limit, out);
+    if (to == Encoding::EucJp) return RunCp932<Target::Euc>(table, p, n, limit, out);
+  }
   if (table) {
     return from == Encoding::ShiftJis ? (wide ? RunLegacy<true, true>(table, p, n, limit, out)
                                               : RunLegacy<true, false>(table, p, n, limit, out))
