@@ -3,11 +3,15 @@
 	install clean format format-check lint bench bench-large build-fuzz fuzz deb deb-check
 
 JOBS ?= $(shell nproc)
+CLANG_FORMAT ?= clang-format-14
 
+# Every package building and testing need (tools/install-deps.sh build and test list them).
 deps:
-	@./tools/install-deps.sh
+	@./tools/install-deps.sh all
 
-build-release: deps
+# The program alone, without the tests; it installs nothing, so make install and make deb run
+# in a packager's sandbox that has only the build dependencies (tools/install-deps.sh build).
+build-release:
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
@@ -24,7 +28,8 @@ build-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 
-run: build-release
+run: deps
+	@$(MAKE) --no-print-directory build-release
 	./build/release/src/app/morvelle
 
 test-dev: build-dev
@@ -46,14 +51,15 @@ FUZZ_SCALE ?= 1
 fuzz: build-fuzz
 	./tests/fuzz/run build/fuzz --scale $(FUZZ_SCALE)
 
-# clang-tidy over the project's own sources (.clang-tidy); a few minutes on two cores, so not
-# part of make test.
+# clang-tidy over the project's own sources (.clang-tidy); 6 minutes on two idle cores, so
+# not part of make test: .ci/run runs it beside it.
 lint: build-dev
 	run-clang-tidy-14 -p build/dev -quiet -j $(JOBS) '$(CURDIR)/(src|components|tests|tools|bench)/'
 
-# Fails on any file clang-format would change.
+# Fails on any file clang-format would change (tools/cxx-sources lists them, fails on none).
 format-check:
-	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+	@./tools/cxx-sources >/dev/null
+	./tools/cxx-sources | xargs $(CLANG_FORMAT) --dry-run -Werror
 
 # Every suite runs even if an earlier one fails, so one report shows everything.
 test: deps
@@ -82,12 +88,15 @@ deb: build-release
 	cd build/release && cpack -G DEB
 	@ls build/release/package/morvelle_*.deb
 
-# Installs the package, checks what it installed, removes it (needs root). Not part of test.
-deb-check: deb
+# lintian and appstreamcli on the package, then installs it, checks what it installed and
+# removes it (needs root). Not part of test. Unlike make deb it installs what it needs.
+deb-check: deps
+	@$(MAKE) --no-print-directory deb
 	./tools/deb-check build/release/package/morvelle_*.deb
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	@./tools/cxx-sources >/dev/null
+	./tools/cxx-sources | xargs $(CLANG_FORMAT) -i
 
 clean:
 	rm -rf build

@@ -1,6 +1,7 @@
 # The Debian package (`make deb`): CPack's DEB generator over the install rules, for /usr.
 
-# Debian's copyright file is the licence, under the package's name.
+# Debian's copyright file is the licence, under the package's name; the changelog beside it
+# comes from MorvelleChangelog.cmake.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvelle RENAME copyright)
 
@@ -40,5 +41,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # in Japanese. The program runs without them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "libqt6svg6, fonts-noto-cjk | fonts-japanese-gothic, qt6-translations-l10n")
+# Typing Japanese rules needs an input method. Qt 6 reaches ibus through a plugin of its own
+# (in libqt6gui6); fcitx5 needs its Qt 6 frontend.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fcitx5-frontend-qt6")
 
 include(CPack)

@@ -1,22 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need; does nothing
-# when all of them are present. Root runs apt-get directly, anyone else through sudo.
+# Installs the Debian packages the project needs and are not yet there; does nothing when all
+# of them are present. Root runs apt-get directly, anyone else through sudo.
+#
+#   tools/install-deps.sh build   what building, `make install` and `make deb` need
+#   tools/install-deps.sh test    what running the program here, the tests, `make lint` and
+#                                 `make deb-check` need besides
+#   tools/install-deps.sh [all]   both (`make deps`, which `make run` and `make test` call)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-translations-l10n qt6-gtk-platformtheme libqt6svg6
-  libpcre2-dev libicu-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev
-  fonts-noto-cjk
-  xvfb xauth imagemagick
-  adwaita-icon-theme
-  perl nkf libc-bin icu-devtools sed
-  manpages-ja skkdic mecab-ipadic
-  # make deb (dpkg-shlibdeps, file, gzip) and make deb-check (the rest)
-  dpkg-dev file gzip man-db groff-base locales desktop-file-utils bash-completion
+build=(
+  cmake ninja-build g++ pkg-config make
+  qt6-base-dev libpcre2-dev libicu-dev
+  # the manual pages; CPack's DEB generator (dpkg-shlibdeps, file)
+  gzip dpkg-dev file
 )
+
+test=(
+  # what the program loads at run time (make run, the window tests)
+  qt6-translations-l10n qt6-gtk-platformtheme libqt6svg6 fonts-noto-cjk adwaita-icon-theme
+  xvfb xauth imagemagick
+  libgtest-dev libgmock-dev
+  # make fuzz; make format-check (part of make test) and make lint
+  clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 python3 git
+  # the peers the tests compare with, and the tools they call
+  perl nkf libc-bin icu-devtools sed patch e2fsprogs
+  # the Japanese text the corpus tests read
+  manpages-ja skkdic mecab-ipadic
+  # make deb-check
+  man-db groff-base locales desktop-file-utils bash-completion lintian appstream
+)
+
+case "${1:-all}" in
+  build) packages=("${build[@]}") ;;
+  test) packages=("${test[@]}") ;;
+  all) packages=("${build[@]}" "${test[@]}") ;;
+  *)
+    echo "usage: tools/install-deps.sh [build|test|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/bench-filelist}
 shift || true
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELLE_BENCH=ON \
-  -DMORVELLE_TESTS=OFF >/dev/null
+  -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target filelist_drop_bench -j 2
 bench=$build/bench/filelist/filelist_drop_bench
 if command -v xvfb-run >/dev/null; then

@@ -12,7 +12,7 @@ build=$work/build
 mkdir -p "$work"
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVELLE_BENCH=ON \
-  -DMORVELLE_TESTS=OFF >/dev/null
+  -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target morvelle_subst_bench -j2 >/dev/null
 runner=$build/components/text/subst/morvelle_subst_bench
 

@@ -63,7 +63,9 @@ std::optional<text::Encoding> LegacyCode(const QByteArray& bytes) {
   return std::nullopt;
 }
 
-bool IsShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsShiftJisLead(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 QString FromUtf16(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
@@ -88,9 +90,10 @@ QString LowerCaseFileName(const QString& name) {
       const QString lower = one.toLower();
       std::string encoded;
       const bool changed =
-          lower != one && text::Encode(*code, {reinterpret_cast<const char16_t*>(lower.utf16()),
-                                               size_t(lower.size())},
-                                       encoded, nullptr, {.rawBytes = false, .bom = false});
+          lower != one &&
+          text::Encode(*code,
+                       {reinterpret_cast<const char16_t*>(lower.utf16()), size_t(lower.size())},
+                       encoded, nullptr, {.rawBytes = false, .bom = false});
       if (changed) {
         lowered.append(encoded.data(), qsizetype(encoded.size()));
       } else {

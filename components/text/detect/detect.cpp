@@ -76,7 +76,8 @@ inline __m128i InRange(__m128i block, unsigned char lo, unsigned char length) {
 // The sum of the bytes of a block of 0/1 lanes.
 inline std::size_t Sum(__m128i ones) {
   const __m128i sums = _mm_sad_epu8(ones, _mm_setzero_si128());
-  return static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+  return static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+         static_cast<std::size_t>(_mm_extract_epi16(sums, 4));
 }
 #endif
 
@@ -319,9 +320,10 @@ TextReading DecideEightBit(const Sample& s, const CleanDecode* decode = nullptr)
   std::size_t fewest = kUncounted;
   for (const std::size_t k : order) {
     const bool first = fewest == kUncounted;
-    if (!first && controls[k] > fewest) {
-      errors[k] = controls[k];
-    } else if (first && decode && s.atStart && (*decode)(kCodes[k])) {
+    // Its controls alone lose to the best so far, or its clean decoding shows no place breaks
+    // it: either way the count is its controls.
+    if ((!first && controls[k] > fewest) ||
+        (first && decode && s.atStart && (*decode)(kCodes[k]))) {
       errors[k] = controls[k];
     } else {
       const std::size_t limit = first ? kUncounted : fewest - controls[k] + 1;

@@ -108,8 +108,8 @@ TEST_F(BatchCli, RecursiveWalksInByteOrderAndLeavesOutWhatWasNotAskedFor) {
 TEST_F(BatchCli, ALegacyNameKeepsItsCharactersInItsOutputName) {
   const QByteArray folder = QFile::encodeName(dir_.path()) + "/w";
   ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("w"))));
-  for (const QByteArray& name : {QByteArray("X\x83X.TXT"), QByteArray("\x83J.txt"),
-                                 QByteArray("\x83j.txt")}) {
+  for (const QByteArray& name :
+       {QByteArray("X\x83X.TXT"), QByteArray("\x83J.txt"), QByteArray("\x83j.txt")}) {
     std::ofstream((folder + "/" + name).toStdString()) << "text\n";
   }
   const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-R"), QStringLiteral("-e"),

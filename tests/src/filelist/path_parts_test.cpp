@@ -68,10 +68,10 @@ TEST(PathParts, LegacyNamesChangeOnlyTheirLetters) {
     const char* shown;
   };
   const Case cases[] = {
-      {"X\x83X.TXT", "x\x83X.txt", "Xス.TXT"},         // Shift_JIS ス is 83 58
-      {"\x83J.txt", "\x83J.txt", "カ.txt"},            // not ニ (83 6A)
-      {"\x82`.TXT", "\x82\x81.txt", "Ａ.TXT"},         // full-width letters change too
-      {"\xB4\xC1\xBB\xFA.TXT", "\xB4\xC1\xBB\xFA.txt", "漢字.TXT"},  // EUC-JP
+      {"X\x83X.TXT", "x\x83X.txt", "Xス.TXT"},  // Shift_JIS ス is 83 58
+      {"\x83J.txt", "\x83J.txt", "カ.txt"},     // not ニ (83 6A)
+      {"\x82`.TXT", "\x82\x81.txt", "Ａ.TXT"},  // full-width letters change too
+      {"\xB4\xC1\xBB\xFA.TXT", "\xB4\xC1\xBB\xFA.txt", "漢字.TXT"},            // EUC-JP
       {"\xFFX\x83Y.TXT", "\xFFx\x83Y.txt", "\xEF\xBF\xBDX\xEF\xBF\xBDY.TXT"},  // no code
   };
   for (const Case& c : cases) {

@@ -134,7 +134,7 @@ TEST(DetectEncoding, NeverACodeTheBytesBreakWhenAnotherHoldsThem) {
   ExpectAll({
       {"odd length with NULs", Raw(std::string_view("a\0b\0c", 5)), Encoding::Ascii},
       {"a NUL where UTF-16 puts one", Raw(std::string_view("A\0B\n", 4)), Encoding::Ascii},
-      {"a NUL and controls", Raw(std::string_view("a\0b\x01c\x1F d\n", 9)), Encoding::Ascii},
+      {"a NUL and controls", Raw(std::string_view("a\0b\001c\x1F d\n", 9)), Encoding::Ascii},
       {"no code holds a byte", Raw("\xFF\xFF\xFF\xFF"), Encoding::Binary},
       {"UTF-32LE mark", Raw(std::string_view("\xFF\xFE\0\0a\0\0\0", 8)), Encoding::Utf32Le},
       {"UTF-32BE mark", Raw(std::string_view("\0\0\xFE\xFF\0\0\0a", 8)), Encoding::Utf32Be},
