@@ -355,9 +355,8 @@ void ConvertFile(const std::string& source, const std::string& destination, int 
   const TargetCode target = CheckedTarget(source, code);
   Source file(source);
   // The output is a copy of the source: never readable by more people than it.
-  WriteFileAtomically(
-      destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); },
-      {.sourceMode = file.mode()});
+  WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); },
+                      {.sourceMode = file.mode()});
 }
 
 }  // namespace morvelle::editbuffer

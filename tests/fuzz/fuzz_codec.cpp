@@ -86,7 +86,8 @@ void CheckDecode(Encoding code, std::span<const unsigned char> bytes) {
       }
       if (ok != whole) Fail("a conversion in blocks succeeds where the whole one fails", code, to);
       if (ok && streamed != direct) Fail("a conversion in blocks writes other bytes", code, to);
-      if (!ok && streamFailedAt != failedAt) Fail("a conversion in blocks fails elsewhere", code, to);
+      if (!ok && streamFailedAt != failedAt)
+        Fail("a conversion in blocks fails elsewhere", code, to);
     }
     if (!whole) {
       if (!direct.empty()) Fail("a failed conversion left output", code, to);
