@@ -1,8 +1,9 @@
 // Direct conversion between codes, a block at a time. For CP932 and eucJP-ms sources each input
 // code indexes a table holding the target's bytes, so a conversion is one lookup and one store
 // per character; UTF-8 and UTF-16 sources decode a code point and look up the target's bytes;
-// the rest (ISO-2022-JP on either side, UTF-32) go through the text a block at a time. No path
-// builds the text of a whole file, and every path writes what Encode(to, Decode(from)) would.
+// ISO-2022-JP targets look up a JIS code and write an escape where the set changes; the rest
+// (ISO-2022-JP and UTF-32 sources) go through the text a block at a time. No path builds the
+// text of a whole file, and every path writes what Encode(to, Decode(from)) would.
 
 #include <algorithm>
 #include <bit>
