@@ -318,6 +318,7 @@ struct CompactCp932 {
   std::uint16_t units[60 * 192];
   std::uint16_t euc[60 * 192];
   std::uint16_t jis[60 * 192];
+  Entry utf8[60 * 192];
 };
 
 const CompactCp932& Compact() {
@@ -339,6 +340,7 @@ const CompactCp932& Compact() {
         t->euc[k] =
             u != 0 && euc[u] > 0xFF && euc[u] <= 0xFFFF ? static_cast<std::uint16_t>(euc[u]) : 0;
         t->jis[k] = u != 0 && jis[u] > 0xFF && jis[u] != detail::kNoJis ? jis[u] : 0;
+        t->utf8[k] = u != 0 ? EntryFor(u, Encoding::Utf8) : 0;
       }
       ++rows;
     }
@@ -382,7 +384,14 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
     const unsigned trail = i + 1 < n ? p[i + 1] : 0;
     const std::size_t k = row * 192 + (trail - 0x40);
     if (row != 0xFF && trail >= 0x40) {
-      if constexpr (kTarget == Target::Euc) {
+      if constexpr (kTarget == Target::Utf8) {
+        if (const Entry e = t.utf8[k]) {
+          std::memcpy(o, &e, 4);
+          o += e >> 24;
+          i += 2;
+          continue;
+        }
+      } else if constexpr (kTarget == Target::Euc) {
         if (const std::uint16_t code = t.euc[k]) {
           o[0] = static_cast<char>(code >> 8);
           o[1] = static_cast<char>(code);
@@ -458,14 +467,29 @@ Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& o
   return {i, failed};
 }
 
-// UTF-16 sources, a unit (or a pair) at a time.
+// UTF-16 sources, a unit (or a pair) at a time; four ASCII units at a time where they come.
 template <bool kBigEndian, Target kTarget>
 Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& out) {
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
   bool failed = false;
+  // Bits that are 0 in each of four units loaded as one little-endian word when all are ASCII.
+  constexpr std::uint64_t kNotAscii = kBigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
+  constexpr unsigned kLow = kBigEndian ? 1 : 0;
   while (i < limit) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint64_t word;
+      if (i + 8 <= limit && (std::memcpy(&word, p + i, 8), (word & kNotAscii) == 0)) {
+        o[0] = static_cast<char>(p[i + kLow]);
+        o[1] = static_cast<char>(p[i + 2 + kLow]);
+        o[2] = static_cast<char>(p[i + 4 + kLow]);
+        o[3] = static_cast<char>(p[i + 6 + kLow]);
+        o += 4;
+        i += 8;
+        continue;
+      }
+    }
     const detail::Step s = detail::Utf16Step<kBigEndian>(p, n, i);
     if (!s.ok || !Put<kTarget>(s.codePoint, o)) {
       failed = true;
