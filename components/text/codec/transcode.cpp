@@ -309,10 +309,10 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
   return {i, false};
 }
 
-// CP932 in tables small enough to stay in the first-level cache: a row for each lead byte CP932
-// uses, a column for each trail byte 40..FF. `units` holds the character (0 where none is),
-// `euc` its eucJP-ms code when that is two bytes, `jis` its two-byte JIS code (0: ask the full
-// tables).
+// CP932 in tables small enough for the caches nearest the core, each 23 to 46 KB: a row for
+// each lead byte CP932 uses, a column for each trail byte 40..FF. `units` holds the character
+// (0 where none is), `euc` its eucJP-ms code when that is two bytes, `jis` its two-byte JIS code,
+// `utf8` its UTF-8 bytes as an Entry (0: ask the full tables). A conversion touches one of them.
 struct CompactCp932 {
   std::uint8_t row[256];  // 0xFF: not a lead byte
   std::uint16_t units[60 * 192];
