@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+#include "mousecodes/mouse_codes.h"
+
 namespace morvelle::rulegrid {
 
 // Remembers the open editor so that commitEdit() can finish it from outside.
@@ -25,22 +27,6 @@ class RuleGrid::Delegate : public QStyledItemDelegate {
  private:
   mutable QPointer<QWidget> editor_;
 };
-
-int ButtonCode(Qt::MouseButtons buttons) {
-  int code = 0;
-  if (buttons & Qt::LeftButton) code |= 1;
-  if (buttons & Qt::RightButton) code |= 2;
-  if (buttons & Qt::MiddleButton) code |= 4;
-  return code;
-}
-
-int ShiftCode(Qt::KeyboardModifiers modifiers) {
-  int code = 0;
-  if (modifiers & Qt::ShiftModifier) code |= 1;
-  if (modifiers & Qt::ControlModifier) code |= 2;
-  if (modifiers & Qt::AltModifier) code |= 4;
-  return code;
-}
 
 RuleGrid::RuleGrid(QWidget* parent)
     : QTableView(parent), model_(new RuleGridModel(this)), delegate_(new Delegate(this)) {
@@ -133,7 +119,8 @@ void RuleGrid::keyPressEvent(QKeyEvent* event) {
 
 void RuleGrid::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  Q_EMIT mouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+  Q_EMIT mouseDown(mousecodes::ButtonCode(event->button()),
+                   mousecodes::ShiftCode(event->modifiers()), at.x(), at.y());
   // A right press opens the menu for the current cell; it must not move that cell.
   if (event->button() == Qt::RightButton) {
     event->accept();

@@ -50,8 +50,4 @@ class RuleGrid : public QTableView {
   bool silent_ = false;
 };
 
-// The classic button and shift codes of a mouse event.
-int ButtonCode(Qt::MouseButtons buttons);
-int ShiftCode(Qt::KeyboardModifiers modifiers);
-
 }  // namespace morvelle::rulegrid

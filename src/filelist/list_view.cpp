@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "filelist/path_parts.h"
+#include "mousecodes/mouse_codes.h"
 
 namespace morvelle {
 
@@ -58,27 +59,6 @@ ListView1::ListView1(TargetList& list, QWidget* parent) : QTreeView(parent), lis
   }
 }
 
-int ListView1::ButtonCode(Qt::MouseButton button) {
-  switch (button) {
-    case Qt::LeftButton:
-      return 1;
-    case Qt::RightButton:
-      return 2;
-    case Qt::MiddleButton:
-      return 4;
-    default:
-      return 0;
-  }
-}
-
-int ListView1::ShiftCode(Qt::KeyboardModifiers modifiers) {
-  int code = 0;
-  if (modifiers & Qt::ShiftModifier) code |= 1;
-  if (modifiers & Qt::ControlModifier) code |= 2;
-  if (modifiers & Qt::AltModifier) code |= 4;
-  return code;
-}
-
 bool ListView1::CarriesLocalFiles(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return false;
   const QList<QUrl> urls = data->urls();
@@ -99,7 +79,8 @@ void ListView1::dropEvent(QDropEvent* event) {
 
 void ListView1::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  Q_EMIT MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), at.x(), at.y());
+  Q_EMIT MouseDown(mousecodes::ButtonCode(event->button()),
+                   mousecodes::ShiftCode(event->modifiers()), at.x(), at.y());
   // A right press leaves the selection alone: the pop-up menu's "削除" acts on the rows
   // that were selected when it opened.
   if (event->button() == Qt::RightButton) {

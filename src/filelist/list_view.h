@@ -16,17 +16,14 @@ class ListView1 : public QTreeView {
  public:
   explicit ListView1(TargetList& list, QWidget* parent = nullptr);
 
-  // Classic codes of the MouseDown event: button 1 left, 2 right, 4 middle; shift 1 Shift,
-  // 2 Ctrl, 4 Alt.
-  static int ButtonCode(Qt::MouseButton button);
-  static int ShiftCode(Qt::KeyboardModifiers modifiers);
   // Whether a drag carries at least one local file URL.
   static bool CarriesLocalFiles(const QMimeData* data);
 
  Q_SIGNALS:
   // Emitted for each drop of a file URL list; `data` lives until the handler returns.
   void OLEDragDrop(const QMimeData* data);
-  // Emitted for each press, before the view acts on it; x and y in viewport pixels.
+  // Emitted for each press, before the view acts on it, with the classic button and shift
+  // codes (mousecodes/mouse_codes.h); x and y in viewport pixels.
   void MouseDown(int button, int shift, int x, int y);
 
  protected:

@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "clip_player.h"
+#include "mousecodes/mouse_codes.h"
 #include "services/service_error.h"
 #include "status/twips.h"
 
@@ -19,22 +20,6 @@ namespace {
 // Controls sit in the client area, inside the drawn frame.
 QRect ClientTwipsRect(int left, int top, int width, int height) {
   return TwipsRect(left, top, width, height).translated(frmStatus::kFramePx, frmStatus::kFramePx);
-}
-
-int ButtonBits(Qt::MouseButtons buttons) {
-  int bits = 0;
-  if (buttons & Qt::LeftButton) bits |= 1;
-  if (buttons & Qt::RightButton) bits |= 2;
-  if (buttons & Qt::MiddleButton) bits |= 4;
-  return bits;
-}
-
-int ShiftBits(Qt::KeyboardModifiers modifiers) {
-  int bits = 0;
-  if (modifiers & Qt::ShiftModifier) bits |= 1;
-  if (modifiers & Qt::ControlModifier) bits |= 2;
-  if (modifiers & Qt::AltModifier) bits |= 4;
-  return bits;
 }
 
 }  // namespace
@@ -92,7 +77,8 @@ void frmStatus::mouseMoveEvent(QMouseEvent* event) {
   // frame is not client surface, as a fixed dialog frame would not be.
   const QPoint pos = event->position().toPoint();
   if (childAt(pos) != nullptr || !clientRect().contains(pos)) return;
-  Form_MouseMove(ButtonBits(event->buttons()), ShiftBits(event->modifiers()), pos.x(), pos.y());
+  Form_MouseMove(mousecodes::ButtonCode(event->buttons()),
+                 mousecodes::ShiftCode(event->modifiers()), pos.x(), pos.y());
 }
 
 void frmStatus::paintEvent(QPaintEvent*) {
