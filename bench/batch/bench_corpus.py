@@ -9,6 +9,7 @@ mapping of the project.
 
 import os
 import random
+import shutil
 import subprocess
 import sys
 
@@ -144,9 +145,11 @@ def size_of(folder):
     return sum(os.path.getsize(os.path.join(folder, n)) for n in sources_of(folder))
 
 
-def big_file(work, folder, size_mb):
-    """One file of size_mb MB made of the corpus files of `folder` one after another."""
-    path = os.path.join(work, "big-%d.txt" % size_mb)
+def big_file(work, folder, size_mb, name=None):
+    """One file of size_mb MB made of the corpus files of `folder` one after another. A UTF-16
+    corpus file's byte-order mark is kept once, at the start: inside, it would be a character
+    (ZERO WIDTH NO-BREAK SPACE) no legacy code holds."""
+    path = os.path.join(work, name or "big-%d.txt" % size_mb)
     if os.path.exists(path) and os.path.getsize(path) >= size_mb * 1024 * 1024:
         return path
     target = size_mb * 1024 * 1024
@@ -156,9 +159,42 @@ def big_file(work, folder, size_mb):
             for name in sources_of(folder):
                 with open(os.path.join(folder, name), "rb") as f:
                     data = f.read()
+                if data.startswith(b"\xff\xfe") and written > 0:
+                    data = data[2:]
                 out.write(data)
                 written += len(data)
                 if written >= target:
                     break
     os.replace(path + ".part", path)
     return path
+
+
+def tiny_files(work, folder, count, size=400):
+    """`count` files of about `size` bytes each, cut at line ends from the Shift_JIS corpus in
+    `folder`: the many-tiny-files case, where a run's cost is its per-file steps and threads."""
+    out = os.path.join(work, "tiny-%d" % count)
+    stamp = out + ".done"
+    if os.path.exists(stamp):
+        return out
+    shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)
+    made = 0
+    while made < count:
+        for name in sources_of(folder):
+            with open(os.path.join(folder, name), "rb") as f:
+                lines = f.read().split(b"\n")
+            chunk, length = [], 0
+            for line in lines:
+                chunk.append(line)
+                length += len(line) + 1
+                if length >= size:
+                    with open(os.path.join(out, "%05d.txt" % made), "wb") as f:
+                        f.write(b"\n".join(chunk) + b"\n")
+                    made += 1
+                    chunk, length = [], 0
+                    if made == count:
+                        break
+            if made == count:
+                break
+    open(stamp, "w").close()
+    return out

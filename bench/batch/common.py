@@ -6,6 +6,7 @@ import platform
 import shutil
 import statistics
 import subprocess
+import tempfile
 import time
 
 
@@ -16,21 +17,35 @@ class Timed:
         self.wall, self.cpu, self.kib = wall, cpu, kib
 
 
-def run_process(cmd, cwd=None, env=None, shell=False):
-    # Nothing left to write back from the tool before, so its outputs are not written on this
-    # one's time.
-    os.sync()
-    start = time.perf_counter()
-    proc = subprocess.Popen(cmd, cwd=cwd, env=env, shell=shell, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.perf_counter() - start
-    err = proc.stderr.read().decode("utf-8", "replace")
-    proc.stderr.close()
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    if proc.returncode != 0:
-        raise SystemExit("failed (%d): %s\n%s" % (proc.returncode, cmd if shell else " ".join(cmd), err))
-    return Timed(elapsed, usage.ru_utime + usage.ru_stime, usage.ru_maxrss)
+def run_process(cmd, cwd=None, env=None, shell=False, stdout=None):
+    """Runs cmd once; stdout names a file for its standard output (else it is dropped).
+
+    The peak comes from GNU time, not from this process's wait4: a child started from Python
+    carries Python's own peak resident size across its exec, which would hide any tool's peak
+    below it."""
+    if shell:
+        cmd = ["/bin/sh", "-c", cmd]
+    with tempfile.NamedTemporaryFile("r", prefix="peak-") as peak:
+        # Nothing left to write back from the tool before, so its outputs are not written on
+        # this one's time.
+        os.sync()
+        sink = open(stdout, "wb") if stdout else subprocess.DEVNULL
+        start = time.perf_counter()
+        proc = subprocess.Popen(["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name] + cmd,
+                                cwd=cwd, env=env, stdout=sink, stderr=subprocess.PIPE)
+        _, status, usage = os.wait4(proc.pid, 0)
+        elapsed = time.perf_counter() - start
+        if stdout:
+            sink.close()
+        err = proc.stderr.read().decode("utf-8", "replace")
+        proc.stderr.close()
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        if proc.returncode != 0:
+            shown = " ".join(cmd)
+            shown = shown if len(shown) < 300 else shown[:300] + " ..."
+            raise SystemExit("failed (%d): %s\n%s" % (proc.returncode, shown, err))
+        kib = int(peak.read().split()[-1])
+    return Timed(elapsed, usage.ru_utime + usage.ru_stime, kib)
 
 
 def run_timed(cmd, cwd=None, env=None, shell=False):

@@ -23,6 +23,7 @@ ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, HERE)
 import bench_corpus as corpus  # noqa: E402
 from common import machine, ratio, run_timed, version  # noqa: E402
+import large  # noqa: E402
 import scale  # noqa: E402
 from speed import (CONVERSIONS, LABELS, RULE_SETS, TO_LABEL, bench_convert,  # noqa: E402
                    bench_replace)
@@ -59,6 +60,8 @@ def main():
     ap.add_argument("--memory-mb", type=int, default=200)
     ap.add_argument("--large-mb", type=int, default=0, help="also a file this large (make "
                     "bench-large: 2048)")
+    ap.add_argument("--convert-mb", type=int, default=48, help="size of the one large file "
+                    "each code is converted from")
     ap.add_argument("--out", default=os.path.join(ROOT, "docs", "performance.md"))
     ap.add_argument("--command", default="make bench")
     args = ap.parse_args()
@@ -85,14 +88,21 @@ def main():
         print("convert: %s to %s ..." % (LABELS[conversion[0]], TO_LABEL[conversion[1]]),
               flush=True)
         convert_rows.append((conversion,) + bench_convert(args, batch, folders, conversion))
+    print("convert: one %d MB file per code ..." % args.convert_mb, flush=True)
+    large_rows = large.large_conversions(args, batch, folders, failures)
+    print("tiny files at any -j ...", flush=True)
+    tiny = large.tiny_files(args, batch, folders, failures)
     print("many small files ...", flush=True)
     small = scale.small_files(args, batch, failures)
     print("sd on the UTF-8 corpus ...", flush=True)
     sd = scale.sd_row(args, batch, folders, RULE_SETS[5], failures)
     memory_rows = []
+    expand_rows = []
     for mb in [args.memory_mb] + ([args.large_mb] if args.large_mb else []):
         print("memory: one %d MB file ..." % mb, flush=True)
         memory_rows.append(scale.memory(args, batch, folders, mb))
+        print("memory: a rule that writes %d MB ..." % mb, flush=True)
+        expand_rows.append(large.expanding(args, batch, folders, mb, failures))
     print("memory: 10,000-file drop ...", flush=True)
     drop = bench_drop(args)
     print("start-up ...", flush=True)
@@ -155,9 +165,33 @@ def main():
     w("")
     w("## Conversion")
     w("")
+    w("### One large file")
+    w("")
+    w("One file of the corpus's text per source code (about %d MB), converted on one thread: "
+      "`morvelle-batch -j 1 convert --to CODE FILE` recognising the code itself, `iconv -f -t` "
+      "and `nkf -x --ic --oc` told it, each one process writing a file. Peak is the largest "
+      "resident size of a run. For ISO-2022-JP, iconv has no CP50221 and nkf's output is the "
+      "reference." % args.convert_mb)
+    w("")
+    w("| from | to | size | morvelle -j 1 | peak | iconv | peak | ratio | nkf -x | ratio | "
+      "same bytes as |")
+    w("|---|---|---|---|---|---|---|---|---|---|---|")
+    for (source, to), size, m, same, reference in large_rows:
+        mine = m["morvelle -j 1"]
+        iconv = m.get("iconv")
+        w("| %s | %s | %.1f MB | %.3f s | %.0f MB | %s | %s | %s | %.3f s | %s | %s |" % (
+            LABELS[source], TO_LABEL.get(to, "ISO-2022-JP"), size / 2**20, mine.wall,
+            mine.kib / 1024, "%.3f s" % iconv.wall if iconv else "-",
+            "%.0f MB" % (iconv.kib / 1024) if iconv else "-",
+            ratio(iconv.wall, mine.wall) if iconv else "-", m["nkf -x"].wall,
+            ratio(m["nkf -x"].wall, mine.wall),
+            ("%s: yes" % reference) if same else "**%s: NO**" % reference))
+    w("")
+    w("### The corpus, file by file")
+    w("")
     w("`morvelle-batch -j N convert --to CODE FILES` recognises each file's code itself; iconv is "
       "told the source code; `nkf -x --ic --oc` likewise. Both peers run once per file from one "
-      "shell loop.")
+      "shell loop, so their start-up is counted %d times." % args.files)
     w("")
     w("| from | to | morvelle -j 1 | -j 2 | iconv | ratio | nkf -x | ratio | same bytes as iconv |")
     w("|---|---|---|---|---|---|---|---|---|")
@@ -169,11 +203,25 @@ def main():
             same, total))
     w("")
     m, files, small_size, small_bad = small
+    w("## Tiny files at any -j")
+    w("")
+    w("Files of about 400 bytes cut from the CP932 corpus at line ends, `morvelle-batch "
+      "[-j N] replace -e '%s' FILES`; the ratio is the time over the default's (target at most "
+      "1.2×). Every -j writes the same outputs." % large.TINY_RULE)
+    w("")
+    w("| files | " + " | ".join(label for label, _ in large.TINY_JOBS) + " | worst / default |")
+    w("|---|" + "---|" * (len(large.TINY_JOBS) + 1))
+    for count, tm in tiny:
+        default = tm["default"].wall
+        w("| %d | " % count + " | ".join("%.2f s" % tm[label].wall
+                                         for label, _ in large.TINY_JOBS) +
+          " | %.2f× |" % (max(tm[label].wall for label, _ in large.TINY_JOBS) / default))
+    w("")
     w("## Many small files")
     w("")
     w("%d Shift_JIS files, %.1f MB in all: every Japanese manual page as installed, then "
       "SKK-JISYO.L and the mecab-ipadic dictionaries cut into 32 KB files. Rules: %s. Without "
-      "rules Morvelle copies each file (recognising its code); the floor beside it reads each "
+      "rules (`convert --to sjis`, the files' own code) Morvelle recognises each file's code, checks every byte and copies it; the floor beside it reads each "
       "file, writes a temporary file and renames it (`morvelle_plain_copy`)." %
       (files, small_size / 2**20, ", ".join("`%s`" % r for r, _ in scale.SMALL_RULES)))
     w("")
@@ -211,9 +259,14 @@ def main():
           "(target at most 3×), %.1f s |" % (size / 2**20, "`, `".join(scale.MEMORY_RULES),
                                             replaced.kib / 1024, replaced.kib * 1024 / size,
                                             replaced.wall))
-        w("| the same file, convert to UTF-8, -j 1 | peak %.0f MB = %.2f× the file (target at "
-          "most 2.5×), %.1f s |" % (converted.kib / 1024, converted.kib * 1024 / size,
-                                    converted.wall))
+        w("| the same file, convert to UTF-8, -j 1 | peak %.0f MB whatever the size (it streams), "
+          "%.1f s |" % (converted.kib / 1024, converted.wall))
+    for size, out_size, mine, perl in expand_rows:
+        w("| `%s` (each character a hundred times) on %.0f MB of UTF-8, writing %.0f MB, -j 1 | "
+          "peak %.0f MB = %.2f× the larger of input and output (target at most 3×), %.1f s; "
+          "`perl -0777` peak %.0f MB, %.1f s |" % (
+              "s/./$&…$&/gs", size / 2**20, out_size / 2**20, mine.kib / 1024,
+              mine.kib * 1024 / max(size, out_size), mine.wall, perl.kib / 1024, perl.wall))
     w("| 10,000-file drop onto the list (offscreen) | peak %.0f MB for the whole process; %s |" %
       (drop[0] / 2**20, drop[1]))
     w("| window program, start to first painted frame (offscreen) | %.1f ms inside main, %.0f ms "
@@ -227,10 +280,18 @@ def main():
           ratio(cp5["perl (characters)"], cp5["morvelle -j 1"]),
           ratio(cp5["perl (bytes)"], cp5["morvelle -j 1"]),
           ratio(cp5["morvelle -j 1"], cp5["morvelle -j 2"])))
-    worst_iconv = min(m["iconv"] / m["morvelle -j 1"] for _, m, _, _ in convert_rows)
-    worst_nkf = min(m["nkf -x"] / m["morvelle -j 1"] for _, m, _, _ in convert_rows)
-    w("- convert, slowest direction: %.2f× iconv (target 3×), %.2f× nkf (target 10×)" %
-      (worst_iconv, worst_nkf))
+    worst_iconv = min(m["iconv"].wall / m["morvelle -j 1"].wall
+                      for _, _, m, _, _ in large_rows if "iconv" in m)
+    worst_nkf = min(m["nkf -x"].wall / m["morvelle -j 1"].wall for _, _, m, _, _ in large_rows)
+    w("- convert one large file, slowest direction: %.2f× iconv (target 3×), %.2f× nkf (target "
+      "10×); outputs the same as the reference's: %s" % (
+          worst_iconv, worst_nkf, "yes" if all(r[3] for r in large_rows) else "**NO**"))
+    cp1 = next(r for r in replace_rows if r[0] == "cp932" and r[1] == 1)[2]
+    w("- replace, 1 rule, CP932: %s perl on bytes (target at least 1×)" %
+      ratio(cp1["perl (bytes)"], cp1["morvelle -j 1"]))
+    w("- tiny files, worst -j over the default: %s (target at most 1.2×)" % ", ".join(
+        "%.2f× for %d" % (max(tm[label].wall for label, _ in large.TINY_JOBS) /
+                          tm["default"].wall, count) for count, tm in tiny))
     w("- many small files, 5 rules, -j 1: %s perl on characters (target 5×); without rules "
       "%.2f× the plain read, temporary file and rename (target at most 1.3×)" % (
           ratio(m["perl"], m["morvelle"]), m["morvelle without rules"] / m["plain copy"]))
@@ -241,9 +302,12 @@ def main():
         w("- sd: Morvelle -j 2 uses %.2f of sd's CPU seconds (target at most 0.5)" %
           (sd[0]["morvelle -j 2"][1] / sd[0]["sd"][1]))
     for size, replaced, converted in memory_rows:
-        w("- memory, %.0f MB: replace %.2f× the file (target at most 3×), convert %.2f× (target "
-          "at most 2.5×)" % (size / 2**20, replaced.kib * 1024 / size,
-                             converted.kib * 1024 / size))
+        w("- memory, %.0f MB: replace %.2f× the file (target at most 3×), convert peak %.0f MB "
+          "(target: a few MB)" % (size / 2**20, replaced.kib * 1024 / size,
+                                  converted.kib / 1024))
+    for size, out_size, mine, _ in expand_rows:
+        w("- memory, a rule writing %.0f MB: %.2f× the larger of input and output (target at "
+          "most 3×)" % (out_size / 2**20, mine.kib * 1024 / max(size, out_size)))
     if failures:
         w("")
         w("## FAILED")

@@ -13,6 +13,7 @@
 #include "rules/grid_rule_table.h"
 #include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
+#include "rules/rule_set_folders.h"
 #include "services/service_error.h"
 #include "status/twips.h"
 
@@ -157,7 +158,7 @@ void frmMain::WithRuleSet(F&& action) {
       prompts_,
       [this]() -> TextService& { return module1_.SharedTextService(); },
       [this]() -> SettingsFileService& { return module1_.SettingsFiles(); },
-      module1_.AppDir,
+      [this] { return rules::CurrentRuleSetFolders(module1_.AppDir); },
       CommonDialog1FileName_};
   try {
     action(context);

@@ -5,16 +5,29 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace morvelle {
 
 namespace {
 
-// The dialog opens on the last chosen file when there is one, else in the initial folder, or
-// in the folder above it when it does not exist: a missing folder's name must not become the
-// file name the user saves to.
+// The folder itself when it exists, else the nearest one above it that does: a missing folder's
+// name must not become the file name the user saves to, nor the dialog fall back to the
+// working folder.
+QString ExistingFolder(const QString& folder) {
+  QString path = QFileInfo(folder).absoluteFilePath();
+  while (!QFileInfo(path).isDir()) {
+    const QString above = QFileInfo(path).absolutePath();
+    if (above == path) break;
+    path = above;
+  }
+  return path;
+}
+
+// The dialog opens on the last chosen file when there is one, else in the initial folder.
 QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
-                      const QString& initialFolder, const QString& fileName) {
+                      const QString& initialFolder, const QString& fileName,
+                      const QStringList& places = {}) {
   QFileDialog dialog(parent);
   // Qt's own dialog shows the entry names exactly; a platform dialog rewrites them.
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails |
@@ -28,9 +41,14 @@ QString RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QStri
     dialog.setDirectory(chosen.absolutePath());
     dialog.selectFile(chosen.fileName());
   } else {
-    const QFileInfo folder(initialFolder);
-    dialog.setDirectory(folder.isDir() ? folder.absoluteFilePath() : folder.absolutePath());
+    dialog.setDirectory(ExistingFolder(initialFolder));
   }
+  QList<QUrl> sidebar = dialog.sidebarUrls();
+  for (const QString& place : places) {
+    const QUrl url = QUrl::fromLocalFile(place);
+    if (QFileInfo(place).isDir() && !sidebar.contains(url)) sidebar << url;
+  }
+  dialog.setSidebarUrls(sidebar);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles().value(0);
 }
@@ -65,8 +83,8 @@ QString QtUserPrompts::GetSaveFileName(const QString& filter, const QString& ini
 }
 
 QString QtUserPrompts::GetOpenFileName(const QString& filter, const QString& initialFolder,
-                                       const QString& fileName) {
-  return RunFileDialog(parent_, QFileDialog::AcceptOpen, filter, initialFolder, fileName);
+                                       const QString& fileName, const QStringList& places) {
+  return RunFileDialog(parent_, QFileDialog::AcceptOpen, filter, initialFolder, fileName, places);
 }
 
 }  // namespace morvelle

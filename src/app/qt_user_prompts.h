@@ -18,7 +18,7 @@ class QtUserPrompts : public UserPrompts {
   QString GetSaveFileName(const QString& filter, const QString& initialFolder,
                           const QString& fileName) override;
   QString GetOpenFileName(const QString& filter, const QString& initialFolder,
-                          const QString& fileName) override;
+                          const QString& fileName, const QStringList& places) override;
 
  private:
   QWidget* parent_;

@@ -68,19 +68,7 @@ bool ReportBadRow(RuleSetContext& c) {
   return false;
 }
 
-QString InitialFolder(const RuleSetContext& c) { return c.appDir + QStringLiteral("ExpFile"); }
-
-}  // namespace
-
-void SaveRuleSet(RuleSetContext& c) {
-  if (ReportBadRow(c)) return;
-
-  const QString chosen =
-      c.prompts.GetSaveFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
-  // A cancelled dialog leaves no name, so the next one starts without one.
-  c.fileName = chosen;
-  if (chosen.isEmpty()) return;
-
+void WriteRuleSet(RuleSetContext& c, const QString& path) {
   QStringList lines;
   const int count = c.table.RowCount();
   for (int i = 0; i < count; ++i) {
@@ -88,10 +76,37 @@ void SaveRuleSet(RuleSetContext& c) {
     lines << values[1].toString() + u'\t' + QString::number(values[0].toLongLong());
   }
   try {
-    c.files().WriteLines(chosen, lines);
+    c.files().WriteLines(path, lines);
   } catch (const ServiceError& e) {
     c.prompts.ShowMessage(e.description(), MessageIcon::None);
   }
+}
+
+}  // namespace
+
+void SaveRuleSet(RuleSetContext& c) {
+  if (ReportBadRow(c)) return;
+
+  const RuleSetFolders folders = c.folders();
+  // A dialog opens only in a folder that exists, so the user's own folder is made for it (a
+  // dialog on the last chosen file does not need it); whatever of it stays empty, because the
+  // rule set went elsewhere or nowhere, is removed again after the save.
+  QStringList made;
+  if (c.fileName.isEmpty()) {
+    try {
+      made = c.files().MakeFolder(folders.save);
+    } catch (const ServiceError& e) {
+      c.prompts.ShowMessage(e.description(), MessageIcon::None);
+      return;
+    }
+  }
+
+  const QString chosen =
+      c.prompts.GetSaveFileName(QString::fromUtf16(kRuleSetFilter), folders.save, c.fileName);
+  // A cancelled dialog leaves no name, so the next one starts without one.
+  c.fileName = chosen;
+  if (!chosen.isEmpty()) WriteRuleSet(c, chosen);
+  c.files().RemoveEmptyFolders(made);
 }
 
 std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringList& lines) {
@@ -114,8 +129,9 @@ std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringLis
 }
 
 void LoadRuleSet(RuleSetContext& c) {
-  const QString chosen =
-      c.prompts.GetOpenFileName(QString::fromUtf16(kRuleSetFilter), InitialFolder(c), c.fileName);
+  const RuleSetFolders folders = c.folders();
+  const QString chosen = c.prompts.GetOpenFileName(QString::fromUtf16(kRuleSetFilter), folders.load,
+                                                   c.fileName, folders.places);
   c.fileName = chosen;
   if (chosen.isEmpty()) return;
 

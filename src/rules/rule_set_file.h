@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "rules/rule_set_folders.h"
 #include "services/rule_table.h"
 #include "services/settings_file_service.h"
 #include "services/text_service.h"
@@ -22,7 +23,7 @@ struct RuleSetContext {
   UserPrompts& prompts;
   std::function<TextService&()> textService;
   std::function<SettingsFileService&()> files;
-  QString appDir;     // ends in the separator
+  std::function<RuleSetFolders()> folders;  // asked at each dialog: a save may change the answer
   QString& fileName;  // the last dialog's file name, kept between uses; empty after a cancel
 };
 

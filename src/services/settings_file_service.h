@@ -22,6 +22,15 @@ class SettingsFileService {
   // for a line that would not read back as written (naming the line and the character).
   virtual void WriteLines(const QString& path, const QStringList& lines) = 0;
 
+  // Makes `folder` and the missing folders above it, each private to the user (0700, as the
+  // XDG base directories ask of a user's data); returns the folders it made, the outermost
+  // first, none when it was there. Throws ServiceError naming `folder` and the cause, having
+  // removed what it made.
+  virtual QStringList MakeFolder(const QString& folder) = 0;
+  // Removes those of `folders` that are empty, the innermost first; one that holds anything
+  // stays.
+  virtual void RemoveEmptyFolders(const QStringList& folders) = 0;
+
   // A character that the file would not give back as it was written.
   struct Unstorable {
     char32_t codePoint = 0;

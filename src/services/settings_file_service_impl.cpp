@@ -1,6 +1,11 @@
 #include "services/settings_file_service_impl.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QDir>
+#include <cerrno>
 
 #include "editbuffer/file_buffer.h"
 #include "services/file_names.h"
@@ -35,6 +40,11 @@ void CutEndMark(std::string& bytes) {
     if (end == 0 || bytes[end - 1] != '\x1a') return;
     bytes.resize(end - 1);
   }
+}
+
+bool IsFolder(const QString& path) {
+  struct stat st {};
+  return ::stat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 class Cp932SettingsFile : public SettingsFileService {
@@ -101,6 +111,38 @@ class Cp932SettingsFile : public SettingsFileService {
       editbuffer::WriteFileAtomically(EncodeFileName(path).toStdString(), out);
     } catch (const editbuffer::BufferError& e) {
       throw ServiceError(QString::fromUtf8(e.what()));
+    }
+  }
+
+  QStringList MakeFolder(const QString& folder) override {
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    if (IsFolder(path)) return {};
+    QStringList made;
+    const auto fail = [&](int error) {
+      RemoveEmptyFolders(made);
+      throw ServiceError(QStringLiteral("設定ファイルのフォルダーを作成できません: %1 (%2)")
+                             .arg(folder, QString::fromUtf8(editbuffer::ErrnoText(error))));
+    };
+    // From the root down: mkdir tells an existing entry (EEXIST) before it asks for rights.
+    for (qsizetype end = path.indexOf(u'/', 1);; end = path.indexOf(u'/', end + 1)) {
+      const QString level = end < 0 ? path : path.left(end);
+      const QByteArray name = EncodeFileName(level);
+      if (::mkdir(name.constData(), 0700) == 0) {
+        made << level;
+      } else if (errno != EEXIST) {
+        fail(errno);
+      } else if (end < 0 && !IsFolder(level)) {
+        // A file in its place; one higher up fails the next level's mkdir with ENOTDIR.
+        fail(EEXIST);
+      }
+      if (end < 0) return made;
+    }
+  }
+
+  void RemoveEmptyFolders(const QStringList& folders) override {
+    for (qsizetype i = folders.size() - 1; i >= 0; --i) {
+      // Fails, and keeps the folder, when it holds anything.
+      ::rmdir(EncodeFileName(folders[i]).constData());
     }
   }
 

@@ -3,6 +3,7 @@
 // tests answer them; the Qt implementation is QtUserPrompts.
 
 #include <QString>
+#include <QStringList>
 
 namespace morvelle {
 
@@ -17,12 +18,13 @@ class UserPrompts {
 
   // `filter` in the classic "Text|pattern|Text|pattern" form; each Text is shown as it is.
   // The dialog opens on `fileName` (the file chosen last) when given, else in `initialFolder`,
-  // or in the folder above it when that folder does not exist; no folder is created.
+  // or in the nearest folder above it that exists when it does not; no folder is created.
   // Returns the chosen path, or an empty string when the user cancelled.
   virtual QString GetSaveFileName(const QString& filter, const QString& initialFolder,
                                   const QString& fileName) = 0;
+  // `places`: folders offered beside the initial one, those that exist.
   virtual QString GetOpenFileName(const QString& filter, const QString& initialFolder,
-                                  const QString& fileName) = 0;
+                                  const QString& fileName, const QStringList& places) = 0;
 };
 
 }  // namespace morvelle

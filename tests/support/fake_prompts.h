@@ -21,6 +21,7 @@ class FakePrompts : public UserPrompts {
     QString filter;
     QString initialFolder;
     QString fileName;
+    QStringList places;
   };
 
   std::vector<Message> messages;
@@ -32,11 +33,11 @@ class FakePrompts : public UserPrompts {
   }
   QString GetSaveFileName(const QString& filter, const QString& initialFolder,
                           const QString& fileName) override {
-    return Answer({true, filter, initialFolder, fileName});
+    return Answer({true, filter, initialFolder, fileName, {}});
   }
   QString GetOpenFileName(const QString& filter, const QString& initialFolder,
-                          const QString& fileName) override {
-    return Answer({false, filter, initialFolder, fileName});
+                          const QString& fileName, const QStringList& places) override {
+    return Answer({false, filter, initialFolder, fileName, places});
   }
 
  private:

@@ -1,8 +1,9 @@
 // Direct conversion between codes, a block at a time. For CP932 and eucJP-ms sources each input
 // code indexes a table holding the target's bytes, so a conversion is one lookup and one store
 // per character; UTF-8 and UTF-16 sources decode a code point and look up the target's bytes;
-// the rest (ISO-2022-JP on either side, UTF-32) go through the text a block at a time. No path
-// builds the text of a whole file, and every path writes what Encode(to, Decode(from)) would.
+// ISO-2022-JP targets look up a JIS code and write an escape where the set changes; the rest
+// (ISO-2022-JP and UTF-32 sources) go through the text a block at a time. No path builds the
+// text of a whole file, and every path writes what Encode(to, Decode(from)) would.
 
 #include <algorithm>
 #include <bit>
@@ -308,13 +309,16 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
   return {i, false};
 }
 
-// CP932 in tables small enough to stay in the first-level cache: a row for each lead byte CP932
-// uses, a column for each trail byte 40..FF. `units` holds the character (0 where none is),
-// `euc` its eucJP-ms code when that is two bytes (0: ask the full table).
+// CP932 in tables small enough for the caches nearest the core, each 23 to 46 KB: a row for
+// each lead byte CP932 uses, a column for each trail byte 40..FF. `units` holds the character
+// (0 where none is), `euc` its eucJP-ms code when that is two bytes, `jis` its two-byte JIS code,
+// `utf8` its UTF-8 bytes as an Entry (0: ask the full tables). A conversion touches one of them.
 struct CompactCp932 {
   std::uint8_t row[256];  // 0xFF: not a lead byte
   std::uint16_t units[60 * 192];
   std::uint16_t euc[60 * 192];
+  std::uint16_t jis[60 * 192];
+  Entry utf8[60 * 192];
 };
 
 const CompactCp932& Compact() {
@@ -322,6 +326,7 @@ const CompactCp932& Compact() {
     auto t = std::make_unique<CompactCp932>();
     std::fill(std::begin(t->row), std::end(t->row), 0xFF);
     const std::uint32_t* euc = detail::EucEncoder();
+    const std::uint16_t* jis = detail::JisEncoder();
     std::uint8_t rows = 0;
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
       if (detail::cp932Single[lead] != detail::kLeadByte) continue;
@@ -334,6 +339,8 @@ const CompactCp932& Compact() {
         t->units[k] = u;
         t->euc[k] =
             u != 0 && euc[u] > 0xFF && euc[u] <= 0xFFFF ? static_cast<std::uint16_t>(euc[u]) : 0;
+        t->jis[k] = u != 0 && jis[u] > 0xFF && jis[u] != detail::kNoJis ? jis[u] : 0;
+        t->utf8[k] = u != 0 ? EntryFor(u, Encoding::Utf8) : 0;
       }
       ++rows;
     }
@@ -377,7 +384,14 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
     const unsigned trail = i + 1 < n ? p[i + 1] : 0;
     const std::size_t k = row * 192 + (trail - 0x40);
     if (row != 0xFF && trail >= 0x40) {
-      if constexpr (kTarget == Target::Euc) {
+      if constexpr (kTarget == Target::Utf8) {
+        if (const Entry e = t.utf8[k]) {
+          std::memcpy(o, &e, 4);
+          o += e >> 24;
+          i += 2;
+          continue;
+        }
+      } else if constexpr (kTarget == Target::Euc) {
         if (const std::uint16_t code = t.euc[k]) {
           o[0] = static_cast<char>(code >> 8);
           o[1] = static_cast<char>(code);
@@ -453,14 +467,29 @@ Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& o
   return {i, failed};
 }
 
-// UTF-16 sources, a unit (or a pair) at a time.
+// UTF-16 sources, a unit (or a pair) at a time; four ASCII units at a time where they come.
 template <bool kBigEndian, Target kTarget>
 Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& out) {
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
   bool failed = false;
+  // Bits that are 0 in each of four units loaded as one little-endian word when all are ASCII.
+  constexpr std::uint64_t kNotAscii = kBigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
+  constexpr unsigned kLow = kBigEndian ? 1 : 0;
   while (i < limit) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint64_t word;
+      if (i + 8 <= limit && (std::memcpy(&word, p + i, 8), (word & kNotAscii) == 0)) {
+        o[0] = static_cast<char>(p[i + kLow]);
+        o[1] = static_cast<char>(p[i + 2 + kLow]);
+        o[2] = static_cast<char>(p[i + 4 + kLow]);
+        o[3] = static_cast<char>(p[i + 6 + kLow]);
+        o += 4;
+        i += 8;
+        continue;
+      }
+    }
     const detail::Step s = detail::Utf16Step<kBigEndian>(p, n, i);
     if (!s.ok || !Put<kTarget>(s.codePoint, o)) {
       failed = true;
@@ -471,6 +500,139 @@ Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& 
   room.o = o;
   room.Close();
   return {i, failed};
+}
+
+// Whether any of the eight bytes at p is ESC, SO or SI, which ISO-2022-JP cannot carry as text.
+inline bool EightWithoutShifts(const unsigned char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  auto hasZero = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+  return !hasZero(word ^ (kOnes * 0x1B)) && !hasZero((word | kOnes) ^ (kOnes * 0x0F));
+}
+
+// ISO-2022-JP targets the CP50221 way, as jis::EncodeFrom writes them: each character's JIS
+// code, an escape before it when its set is not the one in force. `next` gives the JIS code of
+// the source's character at i (kNoJis when it has none or is undecodable); the state carries
+// over from block to block. kAsciiBytes: the source writes ASCII as its own bytes.
+template <bool kAsciiBytes, class Next>
+Stop RunJis(const unsigned char* p, std::size_t limit, jis::State& carried, Output& out,
+            Next next) {
+  jis::State state = carried;  // a local the stores through `o` cannot alias
+  Room room(out, limit);
+  char* o = room.o;
+  std::size_t i = 0;
+  bool failed = false;
+  const auto enter = [&](jis::Set set, const char(&escape)[4]) {
+    if (state.g0 == set && !state.shiftOut) return;
+    if (state.shiftOut) *o++ = '\x0F';
+    if (state.g0 != set) {
+      std::memcpy(o, escape, 3);
+      o += 3;
+    }
+    state = jis::State{set, false};
+  };
+  while (i < limit) {
+    if (kAsciiBytes && state.g0 == jis::Set::Ascii && !state.shiftOut && i + 8 <= limit &&
+        detail::EightPlainAscii(p + i) && EightWithoutShifts(p + i)) {
+      std::memcpy(o, p + i, 8);
+      o += 8;
+      i += 8;
+      continue;
+    }
+    std::size_t length;
+    const std::uint16_t code = next(i, length);
+    if (code == detail::kNoJis) {
+      failed = true;
+      break;
+    }
+    if (code < 0x80) {
+      enter(jis::Set::Ascii, "\x1B(B");
+      *o++ = static_cast<char>(code);
+    } else if (code < 0x100) {
+      enter(jis::Set::Kana, "\x1B(I");
+      *o++ = static_cast<char>(code - 0x80);
+    } else {
+      enter(jis::Set::Jis0208, "\x1B$B");
+      o[0] = static_cast<char>(code >> 8);
+      o[1] = static_cast<char>(code & 0xFF);
+      o += 2;
+    }
+    i += length;
+  }
+  carried = state;
+  room.o = o;
+  room.Close();
+  return {i, failed};
+}
+
+// The JIS code of the character at p[i] by the source's general step; ESC, SO and SI written as
+// text would read back as shifts.
+template <Encoding kFrom>
+std::uint16_t JisCodeOf(const unsigned char* p, std::size_t n, std::size_t i, std::size_t& length) {
+  detail::Step s;
+  constexpr detail::Quick kQuick = kFrom == Encoding::EucJp  ? detail::Quick::Euc
+                                   : kFrom == Encoding::Utf8 ? detail::Quick::Utf8
+                                                             : detail::Quick::None;
+  if constexpr (kQuick != detail::Quick::None) {
+    unsigned quick = 0;
+    if (const char16_t u = detail::QuickUnit<kQuick>(p, n, i, nullptr, quick)) {
+      length = quick;
+      return detail::JisEncoder()[u];
+    }
+  }
+  if constexpr (kFrom == Encoding::ShiftJis) {
+    s = detail::Cp932Step(p, n, i);
+  } else if constexpr (kFrom == Encoding::EucJp) {
+    s = detail::EucStep(p, n, i);
+  } else if constexpr (kFrom == Encoding::Utf16Le) {
+    s = detail::Utf16Step<false>(p, n, i);
+  } else if constexpr (kFrom == Encoding::Utf16Be) {
+    s = detail::Utf16Step<true>(p, n, i);
+  } else {
+    s = detail::Utf8Step(p, n, i);
+  }
+  length = s.length;
+  const char32_t cp = s.codePoint;
+  if (!s.ok || cp >= 0x10000 || cp == 0x1B || cp == 0x0E || cp == 0x0F) return detail::kNoJis;
+  return detail::JisEncoder()[cp];
+}
+
+Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t limit,
+              jis::State& state, Output& out) {
+  switch (from) {
+    case Encoding::ShiftJis: {
+      const CompactCp932& t = Compact();
+      return RunJis<true>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+        const unsigned row = t.row[p[i]];
+        const unsigned trail = i + 1 < n ? p[i + 1] : 0;
+        if (row != 0xFF && trail >= 0x40) {
+          if (const std::uint16_t code = t.jis[row * 192 + (trail - 0x40)]) {
+            length = 2;
+            return code;
+          }
+        }
+        return JisCodeOf<Encoding::ShiftJis>(p, n, i, length);
+      });
+    }
+    case Encoding::EucJp:
+      return RunJis<true>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+        return JisCodeOf<Encoding::EucJp>(p, n, i, length);
+      });
+    case Encoding::Utf16Le:
+      return RunJis<false>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+        return JisCodeOf<Encoding::Utf16Le>(p, n, i, length);
+      });
+    case Encoding::Utf16Be:
+      return RunJis<false>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+        return JisCodeOf<Encoding::Utf16Be>(p, n, i, length);
+      });
+    default:
+      return RunJis<true>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+        return JisCodeOf<Encoding::Utf8>(p, n, i, length);
+      });
+  }
 }
 
 bool Direct(Encoding e) {
@@ -595,6 +757,9 @@ Stop StreamTranscoder::Impl::Run(const unsigned char* p, std::size_t n, std::siz
                                               : RunLegacy<false, false>(table, p, n, limit, out));
   }
   const bool utf8 = to == Encoding::Utf8 || to == Encoding::Ascii;
+  if (to == Encoding::Iso2022Jp && from != Encoding::Iso2022Jp && Direct(from)) {
+    return RunToJis(from, p, n, limit, encodeState, out);
+  }
   if (from == Encoding::Utf8) {
     if (utf8) return RunUtf8<Target::Utf8>(p, n, limit, out);
     if (to == Encoding::ShiftJis) return RunUtf8<Target::Cp932>(p, n, limit, out);

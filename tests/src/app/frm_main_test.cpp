@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 #include "app/tab_control.h"
 #include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
+#include "services/settings_file_service_impl.h"
 #include "status/twips.h"
 #include "support/fake_prompts.h"
 
@@ -440,6 +442,31 @@ TEST_F(FileListHandlersTest, ResetEmptiesTheListAndImagesKeepGrowing) {
   window_->Command1->click();  // on an empty list: nothing
   DropFiles(1);
   EXPECT_GT(window_->Targets().Model().Entries().back().IconIndex, highest);
+}
+
+// An installation the user cannot write to: "設定を保存" opens in the user's folder under
+// XDG_DATA_HOME, and the save makes it.
+TEST(RuleSetSaveFromTheWindow, MakesTheUsersFolderUnderXdgDataHome) {
+  QTemporaryDir dir;
+  const QString own = dir.filePath(QStringLiteral("data/morvelle/ExpFile"));
+  struct Environment {
+    QByteArray saved = qgetenv("XDG_DATA_HOME");
+    bool was = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    ~Environment() { was ? qputenv("XDG_DATA_HOME", saved) : qunsetenv("XDG_DATA_HOME"); }
+  } restore;
+  qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+  Module1 module1({[] { return std::unique_ptr<TextService>(); }, MakeSettingsFileService,
+                   [] { return std::unique_ptr<EditorBuffer>(); }});
+  module1.AppDir = dir.filePath(QStringLiteral("app")) + u'/';  // no ExpFile there
+  testing::FakePrompts prompts;
+  frmMain window(module1, prompts);
+  window.show();
+  prompts.answers.push_back(own + QStringLiteral("/set.exp"));
+  window.Command3->click();
+  ASSERT_EQ(prompts.dialogs.size(), 1u);
+  EXPECT_EQ(prompts.dialogs[0].initialFolder, own);
+  EXPECT_TRUE(prompts.messages.empty());
+  EXPECT_TRUE(QFileInfo(own + QStringLiteral("/set.exp")).isFile());
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ Seen LookAt(bool save, const QString& initialFolder, const QString& fileName) {
   QtUserPrompts prompts;
   const QString filter = QString::fromUtf16(rules::kRuleSetFilter);
   const QString chosen = save ? prompts.GetSaveFileName(filter, initialFolder, fileName)
-                              : prompts.GetOpenFileName(filter, initialFolder, fileName);
+                              : prompts.GetOpenFileName(filter, initialFolder, fileName, {});
   EXPECT_TRUE(chosen.isEmpty());
   return seen;
 }

@@ -124,6 +124,10 @@ class FaultFixture : public ::testing::Test {
     Chmod(clip, 0644);
     Chmod(appDir_.path(), 0755);
     Chmod(data_.path(), 0777);
+    // A rule-set folder every user may write, so no save reaches the home folder.
+    const QString expFile = appDir_.filePath(QStringLiteral("ExpFile"));
+    ASSERT_TRUE(QDir().mkdir(expFile));
+    Chmod(expFile, 0777);
     module1_->AppDir = appDir_.path() + u'/';
     window_ = std::make_unique<frmMain>(*module1_, prompts_);
     window_->show();

@@ -38,6 +38,8 @@ class ScriptedFiles : public SettingsFileService {
   QStringList lines;
   QStringList ReadLines(const QString&) override { return lines; }
   void WriteLines(const QString&, const QStringList&) override {}
+  QStringList MakeFolder(const QString&) override { return {}; }
+  void RemoveEmptyFolders(const QStringList&) override {}
   std::optional<Unstorable> FirstUnstorable(const QString&) const override { return {}; }
 };
 
@@ -52,7 +54,10 @@ class SpareRowTest : public ::testing::Test {
                  prompts_,
                  [this]() -> TextService& { return text_; },
                  [this]() -> SettingsFileService& { return files_; },
-                 QStringLiteral("/app/"),
+                 [] {
+                   const QString folder = QStringLiteral("/app/ExpFile");
+                   return RuleSetFolders{folder, folder, {}};
+                 },
                  fileName_} {
     table_.SetEvents(&handlers_);
     ResetRules(table_);  // as the window starts

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "services/settings_file_service_impl.h"
@@ -43,8 +44,12 @@ class RuleSetTest : public ::testing::Test {
                  prompts_,
                  [this]() -> TextService& { return service_; },
                  [this]() -> SettingsFileService& { return *files_; },
-                 dir_.path() + u'/',
-                 fileName_} {}
+                 [this] { return folders_; },
+                 fileName_} {
+    const QString expFile = dir_.filePath(QStringLiteral("ExpFile"));
+    QDir().mkdir(expFile);
+    folders_ = {expFile, expFile, {}};
+  }
 
   void Rows(std::initializer_list<std::pair<int, QString>> rows) {
     table_.ClearRows();
@@ -66,6 +71,7 @@ class RuleSetTest : public ::testing::Test {
   FakeTextService service_;
   std::unique_ptr<SettingsFileService> files_;
   QString fileName_;
+  RuleSetFolders folders_;  // AppDir's ExpFile, writable
   RuleSetContext context_;
 };
 
@@ -199,6 +205,56 @@ TEST_F(RuleSetTest, DialogsUseTheFilterTheFolderAndTheLastName) {
   EXPECT_EQ(prompts_.dialogs[2].fileName, Path("k.exp"));
   EXPECT_TRUE(prompts_.dialogs[3].fileName.isEmpty());
   EXPECT_EQ(table_.RowCount(), 1);
+}
+
+// Where the program's folder takes no rule sets, the user's own folder is made by the first save
+// into it, parents included and private to the user, not by a dialog that is cancelled nor by a
+// load; a folder that cannot be made is said once, before any dialog.
+TEST_F(RuleSetTest, TheUsersMissingFolderIsMadeByTheFirstSaveIntoIt) {
+  // No ExpFile in the program's folder: no user can write there, root included.
+  const QString appDir = dir_.filePath(QStringLiteral("app")) + u'/';
+  const QString shipped = appDir + QStringLiteral("ExpFile");
+  const QString data = dir_.filePath(QStringLiteral("data"));
+  const QString own = data + QStringLiteral("/morvelle/ExpFile");
+  context_.folders = [&] {
+    return ChooseRuleSetFolders(appDir, data, QString(), SystemFolderProbes());
+  };
+  Rows({{1, QStringLiteral("s/a/b/")}, {1, QString()}});
+  Load(QString());
+  Save(QString());
+  EXPECT_FALSE(QFileInfo::exists(data));
+  Save(own + QStringLiteral("/mine.exp"));
+  Load(QString());
+  EXPECT_TRUE(prompts_.messages.empty());
+  EXPECT_EQ(ReadAll(own + QStringLiteral("/mine.exp")), QByteArray("s/a/b/\t1\r\n\t1\r\n"));
+  for (const QString& made : {data, data + QStringLiteral("/morvelle"), own}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(made).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << made.toStdString();
+  }
+  ASSERT_EQ(prompts_.dialogs.size(), 4u);
+  // Nothing of the user's yet: the program's own rule sets.
+  EXPECT_EQ(prompts_.dialogs[0].initialFolder, shipped);
+  EXPECT_EQ(prompts_.dialogs[0].places, (QStringList{own, shipped}));
+  EXPECT_EQ(prompts_.dialogs[1].initialFolder, own);
+  EXPECT_EQ(prompts_.dialogs[2].initialFolder, own);
+  EXPECT_EQ(prompts_.dialogs[3].initialFolder, own);
+
+  // A file where a folder has to go.
+  WriteAll(dir_.filePath(QStringLiteral("plain")), "");
+  const QString blocked = dir_.filePath(QStringLiteral("plain/morvelle/ExpFile"));
+  context_.folders = [&] {
+    return ChooseRuleSetFolders(appDir, dir_.filePath(QStringLiteral("plain")), QString(),
+                                SystemFolderProbes());
+  };
+  fileName_.clear();
+  prompts_.dialogs.clear();
+  Save(blocked + QStringLiteral("/mine.exp"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].text,
+            QStringLiteral("設定ファイルのフォルダーを作成できません: ") + blocked +
+                QStringLiteral(" (パスの途中にフォルダーでないものがあります)"));
+  EXPECT_TRUE(prompts_.dialogs.empty());
 }
 
 TEST_F(RuleSetTest, NoExtensionIsAddedAndAnExistingFileIsReplaced) {
