@@ -1,6 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 .PHONY: run test deps build-release build-dev build-asan build-tsan test-dev test-asan test-tsan \
-	install clean format format-check lint bench bench-large build-fuzz fuzz deb deb-check
+	install clean format format-check lint bench bench-large build-fuzz fuzz deb deb-check \
+	translations
 
 JOBS ?= $(shell nproc)
 CLANG_FORMAT ?= clang-format-14
@@ -93,6 +94,11 @@ deb: build-release
 deb-check: deps
 	@$(MAKE) --no-print-directory deb
 	./tools/deb-check build/release/package/morvelle_*.deb
+
+# Refreshes morvelle-batch's translation from the sources; new texts come in unfinished, and the
+# test Translations.EveryTextHasEnglish fails until they are translated.
+translations:
+	./tools/translations update
 
 format:
 	@./tools/cxx-sources >/dev/null

@@ -11,6 +11,8 @@ set -euo pipefail
 build=(
   cmake ninja-build g++ pkg-config make
   qt6-base-dev libpcre2-dev libicu-dev
+  # lrelease, which compiles morvelle-batch's English; lupdate for make translations
+  qt6-l10n-tools
   # the manual pages; CPack's DEB generator (dpkg-shlibdeps, file)
   gzip dpkg-dev file
 )

@@ -10,9 +10,14 @@
 #include "io.h"
 #include "text/detect/detect.h"
 #include "text/utf16.h"
+#include "translation/translate.h"
 #include "unreadable.h"
 
 namespace morvelle::editbuffer {
+
+using translation::Format;
+using translation::translate;
+
 namespace {
 
 using text::Encoding;
@@ -46,7 +51,8 @@ class Source {
                                 off_t(from + filled));
       if (n < 0) {
         if (errno == EINTR) continue;
-        detail::ThrowErrno("ファイルを読み込めません", path_, errno);
+        detail::ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), path_,
+                           errno);
       }
       if (n == 0) break;
       filled += std::size_t(n);
@@ -101,7 +107,7 @@ struct Position {
       cr = false;
       NewLine();
     }
-    return std::to_string(line) + " 行 " + std::to_string(column) + " 列目";
+    return LineColumn(line, column);
   }
 
  private:
@@ -110,8 +116,6 @@ struct Position {
     column = 1;
   }
 };
-
-constexpr const char* kUndecodable = "読めないバイトがあるので変換できません";
 
 // Why the conversion stopped, found by reading the source again: its first undecodable byte or
 // its first character the target lacks, with line and column. Only a failed conversion pays.
@@ -138,17 +142,18 @@ constexpr const char* kUndecodable = "読めないバイトがあるので変換
   });
   const std::string name(text::EncodingName(to));
   if (unencodable) {
-    throw BufferError("変換できない文字があります: " + source.path() + " の " + position.Text() +
-                      "の " + text::CodePointName(unencodable->codePoint) + " を " + name +
-                      " で表せません");
+    throw BufferError(Format(
+        translate("FileBuffer", "変換できない文字があります: %1 の %2の %3 を %4 で表せません"),
+        {source.path(), position.Text(), text::CodePointName(unencodable->codePoint), name}));
   }
   if (!decoded) {
     const std::span<const unsigned char> bytes = source.Read(failedAt, failedAt + 8);
-    throw BufferError(std::string(kUndecodable) + ": " + source.path() + " の " + position.Text() +
-                      "の" + DescribeRawBytes(bytes) + " (" +
-                      std::string(text::EncodingName(from)) + " として)");
+    throw BufferError(Format(
+        translate("FileBuffer", "読めないバイトがあるので変換できません: %1 の %2の%3 (%4 として)"),
+        {source.path(), position.Text(), DescribeRawBytes(bytes), text::EncodingName(from)}));
   }
-  throw BufferError("変換できません: " + source.path());  // not reached: both passes refuse alike
+  // Not reached: both passes refuse alike.
+  throw BufferError(Format(translate("FileBuffer", "変換できません: %1"), {source.path()}));
 }
 
 // The destination's bytes when the source already is in the target code: the source itself
@@ -277,7 +282,8 @@ void ConvertTo(Source& source, TargetCode target, const ConvertOptions& options,
                                 [&](std::size_t a, std::size_t b) { return source.Read(a, b); });
   }
   if (from == Encoding::Binary)
-    throw BufferError("バイナリファイルは変換できません: " + source.path());
+    throw BufferError(
+        Format(translate("FileBuffer", "バイナリファイルは変換できません: %1"), {source.path()}));
 
   Encoding to = TargetEncoding(target);
   bool ok;
@@ -310,8 +316,8 @@ class StringSink : public ByteSink {
 
 TargetCode CheckedTarget(const std::string& source, int code) {
   if (code < 1 || code > 5) {
-    throw BufferError("文字コードの指定が正しくありません: " + std::to_string(code) + " (" +
-                      source + ")");
+    throw BufferError(Format(translate("FileBuffer", "文字コードの指定が正しくありません: %1 (%2)"),
+                             {std::to_string(code), source}));
   }
   return static_cast<TargetCode>(code);
 }
@@ -336,8 +342,9 @@ void RequireDecodable(Encoding encoding, const std::string& bytes, const std::st
   const std::size_t i = text::FindRawByte(decoded.text);
   // Valid by decoding though not strictly (an unassigned code the tables still map): accepted.
   if (i == std::u16string_view::npos) return;
-  throw BufferError(std::string(what) + ": " + name + " の " + DescribeRawByte(decoded.text, i) +
-                    " (" + std::string(text::EncodingName(encoding)) + " として)");
+  throw BufferError(Format(translate("FileBuffer", "%1: %2 の %3 (%4 として)"),
+                           {translate("FileBuffer", what), name, DescribeRawByte(decoded.text, i),
+                            text::EncodingName(encoding)}));
 }
 
 std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options,

@@ -45,7 +45,8 @@ std::string ConvertedBytes(const std::string& source, int code, const ConvertOpt
 text::Encoding GivenEncoding(text::Encoding named, const std::string& bytes);
 text::Encoding GivenEncoding(text::Encoding named, std::span<const unsigned char> bytes);
 // Throws BufferError "<what>: <name> の L 行 C 列目のバイト 0xXX (<code> として)" for the first
-// byte `encoding` cannot decode.
+// byte `encoding` cannot decode; `what` is a text marked MORVELLE_TRANSLATE_NOOP("FileBuffer", …),
+// translated with the rest.
 void RequireDecodable(text::Encoding encoding, const std::string& bytes, const std::string& name,
                       const char* what);
 

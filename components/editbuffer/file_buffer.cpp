@@ -8,6 +8,7 @@
 #include "buffer_impl.h"
 #include "io.h"
 #include "text/utf16.h"
+#include "translation/translate.h"
 #include "unreadable.h"
 
 namespace morvelle::editbuffer {
@@ -198,7 +199,8 @@ void FileBuffer::applyEdits(EditReader& edits) {
   edits.restart();
   for (EditView e; edits.next(e);) {
     if (e.start < end || e.start > n || e.length > n - e.start) {
-      throw BufferError("置換の範囲が正しくありません: " + d.name);
+      throw BufferError(translation::Format(
+          translation::translate("FileBuffer", "置換の範囲が正しくありません: %1"), {d.name}));
     }
     end = e.start + e.length;
     if (old.compare(e.start, e.length, e.replacement) == 0) {

@@ -9,63 +9,67 @@
 #include <set>
 
 #include "file_buffer.h"
+#include "translation/translate.h"
 
 namespace morvelle::editbuffer {
+
+using translation::Format;
+using translation::translate;
 
 std::string ErrnoText(int error) {
   switch (error) {
     case ENOENT:
-      return "ファイルまたはフォルダーが見つかりません";
+      return translate("FileBuffer", "ファイルまたはフォルダーが見つかりません");
     case EACCES:
     case EPERM:
-      return "アクセスが拒否されました";
+      return translate("FileBuffer", "アクセスが拒否されました");
     case ENOSPC:
-      return "ディスクの空き領域が足りません";
+      return translate("FileBuffer", "ディスクの空き領域が足りません");
     case EDQUOT:
-      return "ディスクの使用量の上限を超えました";
+      return translate("FileBuffer", "ディスクの使用量の上限を超えました");
     case EISDIR:
-      return "フォルダーです";
+      return translate("FileBuffer", "フォルダーです");
     case ENOTDIR:
-      return "パスの途中にフォルダーでないものがあります";
+      return translate("FileBuffer", "パスの途中にフォルダーでないものがあります");
     case EROFS:
-      return "読み取り専用のファイルシステムです";
+      return translate("FileBuffer", "読み取り専用のファイルシステムです");
     case ENAMETOOLONG:
-      return "名前が長すぎます";
+      return translate("FileBuffer", "名前が長すぎます");
     case ELOOP:
-      return "シンボリックリンクの参照が多すぎます";
+      return translate("FileBuffer", "シンボリックリンクの参照が多すぎます");
     case EMFILE:
     case ENFILE:
-      return "開いているファイルが多すぎます";
+      return translate("FileBuffer", "開いているファイルが多すぎます");
     case EIO:
-      return "入出力エラーが発生しました";
+      return translate("FileBuffer", "入出力エラーが発生しました");
     case EFBIG:
-      return "ファイルが大きすぎます";
+      return translate("FileBuffer", "ファイルが大きすぎます");
     case ENOMEM:
-      return "メモリが足りません";
+      return translate("FileBuffer", "メモリが足りません");
     case EBUSY:
     case ETXTBSY:
-      return "ファイルが使用中です";
+      return translate("FileBuffer", "ファイルが使用中です");
     case EEXIST:
-      return "同じ名前のファイルがあります";
+      return translate("FileBuffer", "同じ名前のファイルがあります");
     case EXDEV:
-      return "別のファイルシステムへは移せません";
+      return translate("FileBuffer", "別のファイルシステムへは移せません");
     case EINVAL:
-      return "引数が正しくありません";
+      return translate("FileBuffer", "引数が正しくありません");
     case ENXIO:
-      return "デバイスまたはアドレスがありません";
+      return translate("FileBuffer", "デバイスまたはアドレスがありません");
     case EPIPE:
-      return "パイプの読み手がいません";
+      return translate("FileBuffer", "パイプの読み手がいません");
     case EBADF:
-      return "ファイル記述子が開いていません";
+      return translate("FileBuffer", "ファイル記述子が開いていません");
     default:
-      return "エラー番号 " + std::to_string(error);
+      return Format(translate("FileBuffer", "エラー番号 %1"), {std::to_string(error)});
   }
 }
 
 namespace detail {
 
 void ThrowErrno(const char* what, const std::string& path, int error) {
-  throw BufferError(std::string(what) + ": " + path + " (" + ErrnoText(error) + ")");
+  throw BufferError(translate("FileBuffer", what) + ": " + path + " (" + ErrnoText(error) + ")");
 }
 
 }  // namespace detail
@@ -92,20 +96,26 @@ OpenedFile OpenForReading(const std::string& path) {
   // O_NONBLOCK so that a FIFO cannot hang the open; it is refused below anyway.
   file.fd = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   const int fd = file.fd.get();
-  const char* notRegular = "通常のファイルではないので読み込めません: ";
+  auto notRegular = [&] {
+    return BufferError(
+        Format(translate("FileBuffer", "通常のファイルではないので読み込めません: %1"), {path}));
+  };
   if (fd < 0) {
     const int error = errno;
     // A socket cannot be opened at all (ENXIO): say what it is, as for a FIFO or a device.
     struct stat st;
     if (error == ENXIO && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      throw BufferError(notRegular + path);
+      throw notRegular();
     }
-    ThrowErrno("ファイルを開けません", path, error);
+    ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを開けません"), path, error);
   }
   struct stat& st = file.status;
-  if (::fstat(fd, &st) != 0) ThrowErrno("ファイルを読み込めません", path, errno);
-  if (S_ISDIR(st.st_mode)) throw BufferError("フォルダーは読み込めません: " + path);
-  if (!S_ISREG(st.st_mode)) throw BufferError(notRegular + path);
+  if (::fstat(fd, &st) != 0)
+    ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), path, errno);
+  if (S_ISDIR(st.st_mode)) {
+    throw BufferError(Format(translate("FileBuffer", "フォルダーは読み込めません: %1"), {path}));
+  }
+  if (!S_ISREG(st.st_mode)) throw notRegular();
   return file;
 }
 
@@ -122,7 +132,7 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFro
     ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowErrno("ファイルを読み込めません", path, errno);
+      ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), path, errno);
     }
     if (n == 0) break;
     filled += static_cast<std::size_t>(n);
@@ -131,7 +141,7 @@ OpenedFile ReadWholeFileKeepingIt(const std::string& path, std::size_t statusFro
   // What was read, as a later reading compares it: a file that grew while it was read counts as
   // changed then.
   if (filled >= statusFrom && ::fstat(fd, &st) != 0) {
-    ThrowErrno("ファイルを読み込めません", path, errno);
+    ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), path, errno);
   }
   return file;
 }
@@ -191,7 +201,7 @@ struct Target {
 // anything: the same messages as a failed write. A write leaves the folder to mkstemp, which
 // refuses it with the same message.
 Target CheckedTarget(const std::string& path, bool checkFolder = true) {
-  const char* what = "ファイルを書き込めません";
+  const char* what = MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを書き込めません");
   if (path.empty()) detail::ThrowErrno(what, path, ENOENT);
   if (path.back() == '/') detail::ThrowErrno(what, path, EISDIR);
   const std::size_t slash = path.rfind('/');
@@ -246,7 +256,8 @@ class FileSink : public ByteSink {
       ssize_t n = ::write(fd_, p, left);
       if (n < 0) {
         if (errno == EINTR) continue;
-        detail::ThrowErrno("ファイルを書き込めません", path_, errno);
+        detail::ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを書き込めません"), path_,
+                           errno);
       }
       p += n;
       left -= static_cast<std::size_t>(n);
@@ -262,7 +273,7 @@ class FileSink : public ByteSink {
 
 void WriteFileAtomically(const std::string& path, const std::function<void(ByteSink&)>& produce,
                          SaveOptions options) {
-  const char* what = "ファイルを書き込めません";
+  const char* what = MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを書き込めません");
   Target target = CheckedTarget(path, false);
   // The temporary name must stay within NAME_MAX however long the target's name is.
   if (target.name.size() > 200) target.name.resize(200);

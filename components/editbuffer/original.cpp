@@ -4,8 +4,20 @@
 #include <cerrno>
 
 #include "file_buffer.h"
+#include "translation/translate.h"
 
 namespace morvelle::editbuffer {
+
+namespace {
+
+BufferError Changed(const std::string& name) {
+  return BufferError(translation::Format(
+      translation::translate("FileBuffer",
+                             "読み込んだ後で元のファイルが変更されたので書き込めません: %1"),
+      {name}));
+}
+
+}  // namespace
 
 void Original::Hold(std::string bytes) {
   size_ = bytes.size();
@@ -35,12 +47,13 @@ Original::Reader::Reader(const Original& original, const std::string& name)
 void Original::Reader::Check() {
   struct stat now;
   if (::fstat(original_.fd_.get(), &now) != 0) {
-    detail::ThrowErrno("ファイルを読み込めません", name_, errno);
+    detail::ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), name_,
+                       errno);
   }
   const struct stat& then = original_.status_;
   if (now.st_size != then.st_size || now.st_mtim.tv_sec != then.st_mtim.tv_sec ||
       now.st_mtim.tv_nsec != then.st_mtim.tv_nsec) {
-    throw BufferError("読み込んだ後で元のファイルが変更されたので書き込めません: " + name_);
+    throw Changed(name_);
   }
 }
 
@@ -57,9 +70,11 @@ std::span<const unsigned char> Original::Reader::read(std::size_t from, std::siz
       const ssize_t n = ::pread(original_.fd_.get(), window_.data() + filled, length - filled,
                                 static_cast<off_t>(from + filled));
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) detail::ThrowErrno("ファイルを読み込めません", name_, errno);
+      if (n < 0)
+        detail::ThrowErrno(MORVELLE_TRANSLATE_NOOP("FileBuffer", "ファイルを読み込めません"), name_,
+                           errno);
       if (n == 0) {
-        throw BufferError("読み込んだ後で元のファイルが変更されたので書き込めません: " + name_);
+        throw Changed(name_);
       }
       filled += static_cast<std::size_t>(n);
     }

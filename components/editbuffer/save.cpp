@@ -12,8 +12,14 @@
 #include "text/codec/index_entry.h"
 #include "text/codec/jis_step.h"
 #include "text/utf16.h"
+#include "translation/translate.h"
+#include "unreadable.h"
 
 namespace morvelle::editbuffer {
+
+using translation::Format;
+using translation::translate;
+
 namespace {
 
 // Output gathered into pieces of about this size before it reaches the sink.
@@ -208,9 +214,12 @@ class Writer {
     }
     std::size_t b = cursor_.offset(from);
     if (jis_ && !text::jis::SwitchTo(state_, cursor_.state(from), out_)) {
-      throw BufferError("書き込めません: " + name_ + " の " + Where(position_) +
-                        "は、読めない文字集合 (ISO-2022-JP の知らないエスケープシーケンスの後) "
-                        "の途中で、元の指定に戻せません");
+      throw BufferError(
+          Format(translate("FileBuffer",
+                           "書き込めません: %1 の %2は、読めない文字集合 (ISO-2022-JP "
+                           "の知らないエスケープシーケンスの後) の途中で、元の指定に"
+                           "戻せません"),
+                 {name_, Where(position_)}));
     }
     // The bytes up to the block that holds `to` need no decoding: copied before it is read.
     const std::size_t middle = cursor_.blockStart(to);
@@ -302,10 +311,10 @@ class Writer {
     if (!ok) {
       error.index += position_;
       text::LocateInText(text_, error);
-      throw BufferError("書き込めない文字があります: " + name_ + " の " +
-                        std::to_string(error.line) + " 行 " + std::to_string(error.column) +
-                        " 列目の " + text::CodePointName(error.codePoint) + " を " +
-                        std::string(text::EncodingName(d_.encoding)) + " で表せません");
+      throw BufferError(Format(
+          translate("FileBuffer", "書き込めない文字があります: %1 の %2の %3 を %4 で表せません"),
+          {name_, LineColumn(error.line, error.column), text::CodePointName(error.codePoint),
+           text::EncodingName(d_.encoding)}));
     }
     if (jis_) {
       jisReadBack_.Expect(Canonical(slice));
@@ -344,18 +353,22 @@ class Writer {
     text::EncodeError where;
     where.index = index;
     text::LocateInText(text_, where);
-    return std::to_string(where.line) + " 行 " + std::to_string(where.column) + " 列目";
+    return LineColumn(where.line, where.column);
   }
 
   [[noreturn]] void Misread(std::size_t inSlice) const { MisreadAt(position_ + inSlice); }
   [[noreturn]] void MisreadAt(std::size_t index) const {
     if (index < text_.size() && text::IsRawByteAt(text_, index)) Joined(index);
-    throw BufferError("書き込めません: " + name_ + " の " + Where(index) +
-                      "の文字が、書き込むと別の文字として読まれます");
+    throw BufferError(
+        Format(translate("FileBuffer",
+                         "書き込めません: %1 の %2の文字が、書き込むと別の文字として読まれます"),
+               {name_, Where(index)}));
   }
   [[noreturn]] void Joined(std::size_t index) const {
-    throw BufferError("書き込めません: " + name_ + " の " + Where(index) +
-                      "で、元のまま残す読めないバイトが前後とつながり、別の文字として読まれます");
+    throw BufferError(Format(translate("FileBuffer",
+                                       "書き込めません: %1 の %2で、元のまま残す読めないバイトが"
+                                       "前後とつながり、別の文字として読まれます"),
+                             {name_, Where(index)}));
   }
 
   // Where reading back from position_ (at output offset `at`) starts: the run of kept

@@ -9,6 +9,9 @@
 
 namespace morvelle::editbuffer {
 
+// "L 行 C 列目", as every message names a place in a text.
+std::string LineColumn(std::size_t line, std::size_t column);
+
 // "L 行 C 列目のバイト 0x82" or "L 行 C 列目のエスケープシーケンス ESC $ ( Q" for the kept byte
 // at text[i] (text::IsRawByteAt).
 std::string DescribeRawByte(std::u16string_view text, std::size_t i);

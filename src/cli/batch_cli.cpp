@@ -1,5 +1,6 @@
 #include "cli/batch_cli.h"
 
+#include <QCoreApplication>
 #include <QVariant>
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +24,7 @@
 #include "services/settings_file_service_impl.h"
 #include "services/text_service_factory.h"
 #include "text/detect/detect.h"
+#include "translation/translate.h"
 
 namespace morvelle::cli {
 
@@ -58,8 +60,10 @@ int Finished(int status, const Streams& s) {
   if (std::ferror(s.out) || failures.contains(s.out)) {
     const auto failure = failures.find(s.out);
     const int error = failure != failures.end() ? failure->second : EIO;
-    Write(s.err, QStringLiteral("morvelle-batch: 標準出力に書き込めません (%1)\n")
-                     .arg(QString::fromStdString(editbuffer::ErrnoText(error))));
+    Write(s.err, QStringLiteral("morvelle-batch: ") +
+                     QCoreApplication::translate("BatchCli", "標準出力に書き込めません (%1)")
+                         .arg(QString::fromStdString(editbuffer::ErrnoText(error))) +
+                     u'\n');
     status = std::max(status, 1);
   }
   Flush(s.err);
@@ -150,7 +154,7 @@ void Report(std::FILE* out, const QStringList& rules, const engine::FileReport& 
     if (r < qsizetype(report.replacements.size())) {
       count = QString::number(report.replacements[size_t(r)]);
     } else if (r == qsizetype(report.replacements.size()) && report.ruleFailed && !report.binary) {
-      count = QStringLiteral("失敗");
+      count = QCoreApplication::translate("BatchCli", "失敗");
     }
     text += u'\t' + count + u'\t' + rules[r] + u'\n';
   }
@@ -164,14 +168,16 @@ QStringList Files(const Invocation& inv, const Streams& s) {
   const WalkedFiles walked = FilesOf(inv);
   const QString skipped = walked.SkippedSummary();
   if (inv.verbose && !skipped.isEmpty()) {
-    Write(s.err, QStringLiteral("morvelle-batch: 対象外にしたファイル: ") + skipped + u'\n');
+    Write(s.err,
+          QStringLiteral("morvelle-batch: ") +
+              QCoreApplication::translate("BatchCli", "対象外にしたファイル: %1").arg(skipped) +
+              u'\n');
   }
   return walked.files;
 }
 
 engine::Preview DiffOf(const Invocation& inv, const Streams& s) {
-  const DiffStyle style{inv.color == Color::Always ||
-                        (inv.color == Color::Auto && s.outIsTerminal)};
+  const DiffStyle style{inv.color == Color::Always || (inv.color == Color::Auto && s.autoColor)};
   return [style](const BatchTarget& target, const EditorBuffer& buffer) {
     return UnifiedDiff(target.sourcePath, target.outputPath, buffer.LoadedText(), buffer.Changes(),
                        style);
@@ -273,7 +279,9 @@ int RunDetect(const Invocation& inv, const Streams& s) {
       if (inv.from) {
         // The code as given, if the bytes are text of it.
         encoding = editbuffer::GivenEncoding(EncodingOf(*inv.from), bytes);
-        editbuffer::RequireDecodable(encoding, bytes, name, "読めないバイトがあります");
+        editbuffer::RequireDecodable(
+            encoding, bytes, name,
+            MORVELLE_TRANSLATE_NOOP("FileBuffer", "読めないバイトがあります"));
       } else {
         encoding = text::DetectEncoding({data, bytes.size()});
       }

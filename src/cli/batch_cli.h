@@ -12,7 +12,7 @@ struct Streams {
   std::FILE* out = stdout;  // reports: -n, -v, detect
   std::FILE* err = stderr;  // messages and the progress bar
   bool errIsTerminal = false;
-  bool outIsTerminal = false;  // --color=auto colours a diff only there
+  bool autoColor = false;  // --color=auto colours a diff (AutoColor)
 };
 
 // The row of the target list a file argument makes: the output is its folder, the separator,

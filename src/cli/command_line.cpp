@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <QCoreApplication>
 #include <array>
 #include <optional>
 
@@ -49,8 +50,9 @@ int ParseJobs(const QString& value) {
   const int jobs = value.toInt(&ok);
   // A thread per file is already more than any machine runs at once.
   if (!ok || jobs < 1 || jobs > 1024) {
-    throw UsageError(
-        QStringLiteral("-j には 1 から 1024 までの整数を指定してください: \"%1\"").arg(value));
+    throw UsageError(QCoreApplication::translate(
+                         "CommandLine", "-j には 1 から 1024 までの整数を指定してください: \"%1\"")
+                         .arg(value));
   }
   return jobs;
 }
@@ -58,9 +60,10 @@ int ParseJobs(const QString& value) {
 int ParseTarget(const QString& value) {
   const CodeName* c = CodeNamed(value);
   if (!c || c->target == 0) {
-    throw UsageError(
-        QStringLiteral("--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
-            .arg(value));
+    throw UsageError(QCoreApplication::translate(
+                         "CommandLine",
+                         "--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
+                         .arg(value));
   }
   return c->target;
 }
@@ -68,8 +71,9 @@ int ParseTarget(const QString& value) {
 FileCode ParseSource(const QString& value) {
   const CodeName* c = CodeNamed(value);
   if (!c) {
-    throw UsageError(QStringLiteral("--from には sjis, euc, jis, ucs2, utf16be, utf8 のどれかを"
-                                    "指定してください: \"%1\"")
+    throw UsageError(QCoreApplication::translate("CommandLine",
+                                                 "--from には sjis, euc, jis, ucs2, utf16be, utf8 "
+                                                 "のどれかを指定してください: \"%1\"")
                          .arg(value));
   }
   return c->source;
@@ -83,8 +87,9 @@ T OneOf(const QString& option, const QString& value,
     if (value == QStringView(name)) return meaning;
     names << QString::fromUtf16(name);
   }
-  throw UsageError(QStringLiteral("%1 には %2 のどれかを指定してください: \"%3\"")
-                       .arg(option, names.join(QStringLiteral(", ")), value));
+  throw UsageError(
+      QCoreApplication::translate("CommandLine", "%1 には %2 のどれかを指定してください: \"%3\"")
+          .arg(option, names.join(QStringLiteral(", ")), value));
 }
 
 // Short options without a value; those with one (-j, -r, -e) take the rest of the word or the
@@ -119,7 +124,10 @@ class Parser {
       if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
         if (!command) {
           command = CommandNamed(a);
-          if (!command) throw UsageError(QStringLiteral("不明なコマンドです: \"%1\"").arg(a));
+          if (!command) {
+            throw UsageError(
+                QCoreApplication::translate("CommandLine", "不明なコマンドです: \"%1\"").arg(a));
+          }
         } else {
           inv.files << a;
         }
@@ -136,7 +144,9 @@ class Parser {
       }
       Option(a, inv);
     }
-    if (!command) throw UsageError(QStringLiteral("コマンドを指定してください"));
+    if (!command) {
+      throw UsageError(QCoreApplication::translate("CommandLine", "コマンドを指定してください"));
+    }
     inv.command = *command;
     Check(inv);
     return inv;
@@ -188,7 +198,8 @@ class Parser {
     } else if (auto v = Value(a, nullptr, u"--exclude")) {
       inv.excludes << *v;
     } else {
-      throw UsageError(QStringLiteral("不明なオプションです: \"%1\"").arg(a));
+      throw UsageError(
+          QCoreApplication::translate("CommandLine", "不明なオプションです: \"%1\"").arg(a));
     }
   }
 
@@ -198,7 +209,7 @@ class Parser {
     const QStringView longView(longName);
     if (a == longView || (shortName && a == QStringView(shortName))) {
       if (i_ + 1 >= args_.size()) {
-        throw UsageError(QStringLiteral("%1 に値がありません").arg(a));
+        throw UsageError(QCoreApplication::translate("CommandLine", "%1 に値がありません").arg(a));
       }
       return args_[++i_];
     }
@@ -209,32 +220,40 @@ class Parser {
     return std::nullopt;
   }
 
+  // `what` is marked QT_TRANSLATE_NOOP("CommandLine", …).
   static void Only(bool used, bool allowed, const char* what) {
-    if (used && !allowed) throw UsageError(QString::fromUtf8(what));
+    if (used && !allowed) throw UsageError(QCoreApplication::translate("CommandLine", what));
   }
 
   static void Check(const Invocation& inv) {
     const bool replace = inv.command == Command::Replace;
     const bool convert = inv.command == Command::Convert;
     Only(!inv.ruleSets.isEmpty() || !inv.expressions.isEmpty(), replace,
-         "-r と -e は replace でだけ使えます");
-    Only(inv.dryRun, replace, "-n は replace でだけ使えます");
-    Only(inv.diff, replace, "--diff は replace でだけ使えます");
-    Only(inv.color != Color::Auto, inv.diff, "--color は --diff と使います");
-    Only(inv.code != 0, convert, "--to は convert でだけ使えます");
-    Only(inv.lineEnds != LineEnds::Keep, convert, "--eol は convert でだけ使えます");
-    Only(inv.bom, convert, "--bom は convert でだけ使えます");
+         QT_TRANSLATE_NOOP("CommandLine", "-r と -e は replace でだけ使えます"));
+    Only(inv.dryRun, replace, QT_TRANSLATE_NOOP("CommandLine", "-n は replace でだけ使えます"));
+    Only(inv.diff, replace, QT_TRANSLATE_NOOP("CommandLine", "--diff は replace でだけ使えます"));
+    Only(inv.color != Color::Auto, inv.diff,
+         QT_TRANSLATE_NOOP("CommandLine", "--color は --diff と使います"));
+    Only(inv.code != 0, convert,
+         QT_TRANSLATE_NOOP("CommandLine", "--to は convert でだけ使えます"));
+    Only(inv.lineEnds != LineEnds::Keep, convert,
+         QT_TRANSLATE_NOOP("CommandLine", "--eol は convert でだけ使えます"));
+    Only(inv.bom, convert, QT_TRANSLATE_NOOP("CommandLine", "--bom は convert でだけ使えます"));
     Only(inv.bom, inv.code == 4 || inv.code == 5,
-         "--bom は --to utf8 (ucs2 には常に付きます) と使います");
+         QT_TRANSLATE_NOOP("CommandLine", "--bom は --to utf8 (ucs2 には常に付きます) と使います"));
     Only(inv.hidden || !inv.includes.isEmpty() || !inv.excludes.isEmpty(), inv.recursive,
-         "--hidden, --include, --exclude は -R と使います");
+         QT_TRANSLATE_NOOP("CommandLine", "--hidden, --include, --exclude は -R と使います"));
     if (convert && inv.code == 0) {
-      throw UsageError(QStringLiteral("convert には --to で変換先の文字コードを指定してください"));
+      throw UsageError(QCoreApplication::translate(
+          "CommandLine", "convert には --to で変換先の文字コードを指定してください"));
     }
-    if (inv.files.isEmpty()) throw UsageError(QStringLiteral("ファイルを指定してください"));
+    if (inv.files.isEmpty()) {
+      throw UsageError(QCoreApplication::translate("CommandLine", "ファイルを指定してください"));
+    }
     // Without a rule every file would only be copied: surely a forgotten -e or -r.
     if (replace && inv.ruleSets.isEmpty() && inv.expressions.isEmpty()) {
-      throw UsageError(QStringLiteral("replace には -r か -e で置換条件を指定してください"));
+      throw UsageError(QCoreApplication::translate(
+          "CommandLine", "replace には -r か -e で置換条件を指定してください"));
     }
   }
 
@@ -247,7 +266,9 @@ class Parser {
 Invocation ParseCommandLine(const QStringList& arguments) { return Parser(arguments).Run(); }
 
 QString HelpText() {
-  return QStringLiteral(
+  // One text, so that a translation keeps its layout whole.
+  return QCoreApplication::translate(
+      "CommandLine",
       "使い方:\n"
       "  morvelle-batch [オプション]... replace [-r 設定ファイル.exp]... [-e 置換式]... "
       "ファイル...\n"
@@ -268,7 +289,8 @@ QString HelpText() {
       "                            (失敗した条件は「失敗」、それ以降の条件は「-」)。書き込みと\n"
       "                            同じ検査をし、書き込みと同じように失敗します\n"
       "      --diff                何も書かず、変わるファイルごとに統一 diff (UTF-8) を出力します\n"
-      "      --color いつ          --diff の色: auto (端末のとき), always, never\n"
+      "      --color いつ          --diff の色: auto (端末のとき。NO_COLOR が空でないときと\n"
+      "                            TERM=dumb のときは付けません), always, never\n"
       "  -R, --recursive           フォルダーをたどります (名前のバイト順、フォルダーへのリンク、\n"
       "                            隠しファイル、.exp の出力、バイナリは除きます)\n"
       "      --hidden              隠しファイルとフォルダーもたどります\n"
@@ -291,55 +313,11 @@ QString HelpText() {
       "設定ファイル: 1 行に 1 条件。置換式、タブ、有効フラグ (10 進数、0 で無効)、CR LF。\n"
       "文字コードは Shift_JIS (CP932)。「設定を保存」で保存したものをそのまま読めます。\n"
       "\n"
+      "言語: LC_ALL, LC_MESSAGES, LANG のうち最初に空でないものが ja で始まるときは日本語、\n"
+      "それ以外は英語で出力します。\n"
+      "\n"
       "終了コード: 0 すべて書けた, 1 エラーがあった, 2 使い方の誤り,\n"
-      "128+N シグナル N で中断 (作りかけの一時ファイルは消します)\n"
-      "\n"
-      "Usage:\n"
-      "  morvelle-batch [OPTION]... replace [-r RULESET.exp]... [-e EXPRESSION]... FILE...\n"
-      "  morvelle-batch [OPTION]... convert --to CODE FILE...\n"
-      "  morvelle-batch [OPTION]... detect FILE...\n"
-      "\n"
-      "replace  applies the enabled rules of each rule-set file (in the order given), then\n"
-      "         each -e expression (in the order given), to every FILE and writes the result\n"
-      "         beside it as its lower-cased name plus \".exp\".\n"
-      "convert  converts every FILE to the given character code, named the same way.\n"
-      "detect   prints one line per file: the code it is read as, a TAB, the path.\n"
-      "Sources are never modified. A run whose output would write over one of its files, or\n"
-      "whose files would write one output twice, stops before writing anything.\n"
-      "\n"
-      "Options:\n"
-      "  -r, --rules FILE          rule-set file (repeatable)\n"
-      "  -e, --expression EXPR     substitution s/.../.../flags (repeatable)\n"
-      "  -n, --dry-run             write nothing; print per file how many spans each rule\n"
-      "                            changed (a failed rule: 失敗, rules after it: -); makes every\n"
-      "                            check of the write and fails as it would\n"
-      "      --diff                write nothing; print a unified diff (UTF-8) per changed file\n"
-      "      --color WHEN          colour of --diff: auto (on a terminal), always, never\n"
-      "  -R, --recursive           walk folders (names in byte order; links to folders, hidden\n"
-      "                            names, .exp outputs and binary files left out)\n"
-      "      --hidden              walk hidden files and folders too\n"
-      "      --include GLOB        take only files whose name matches (repeatable)\n"
-      "      --exclude GLOB        leave out files whose name matches (repeatable)\n"
-      "      --to CODE             target code of convert\n"
-      "      --from CODE           read the sources in this code instead of recognising it\n"
-      "      --eol keep|lf|crlf    line ends of convert (default: keep)\n"
-      "      --bom                 convert: UTF-8 with a byte-order mark (ucs2 always has one)\n"
-      "  -j, --jobs N              process files on N threads (default: number of cores);\n"
-      "                            outputs, messages and where a failure stops the run are\n"
-      "                            those of -j 1\n"
-      "  -v, --verbose             print what -n prints, after writing\n"
-      "  -h, --help                this text\n"
-      "      --version             version\n"
-      "Short options combine (-vn, -j2).\n"
-      "\n"
-      "CODE (any case): sjis (shift_jis, cp932), euc (euc-jp, eucjp-ms), jis (iso-2022-jp),\n"
-      "ucs2 (utf-16le, utf16), utf8 (utf-8); utf16be for --from.\n"
-      "\n"
-      "Rule-set file: one rule a line: the expression, a TAB, the enable flag in decimal (0\n"
-      "disables), CR LF; in Shift_JIS (CP932), as the window's 設定を保存 writes it.\n"
-      "\n"
-      "Exit status: 0 every file written, 1 a failure was reported, 2 usage error,\n"
-      "128+N ended by signal N (temporary files removed)\n");
+      "128+N シグナル N で中断 (作りかけの一時ファイルは消します)\n");
 }
 
 QString VersionText() {

@@ -4,6 +4,7 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -102,16 +103,18 @@ class Walk {
 
 QString WalkedFiles::SkippedSummary() const {
   const std::pair<const char*, qsizetype> counts[] = {
-      {"隠しファイル", hidden},
-      {"--exclude に合うもの", excluded},
-      {"--include に合わないもの", notIncluded},
-      {"出力 (.exp)", outputs},
-      {"バイナリ", binary},
-      {"通常のファイルでないもの", special},
+      {QT_TRANSLATE_NOOP("BatchCli", "隠しファイル"), hidden},
+      {QT_TRANSLATE_NOOP("BatchCli", "--exclude に合うもの"), excluded},
+      {QT_TRANSLATE_NOOP("BatchCli", "--include に合わないもの"), notIncluded},
+      {QT_TRANSLATE_NOOP("BatchCli", "出力 (.exp)"), outputs},
+      {QT_TRANSLATE_NOOP("BatchCli", "バイナリ"), binary},
+      {QT_TRANSLATE_NOOP("BatchCli", "通常のファイルでないもの"), special},
   };
   QStringList parts;
   for (const auto& [what, count] : counts) {
-    if (count > 0) parts << QString::fromUtf8(what) + u' ' + QString::number(count);
+    if (count > 0) {
+      parts << QCoreApplication::translate("BatchCli", what) + u' ' + QString::number(count);
+    }
   }
   return parts.join(QStringLiteral(", "));
 }

@@ -1,5 +1,7 @@
 #include "engine/batches.h"
 
+#include <QCoreApplication>
+
 #include "engine/collisions.h"
 #include "engine/replace_file.h"
 #include "services/service_error.h"
@@ -28,7 +30,8 @@ bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
       if (!service) service = makeService();
       edits = service->SubstituteWithEdits(expression, text);
     } catch (const ServiceError& e) {
-      sink.ShowError(QStringLiteral("%1\n(ファイル: %2)").arg(e.description(), file));
+      sink.ShowError(
+          QCoreApplication::translate("Batches", "%1\n(ファイル: %2)").arg(e.description(), file));
       return false;
     }
     if (counts) counts->push_back(edits.size());
@@ -49,15 +52,18 @@ bool ReportUnreadable(const EditorBuffer& buffer, MessageSink& sink, const QStri
   const UnreadableBytes unreadable = buffer.Unreadable();
   if (unreadable.binary) {
     sink.ShowError(
-        QStringLiteral("バイナリファイルとして読んだので置換しません (出力は元のままです): %1")
+        QCoreApplication::translate(
+            "Batches", "バイナリファイルとして読んだので置換しません (出力は元のままです): %1")
             .arg(file));
     return false;
   }
   if (unreadable.count == 0) return true;
-  const QString more = unreadable.count > 1
-                           ? QStringLiteral(" ほか、全 %1 バイト").arg(unreadable.count)
-                           : QString();
-  sink.ShowError(QStringLiteral("読めないバイトは置換せず元のまま残します: %1 の %2%3 (%4 として)")
+  const QString more =
+      unreadable.count > 1
+          ? QCoreApplication::translate("Batches", " ほか、全 %1 バイト").arg(unreadable.count)
+          : QString();
+  sink.ShowError(QCoreApplication::translate(
+                     "Batches", "読めないバイトは置換せず元のまま残します: %1 の %2%3 (%4 として)")
                      .arg(file, unreadable.first, more, unreadable.code));
   return true;
 }

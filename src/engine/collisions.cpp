@@ -1,5 +1,6 @@
 #include "engine/collisions.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include "services/file_identity.h"
@@ -9,7 +10,9 @@ namespace morvelle::engine {
 namespace {
 
 QString Stopped(const QString& what) {
-  return QStringLiteral("出力先が重なるため、何も書き込まずに中止しました: ") + what;
+  return QCoreApplication::translate("Batches",
+                                     "出力先が重なるため、何も書き込まずに中止しました: %1")
+      .arg(what);
 }
 
 }  // namespace
@@ -48,27 +51,32 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
     qsizetype reader = sourceEntries.value(output.entry, -1);
     if (reader < 0 && output.self) reader = sourceFiles.value(*output.self, -1);
     if (reader >= rows) {
-      return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は設定ファイル %4 です "
-                                    "(書き込むとそのファイルが失われます)")
+      return Stopped(QCoreApplication::translate("Batches",
+                                                 "%1 番目の %2 の出力 %3 は設定ファイル %4 です "
+                                                 "(書き込むとそのファイルが失われます)")
                          .arg(row + 1)
                          .arg(target.sourcePath, target.outputPath, ruleSets[reader - rows]));
     }
     if (reader >= 0) {
-      return Stopped(QStringLiteral("%1 番目の %2 の出力 %3 は %4 番目のファイル %5 です "
-                                    "(書き込むとそのファイルが失われます)")
-                         .arg(row + 1)
-                         .arg(target.sourcePath, target.outputPath)
-                         .arg(reader + 1)
-                         .arg(targets[size_t(reader)].sourcePath));
+      return Stopped(
+          QCoreApplication::translate("Batches",
+                                      "%1 番目の %2 の出力 %3 は %4 番目のファイル %5 です "
+                                      "(書き込むとそのファイルが失われます)")
+              .arg(row + 1)
+              .arg(target.sourcePath, target.outputPath)
+              .arg(reader + 1)
+              .arg(targets[size_t(reader)].sourcePath));
     }
     const qsizetype writer = outputEntries.value(output.entry, -1);
     if (writer >= 0) {
-      return Stopped(QStringLiteral("%1 番目の %2 と %3 番目の %4 は同じ出力 %5 に書き込みます "
-                                    "(先の結果が失われます)")
-                         .arg(writer + 1)
-                         .arg(targets[size_t(writer)].sourcePath)
-                         .arg(row + 1)
-                         .arg(target.sourcePath, target.outputPath));
+      return Stopped(
+          QCoreApplication::translate("Batches",
+                                      "%1 番目の %2 と %3 番目の %4 は同じ出力 %5 に書き込みます "
+                                      "(先の結果が失われます)")
+              .arg(writer + 1)
+              .arg(targets[size_t(writer)].sourcePath)
+              .arg(row + 1)
+              .arg(target.sourcePath, target.outputPath));
     }
     outputEntries.insert(output.entry, row);
   }

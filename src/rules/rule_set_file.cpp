@@ -1,5 +1,7 @@
 #include "rules/rule_set_file.h"
 
+#include <QCoreApplication>
+
 #include "rules/rule_rows.h"
 #include "services/service_error.h"
 
@@ -114,8 +116,9 @@ std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringLis
     const QStringList pieces = lines[n].split(u'\t');
     if (pieces[0].isEmpty()) continue;
     if (pieces.size() > 1 && !ParseFlag(pieces[1])) {
-      throw ServiceError(QStringLiteral("設定ファイルを読み込めません: %1 (%2 行目の有効フラグ "
-                                        "\"%3\" が整数ではありません)")
+      throw ServiceError(QCoreApplication::translate("RuleSetFile",
+                                                     "設定ファイルを読み込めません: %1 (%2 行目の"
+                                                     "有効フラグ \"%3\" が整数ではありません)")
                              .arg(path)
                              .arg(n + 1)
                              .arg(pieces[1]));

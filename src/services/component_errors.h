@@ -1,8 +1,8 @@
 #pragma once
 // What the buffer component throws, in the user's words: its own errors already carry their
-// Japanese message naming the file; running out of memory fails the file at hand, not the
-// program.
+// message naming the file; running out of memory fails the file at hand, not the program.
 
+#include <QCoreApplication>
 #include <QString>
 #include <new>
 #include <stdexcept>
@@ -12,17 +12,18 @@
 
 namespace morvelle {
 
-// `outOfMemory` is the message for a file too large for memory, e.g. 「…できません: %1」.
+// `outOfMemory` is the message for a file too large for memory, e.g. 「…できません: %1」, marked
+// QT_TRANSLATE_NOOP("Services", …): translated only when it is said.
 template <typename F>
-auto Guarded(const char16_t* outOfMemory, const QString& path, F&& action) {
+auto Guarded(const char* outOfMemory, const QString& path, F&& action) {
   try {
     return action();
   } catch (const editbuffer::BufferError& e) {
     throw ServiceError(QString::fromUtf8(e.what()));
   } catch (const std::bad_alloc&) {
-    throw ServiceError(QString::fromUtf16(outOfMemory).arg(path));
+    throw ServiceError(QCoreApplication::translate("Services", outOfMemory).arg(path));
   } catch (const std::length_error&) {
-    throw ServiceError(QString::fromUtf16(outOfMemory).arg(path));
+    throw ServiceError(QCoreApplication::translate("Services", outOfMemory).arg(path));
   }
 }
 

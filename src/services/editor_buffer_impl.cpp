@@ -8,6 +8,7 @@
 #include "services/component_errors.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
+#include "translation/translate.h"
 
 namespace morvelle {
 
@@ -38,7 +39,8 @@ class EditsReader : public editbuffer::EditReader {
 
 template <typename F>
 auto Translated(const QString& path, F&& action) {
-  return Guarded(u"メモリが足りないため処理できません: %1", path, std::forward<F>(action));
+  return Guarded(QT_TRANSLATE_NOOP("Services", "メモリが足りないため処理できません: %1"), path,
+                 std::forward<F>(action));
 }
 
 class LosslessBuffer : public EditorBuffer {
@@ -56,7 +58,9 @@ class LosslessBuffer : public EditorBuffer {
       mode_t mode = 0;
       std::string bytes = editbuffer::ReadWholeFile(name, &mode);
       const text::Encoding encoding = editbuffer::GivenEncoding(EncodingOf(*code_), bytes);
-      editbuffer::RequireDecodable(encoding, bytes, name, "読めないバイトがあるので読み込めません");
+      editbuffer::RequireDecodable(
+          encoding, bytes, name,
+          MORVELLE_TRANSLATE_NOOP("FileBuffer", "読めないバイトがあるので読み込めません"));
       buffer_.loadBytes(std::move(bytes), name, encoding);
       mode_ = mode;
     });

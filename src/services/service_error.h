@@ -1,6 +1,7 @@
 #pragma once
 // Every service reports a failure by throwing ServiceError. Handlers catch it and show
-// description() to the user, so the text is always Japanese and names the file or row.
+// description() to the user, so the text names the file or row, in Japanese in the window
+// (morvelle-batch may install an English translation).
 
 #include <QByteArray>
 #include <QString>

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <cerrno>
 
@@ -77,8 +78,9 @@ class Cp932SettingsFile : public SettingsFileService {
       const std::size_t raw = text::FindRawByte(line);
       if (raw != std::u16string_view::npos) {
         throw ServiceError(
-            QStringLiteral("設定ファイルを読み込めません: %1 (%2 行目に %3 として解釈できない"
-                           "バイト 0x%4 があります)")
+            QCoreApplication::translate("Services",
+                                        "設定ファイルを読み込めません: %1 (%2 行目に %3 として"
+                                        "解釈できないバイト 0x%4 があります)")
                 .arg(path)
                 .arg(n + 1)
                 .arg(QString::fromUtf8(text::EncodingName(code)))

@@ -26,7 +26,8 @@ class EditsSink : public text::ReplacementSink {
 
 // A result too large for memory fails that rule, as a bound would.
 ServiceError OutOfMemory() {
-  return ServiceError(QStringLiteral("置換を中止しました: 結果がメモリに収まりません"));
+  return ServiceError(
+      QCoreApplication::translate("Services", "置換を中止しました: 結果がメモリに収まりません"));
 }
 
 editbuffer::ConvertOptions Given(const ConvertOptions& options) {
@@ -40,7 +41,8 @@ editbuffer::ConvertOptions Given(const ConvertOptions& options) {
 // Conversion failures in the user's words; a file too large for memory fails that file.
 template <typename F>
 auto Converting(const QString& sourcePath, F&& action) {
-  return Guarded(u"メモリが足りないため変換できません: %1", sourcePath, std::forward<F>(action));
+  return Guarded(QT_TRANSLATE_NOOP("Services", "メモリが足りないため変換できません: %1"),
+                 sourcePath, std::forward<F>(action));
 }
 
 class ComponentTextService : public TextService {

@@ -84,10 +84,10 @@ class Scanner {
   }
 
  private:
-  [[noreturn]] void syntax(std::size_t at, std::u16string_view detail) {
+  [[noreturn]] void syntax(std::size_t at, const std::u16string& detail) {
     failAt(SubstituteErrorKind::Syntax, kSyntaxHead, e_, at, detail);
   }
-  [[noreturn]] void unsupported(std::size_t at, std::u16string_view detail) {
+  [[noreturn]] void unsupported(std::size_t at, const std::u16string& detail) {
     failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, e_, at, detail);
   }
 
@@ -173,7 +173,7 @@ RuleFlags parseFlags(std::u16string_view flags, std::u16string_view source, std:
   RuleFlags out;
   int a = 0;
   int u = 0;
-  auto refuse = [&](std::size_t k, std::u16string_view detail) {
+  auto refuse = [&](std::size_t k, const std::u16string& detail) {
     failAt(SubstituteErrorKind::Unsupported, kUnsupportedHead, source, origin + k, detail);
   };
   for (std::size_t k = 0; k < flags.size(); ++k) {

@@ -79,6 +79,16 @@ std::u16string fromUtf8(std::string_view text) {
 }
 
 namespace detail {
+
+std::u16string translate(const char* context, const char* text) {
+  return fromUtf8(translation::translate(context, text));
+}
+
+std::u16string format(const std::u16string& pattern,
+                      std::initializer_list<std::u16string_view> args) {
+  return translation::Format<char16_t>(pattern, args);
+}
+
 namespace {
 
 std::u16string pcreMessage(int code) {
@@ -88,43 +98,45 @@ std::u16string pcreMessage(int code) {
   return std::u16string(reinterpret_cast<const char16_t*>(buffer), static_cast<std::size_t>(n));
 }
 
-std::u16string_view japaneseCompileMessage(int code) {
+const char* compileMessage(int code) {
   switch (code) {
     case PCRE2_ERROR_END_BACKSLASH:
-      return u"パターンが \\ で終わっています";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "パターンが \\ で終わっています");
     case PCRE2_ERROR_QUANTIFIER_OUT_OF_ORDER:
-      return u"量指定子 {n,m} の数が逆順です";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "量指定子 {n,m} の数が逆順です");
     case PCRE2_ERROR_MISSING_SQUARE_BRACKET:
-      return u"文字クラスの ] がありません";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "文字クラスの ] がありません");
     case PCRE2_ERROR_CLASS_INVALID_RANGE:
-      return u"文字クラスの範囲が正しくありません";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "文字クラスの範囲が正しくありません");
     case PCRE2_ERROR_QUANTIFIER_INVALID:
-      return u"量指定子の前に繰り返せるものがありません";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "量指定子の前に繰り返せるものがありません");
     case PCRE2_ERROR_MISSING_CLOSING_PARENTHESIS:
-      return u"括弧が閉じていません";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "括弧が閉じていません");
     case PCRE2_ERROR_UNMATCHED_CLOSING_PARENTHESIS:
-      return u"対応する開き括弧のない閉じ括弧があります";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "対応する開き括弧のない閉じ括弧があります");
     case PCRE2_ERROR_BAD_SUBPATTERN_REFERENCE:
-      return u"存在しないグループを参照しています";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "存在しないグループを参照しています");
     case PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH:
-      return u"後読みの長さが一定ではありません (可変長の後読みには対応していません)";
+      return MORVELLE_TRANSLATE_NOOP(
+          "Substitute", "後読みの長さが一定ではありません (可変長の後読みには対応していません)");
     case PCRE2_ERROR_UNKNOWN_UNICODE_PROPERTY:
-      return u"不明な Unicode の特性名です";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "不明な Unicode の特性名です");
     case PCRE2_ERROR_UNSUPPORTED_ESCAPE_SEQUENCE:
-      return u"対応していないエスケープです";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "対応していないエスケープです");
     case PCRE2_ERROR_UNKNOWN_ESCAPE:
-      return u"不明なエスケープです";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "不明なエスケープです");
     case PCRE2_ERROR_UNKNOWN_POSIX_CLASS:
-      return u"不明な POSIX 文字クラスです";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "不明な POSIX 文字クラスです");
     default:
-      return u"正規表現の誤りです";
+      return MORVELLE_TRANSLATE_NOOP("Substitute", "正規表現の誤りです");
   }
 }
 
 }  // namespace
 
 std::u16string compileFailure(int pcreCode) {
-  return concat(japaneseCompileMessage(pcreCode), u" (", pcreMessage(pcreCode), u")");
+  return concat(translate("Substitute", compileMessage(pcreCode)), u" (", pcreMessage(pcreCode),
+                u")");
 }
 
 SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds) {
@@ -133,30 +145,34 @@ SubstituteError runFailure(int pcreCode, std::int64_t deadlineSeconds) {
   switch (pcreCode) {
     case PCRE2_ERROR_CALLOUT:
       kind = SubstituteErrorKind::TimeLimit;
-      why = concat(u"制限時間 ", decimal(static_cast<std::size_t>(deadlineSeconds)),
-                   u" 秒を超えました");
+      why = format(translate("Substitute", "制限時間 %1 秒を超えました"),
+                   {decimal(static_cast<std::size_t>(deadlineSeconds))});
       break;
     case PCRE2_ERROR_MATCHLIMIT:
-      why = u"照合の試行回数が上限を超えました";
+      why = translate("Substitute", "照合の試行回数が上限を超えました");
       break;
     case PCRE2_ERROR_DEPTHLIMIT:
-      why = u"照合の深さが上限を超えました";
+      why = translate("Substitute", "照合の深さが上限を超えました");
       break;
     case PCRE2_ERROR_HEAPLIMIT:
     case PCRE2_ERROR_NOMEMORY:
-      why = u"照合に使うメモリが上限を超えました";
+      why = translate("Substitute", "照合に使うメモリが上限を超えました");
       break;
     case PCRE2_ERROR_JIT_STACKLIMIT:
-      why = u"照合に使うスタックが上限を超えました";
+      why = translate("Substitute", "照合に使うスタックが上限を超えました");
       break;
     default:
       return SubstituteError(
           SubstituteErrorKind::MatchLimit,
-          concat(u"置換できません: 照合中に誤りが起きました (", pcreMessage(pcreCode), u")"), 0);
+          format(translate("Substitute", "置換できません: 照合中に誤りが起きました (%1)"),
+                 {pcreMessage(pcreCode)}),
+          0);
   }
   return SubstituteError(
       kind,
-      concat(u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (", why, u")"),
+      format(translate("Substitute",
+                       "置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (%1)"),
+             {why}),
       0);
 }
 
@@ -179,142 +195,177 @@ SubstituteError boundFailure(int pcreCode, std::uint64_t bound) {
   switch (pcreCode) {
     case PCRE2_ERROR_CALLOUT:
       kind = SubstituteErrorKind::TimeLimit;
-      why = concat(u"制限時間 ", grouped(bound), u" 秒を超えました");
+      why = format(translate("Substitute", "制限時間 %1 秒を超えました"), {grouped(bound)});
       break;
     case PCRE2_ERROR_MATCHLIMIT:
-      why = concat(u"一つの開始位置からの照合の手順が上限の ", grouped(bound), u" 回を超えました");
+      why = format(
+          translate("Substitute", "一つの開始位置からの照合の手順が上限の %1 回を超えました"),
+          {grouped(bound)});
       break;
     case PCRE2_ERROR_DEPTHLIMIT:
-      why = concat(u"照合の深さが上限の ", grouped(bound), u" を超えました");
+      why = format(translate("Substitute", "照合の深さが上限の %1 を超えました"), {grouped(bound)});
       break;
     case PCRE2_ERROR_HEAPLIMIT:
-      why = concat(u"照合に使うメモリが上限の ", mebibytes(bound), u" MiB を超えました");
+      why = format(translate("Substitute", "照合に使うメモリが上限の %1 MiB を超えました"),
+                   {mebibytes(bound)});
       break;
     case PCRE2_ERROR_NOMEMORY:
-      why = u"照合に使うメモリを確保できません";
+      why = translate("Substitute", "照合に使うメモリを確保できません");
       break;
     case PCRE2_ERROR_JIT_STACKLIMIT:
-      why = concat(u"照合に使うスタックが上限の ", mebibytes(bound), u" MiB を超えました");
+      why = format(translate("Substitute", "照合に使うスタックが上限の %1 MiB を超えました"),
+                   {mebibytes(bound)});
       break;
     default:
       return runFailure(pcreCode, 0);
   }
   return SubstituteError(
       kind,
-      concat(
-          u"置換を中止しました: この式はこのテキストに対して時間がかかりすぎます (", why,
-          u")。パターンを単純にするか (入れ子の繰り返し (a+)+ や、同じ文字に合う選択肢の繰り返し "
-          u"(a|aa)* をなくす)、合う範囲を狭めてください (.* の代わりに [^,]* など)"),
+      format(
+          translate("Substitute",
+                    "置換を中止しました: この式はこのテキストに対して時間がかかりすぎます "
+                    "(%1)。パターンを単純にするか (入れ子の繰り返し (a+)+ や、同じ文字に合う"
+                    "選択肢の繰り返し (a|aa)* をなくす)、合う範囲を狭めてください (.* の代わりに "
+                    "[^,]* など)"),
+          {why}),
       0);
 }
 
 std::u16string badDelimiter(char16_t c) {
-  return concat(u"「", c, u"」 は区切り文字に使えません (ASCII の記号を使ってください)");
+  return format(
+      translate("Substitute", "「%1」 は区切り文字に使えません (ASCII の記号を使ってください)"),
+      {std::u16string_view(&c, 1)});
 }
 
 std::u16string unclosedPart(bool pattern, char16_t open) {
-  return concat(pattern ? u"パターンの区切り " : u"置換文字列の区切り ", u"「", open,
-                u"」 が閉じていません");
+  const std::u16string_view delimiter(&open, 1);
+  return pattern ? format(translate("Substitute", "パターンの区切り 「%1」 が閉じていません"),
+                          {delimiter})
+                 : format(translate("Substitute", "置換文字列の区切り 「%1」 が閉じていません"),
+                          {delimiter});
 }
 
 std::u16string refusedFlag(char16_t flag) {
-  static constexpr std::pair<char16_t, std::u16string_view> kReasons[] = {
-      {u'e', u"フラグ e (置換文字列をコードとして実行) には対応していません"},
-      {u'r', u"フラグ r (結果を返すだけの置換) には対応していません"},
-      {u'c', u"フラグ c は置換には使えません"},
-      {u'l', u"フラグ l (ロケール依存) には対応していません"},
-      {u'd', u"フラグ d (旧来の文字の意味) には対応していません"},
+  static constexpr std::pair<char16_t, const char*> kReasons[] = {
+      {u'e', MORVELLE_TRANSLATE_NOOP(
+                 "Substitute", "フラグ e (置換文字列をコードとして実行) には対応していません")},
+      {u'r', MORVELLE_TRANSLATE_NOOP("Substitute",
+                                     "フラグ r (結果を返すだけの置換) には対応していません")},
+      {u'c', MORVELLE_TRANSLATE_NOOP("Substitute", "フラグ c は置換には使えません")},
+      {u'l', MORVELLE_TRANSLATE_NOOP("Substitute", "フラグ l (ロケール依存) には対応していません")},
+      {u'd',
+       MORVELLE_TRANSLATE_NOOP("Substitute", "フラグ d (旧来の文字の意味) には対応していません")},
   };
   for (auto [letter, reason] : kReasons) {
-    if (letter == flag) return std::u16string(reason);
+    if (letter == flag) return translate("Substitute", reason);
   }
-  return concat(u"不明なフラグ 「", flag, u"」 です");
+  return format(translate("Substitute", "不明なフラグ 「%1」 です"),
+                {std::u16string_view(&flag, 1)});
 }
 
 std::u16string pcreStartItem(std::u16string_view name) {
-  return concat(u"(*", name, u") は perl にない指定です (改行と Unicode の扱いは固定です)");
+  return format(
+      translate("Substitute", "(*%1) は perl にない指定です (改行と Unicode の扱いは固定です)"),
+      {name});
 }
 
 std::u16string patternVariable(char16_t next) {
-  return concat(u"パターン中の $", next,
-                u" は perl では変数として展開されます (文字の $ は \\$ と書いてください)");
+  return format(translate("Substitute",
+                          "パターン中の $%1 は perl では変数として展開されます "
+                          "(文字の $ は \\$ と書いてください)"),
+                {std::u16string_view(&next, 1)});
 }
 
 std::u16string patternArray(char16_t next) {
-  return concat(u"パターン中の @", next,
-                u" は perl では配列として展開されます (文字の @ は \\@ と書いてください)");
+  return format(translate("Substitute",
+                          "パターン中の @%1 は perl では配列として展開されます "
+                          "(文字の @ は \\@ と書いてください)"),
+                {std::u16string_view(&next, 1)});
 }
 
 std::u16string patternCaseChange(char16_t letter) {
-  return concat(u"パターン中の \\", letter, u" (大文字・小文字の変換) には対応していません");
+  return format(
+      translate("Substitute", "パターン中の \\%1 (大文字・小文字の変換) には対応していません"),
+      {std::u16string_view(&letter, 1)});
 }
 
 std::u16string unknownCharacterName(std::u16string_view name) {
-  return concat(u"文字の名前 「", name, u"」 が見つかりません");
+  return format(translate("Substitute", "文字の名前 「%1」 が見つかりません"), {name});
 }
 
 std::u16string unknownBlock(std::u16string_view name) {
-  return concat(u"ブロック名 「", name, u"」 は Unicode 14 (perl 5.36) にありません");
+  return format(translate("Substitute", "ブロック名 「%1」 は Unicode 14 (perl 5.36) にありません"),
+                {name});
 }
 
 std::u16string unknownEscape(char16_t letter) {
-  return concat(u"不明なエスケープ \\", letter, u" です");
+  return format(translate("Substitute", "不明なエスケープ \\%1 です"),
+                {std::u16string_view(&letter, 1)});
 }
 
 std::u16string numberUnclosed(std::u16string_view form) {
-  return concat(form, u" の括弧が閉じていません");
+  return format(translate("Substitute", "%1 の括弧が閉じていません"), {form});
 }
 
 std::u16string numberEmpty(std::u16string_view form) {
-  return concat(form, u" に数字がありません");
+  return format(translate("Substitute", "%1 に数字がありません"), {form});
 }
 
 std::u16string numberNotDigit(std::u16string_view form) {
-  return concat(form, u" に数字でない文字があります");
+  return format(translate("Substitute", "%1 に数字でない文字があります"), {form});
 }
 
 std::u16string numberTooLarge(std::u16string_view form) {
-  return concat(form, u" の値が Unicode の範囲を超えています");
+  return format(translate("Substitute", "%1 の値が Unicode の範囲を超えています"), {form});
 }
 
 std::u16string numberSurrogate(std::u16string_view form) {
-  return concat(form, u" の値がサロゲート (U+D800〜U+DFFF) で、文字ではありません");
+  return format(
+      translate("Substitute", "%1 の値がサロゲート (U+D800〜U+DFFF) で、文字ではありません"),
+      {form});
 }
 
 std::u16string subscriptAfterVariable(char16_t bracket) {
-  return concat(u"変数の直後の ", bracket,
-                u" は perl では添字になります (文字として書くには \\ を前に付けてください)");
+  return format(translate("Substitute",
+                          "変数の直後の %1 は perl では添字になります "
+                          "(文字として書くには \\ を前に付けてください)"),
+                {std::u16string_view(&bracket, 1)});
 }
 
 std::u16string bracedVariable(std::u16string_view name) {
-  return concat(u"${", name, u"} は perl の変数として展開されるため使えません");
+  return format(translate("Substitute", "${%1} は perl の変数として展開されるため使えません"),
+                {name});
 }
 
 std::u16string namedVariable(std::u16string_view name) {
-  return concat(
-      u"$", name,
-      u" は perl の変数として展開されるため使えません (文字の $ は \\$ と書いてください)");
+  return format(translate("Substitute",
+                          "$%1 は perl の変数として展開されるため使えません "
+                          "(文字の $ は \\$ と書いてください)"),
+                {name});
 }
 
 std::u16string specialVariable(char16_t name) {
-  return concat(u"$", name,
-                u" は perl の特殊変数として展開されるため使えません (文字の $ は \\$ "
-                u"と書いてください)");
+  return format(translate("Substitute",
+                          "$%1 は perl の特殊変数として展開されるため使えません "
+                          "(文字の $ は \\$ と書いてください)"),
+                {std::u16string_view(&name, 1)});
 }
 
 std::u16string arrayVariable(char16_t next) {
-  return concat(
-      u"@", next,
-      u" は perl の配列として展開されるため使えません (文字の @ は \\@ と書いてください)");
+  return format(translate("Substitute",
+                          "@%1 は perl の配列として展開されるため使えません "
+                          "(文字の @ は \\@ と書いてください)"),
+                {std::u16string_view(&next, 1)});
 }
 
 std::u16string missingGroup(std::uint32_t group, std::uint32_t count) {
-  return concat(u"グループ ", decimal(group), u" はパターンにありません (グループは ",
-                decimal(count), u" 個です)");
+  return format(
+      translate("Substitute", "グループ %1 はパターンにありません (グループは %2 個です)"),
+      {decimal(group), decimal(count)});
 }
 
 std::u16string missingNamedGroup(std::u16string_view name) {
-  return concat(u"名前付きグループ 「", name, u"」 はパターンにありません");
+  return format(translate("Substitute", "名前付きグループ 「%1」 はパターンにありません"), {name});
 }
 
 std::u16string decimal(std::size_t value) {
@@ -334,15 +385,12 @@ std::size_t characterPosition(std::u16string_view source, std::size_t index) {
   return count;
 }
 
-void failAt(SubstituteErrorKind kind, std::u16string_view head, std::u16string_view source,
-            std::size_t index, std::u16string_view detail) {
+void failAt(SubstituteErrorKind kind, const std::u16string& head, std::u16string_view source,
+            std::size_t index, const std::u16string& detail) {
   std::size_t position = characterPosition(source, index);
-  std::u16string text(head);
-  text += u": ";
-  text += decimal(position);
-  text += u" 文字目、";
-  text += detail;
-  throw SubstituteError(kind, std::move(text), position);
+  throw SubstituteError(
+      kind, format(translate("Substitute", "%1: %2 文字目、%3"), {head, decimal(position), detail}),
+      position);
 }
 
 }  // namespace detail

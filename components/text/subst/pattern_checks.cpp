@@ -97,12 +97,12 @@ class PatternChecker {
     return i < origin_.size() ? origin_[i] : (origin_.empty() ? 0 : origin_.back());
   }
 
-  [[noreturn]] void fail(SubstituteErrorKind kind, std::size_t i, std::u16string_view detail) {
+  [[noreturn]] void fail(SubstituteErrorKind kind, std::size_t i, const std::u16string& detail) {
     failAt(kind, kind == SubstituteErrorKind::Pattern ? kPatternHead : kUnsupportedHead, source_,
            originAt(i), detail);
   }
 
-  [[noreturn]] void refuse(std::size_t i, std::u16string_view detail) {
+  [[noreturn]] void refuse(std::size_t i, const std::u16string& detail) {
     fail(SubstituteErrorKind::Unsupported, i, detail);
   }
 

@@ -66,7 +66,7 @@ class ReplacementCompiler {
   }
 
  private:
-  [[noreturn]] void refuse(std::size_t i, std::u16string_view detail,
+  [[noreturn]] void refuse(std::size_t i, const std::u16string& detail,
                            SubstituteErrorKind kind = SubstituteErrorKind::Unsupported) {
     failAt(kind, kind == SubstituteErrorKind::Unsupported ? kUnsupportedHead : kReplacementHead,
            source_, originOf(i), detail);

@@ -55,8 +55,9 @@ class BatchCli : public ::testing::Test {
     f.write(bytes);
   }
 
-  // In a Japanese locale, as the messages are asserted in Japanese. `out` and `err`, when given,
-  // name files that take standard output and standard error instead.
+  // In LANG=locale_, a Japanese one unless a test says otherwise, as the messages are asserted
+  // in Japanese. `out` and `err`, when given, name files that take standard output and standard
+  // error instead.
   Outcome Run(const QStringList& arguments, const QString& folder = {}, const QString& out = {},
               const QString& err = {}) {
     QProcess p;
@@ -64,7 +65,7 @@ class BatchCli : public ::testing::Test {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("LC_ALL"));
     environment.remove(QStringLiteral("LC_MESSAGES"));
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("ja_JP.UTF-8"));
+    environment.insert(QStringLiteral("LANG"), locale_);
     p.setProcessEnvironment(environment);
     if (!out.isEmpty()) p.setStandardOutputFile(out);
     if (!err.isEmpty()) p.setStandardErrorFile(err);
@@ -75,6 +76,7 @@ class BatchCli : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  QString locale_ = QStringLiteral("ja_JP.UTF-8");
 };
 
 }  // namespace morvelle::testing

@@ -117,10 +117,34 @@ TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
   EXPECT_EQ(noRules.status, 2);
   EXPECT_EQ(QString::fromUtf8(noRules.err),
             QStringLiteral("morvelle-batch: replace には -r か -e で置換条件を指定してください\n"
-                           "morvelle-batch: 詳しくは morvelle-batch --help (see morvelle-batch "
-                           "--help)\n"));
+                           "morvelle-batch: 詳しくは morvelle-batch --help\n"));
   EXPECT_EQ(Snapshot(dir_.path()), before);
   EXPECT_EQ(Run({QStringLiteral("--help")}).status, 0);
+}
+
+TEST_F(BatchCli, OutsideAJapaneseLocaleHelpAndMessagesAreInEnglishAlone) {
+  locale_ = QStringLiteral("C");
+  Write(QStringLiteral("a.txt"), "a\n");
+  const Outcome help = Run({QStringLiteral("--help")});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.startsWith("Usage:\n")) << help.out.left(40).toStdString();
+  EXPECT_FALSE(QString::fromUtf8(help.out).contains(QStringLiteral("使い方")));
+
+  const Outcome usage =
+      Run({QStringLiteral("replace"), QStringLiteral("--bogus"), QStringLiteral("a.txt")});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err, QByteArray("morvelle-batch: Unknown option: \"--bogus\"\n"
+                                  "morvelle-batch: See morvelle-batch --help\n"));
+
+  // The engine's message, the expression's from the substitution component, and the file
+  // buffer's with the system's cause.
+  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-e"), QStringLiteral("s/a/b/e"),
+                         QStringLiteral("a.txt"), QStringLiteral("missing")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, QByteArray("morvelle-batch: Cannot use the expression at character 7: flag e "
+                              "(run the replacement as code) is not supported (file: a.txt)\n"
+                              "morvelle-batch: Cannot open the file: missing (No such file or "
+                              "folder)\n"));
 }
 
 TEST_F(BatchCli, AnUnreadableRuleSetFailsBeforeAnyFile) {

@@ -64,7 +64,7 @@ TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
   EXPECT_EQ(ParseCommandLine(Args({"-h", "nonsense-but-after"})).command, Command::Help);
   EXPECT_EQ(ParseCommandLine(Args({"--version"})).command, Command::Version);
   EXPECT_TRUE(HelpText().contains(QStringLiteral("使い方")));
-  EXPECT_TRUE(HelpText().contains(QStringLiteral("Usage:")));
+  EXPECT_FALSE(HelpText().contains(QStringLiteral("Usage:")));  // English is a translation
   EXPECT_TRUE(VersionText().startsWith(QStringLiteral("morvelle-batch ")));
 }
 
