@@ -62,10 +62,8 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
           QCoreApplication::translate("Batches",
                                       "%1 番目の %2 の出力 %3 は %4 番目のファイル %5 です "
                                       "(書き込むとそのファイルが失われます)")
-              .arg(row + 1)
-              .arg(target.sourcePath, target.outputPath)
-              .arg(reader + 1)
-              .arg(targets[size_t(reader)].sourcePath));
+              .arg(QString::number(row + 1), target.sourcePath, target.outputPath,
+                   QString::number(reader + 1), targets[size_t(reader)].sourcePath));
     }
     const qsizetype writer = outputEntries.value(output.entry, -1);
     if (writer >= 0) {
@@ -73,10 +71,8 @@ std::optional<QString> FindCollision(const std::vector<BatchTarget>& targets,
           QCoreApplication::translate("Batches",
                                       "%1 番目の %2 と %3 番目の %4 は同じ出力 %5 に書き込みます "
                                       "(先の結果が失われます)")
-              .arg(writer + 1)
-              .arg(targets[size_t(writer)].sourcePath)
-              .arg(row + 1)
-              .arg(target.sourcePath, target.outputPath));
+              .arg(QString::number(writer + 1), targets[size_t(writer)].sourcePath,
+                   QString::number(row + 1), target.sourcePath, target.outputPath));
     }
     outputEntries.insert(output.entry, row);
   }

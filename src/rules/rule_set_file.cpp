@@ -119,9 +119,7 @@ std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringLis
       throw ServiceError(QCoreApplication::translate("RuleSetFile",
                                                      "設定ファイルを読み込めません: %1 (%2 行目の"
                                                      "有効フラグ \"%3\" が整数ではありません)")
-                             .arg(path)
-                             .arg(n + 1)
-                             .arg(pieces[1]));
+                             .arg(path, QString::number(n + 1), pieces[1]));
     }
     rows.push_back(pieces);
   }

@@ -81,10 +81,8 @@ class Cp932SettingsFile : public SettingsFileService {
             QCoreApplication::translate("Services",
                                         "設定ファイルを読み込めません: %1 (%2 行目に %3 として"
                                         "解釈できないバイト 0x%4 があります)")
-                .arg(path)
-                .arg(n + 1)
-                .arg(QString::fromUtf8(text::EncodingName(code)))
-                .arg(text::RawByteOf(line[raw]), 2, 16, QChar(u'0')));
+                .arg(path, QString::number(n + 1), QString::fromUtf8(text::EncodingName(code)),
+                     QString::number(text::RawByteOf(line[raw]), 16).rightJustified(2, u'0')));
       }
     }
     return lines;
@@ -100,9 +98,7 @@ class Cp932SettingsFile : public SettingsFileService {
                       .arg(Name(bad->codePoint), Name(*bad->readsBackAs))
                 : QStringLiteral("%1 は Shift_JIS で表せません").arg(Name(bad->codePoint));
         throw ServiceError(QStringLiteral("設定ファイルを保存できません: %1 (%2 行目の %3)")
-                               .arg(path)
-                               .arg(n + 1)
-                               .arg(cause));
+                               .arg(path, QString::number(n + 1), cause));
       }
       text::Encode(Encoding::ShiftJis, lines[n].toStdU16String(), out, nullptr, kPlainCp932);
       out += "\r\n";
