@@ -22,7 +22,7 @@ void ProgressBar::Update(long long done) {
   if (!enabled_) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - start_ < kDelay) return;
-  if (shown_ && now - lastDrawn_ < kRedraw && done < total_) return;
+  if (shown_ > 0 && now - lastDrawn_ < kRedraw && done < total_) return;
   lastDrawn_ = now;
   const int filled = int(done * kWidth / total_);
   std::string line = "\r[";
@@ -31,15 +31,16 @@ void ProgressBar::Update(long long done) {
   line += "] " + std::to_string(done) + "/" + std::to_string(total_);
   std::fputs(line.c_str(), out_);
   std::fflush(out_);
-  shown_ = true;
+  shown_ = line.size() - 1;
 }
 
 void ProgressBar::Clear() {
-  if (!shown_) return;
-  // Carriage return, erase to the end of the line.
-  std::fputs("\r\x1b[K", out_);
+  if (shown_ == 0) return;
+  // Blanks over the bar rather than an erase sequence, which a dumb terminal would print.
+  const std::string blank = "\r" + std::string(shown_, ' ') + "\r";
+  std::fputs(blank.c_str(), out_);
   std::fflush(out_);
-  shown_ = false;
+  shown_ = 0;
 }
 
 }  // namespace morvelle::cli

@@ -3,6 +3,7 @@
 // second, so short runs and redirected output stay clean.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 
 namespace morvelle::cli {
@@ -20,7 +21,7 @@ class ProgressBar {
   std::FILE* out_;
   long long total_;
   bool enabled_;
-  bool shown_ = false;
+  std::size_t shown_ = 0;  // width of the bar on the line, 0 when none
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDrawn_;
 };
