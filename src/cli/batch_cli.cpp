@@ -297,12 +297,7 @@ int RunDetect(const Invocation& inv, const Streams& s) {
 
 }  // namespace
 
-BatchTarget TargetOfArgument(const QString& path) {
-  const QString separator = PathSeparator();
-  if (!path.contains(separator)) return {path, LowerCaseName(path) + QStringLiteral(".exp")};
-  return {path, FolderPart(path, separator) + separator + LowerCaseName(NamePart(path, separator)) +
-                    QStringLiteral(".exp")};
-}
+BatchTarget TargetOfArgument(const QString& path) { return {path, OutputPathOf(path)}; }
 
 int Run(const Invocation& inv, const Streams& streams) {
   switch (inv.command) {

@@ -15,8 +15,8 @@ struct Streams {
   bool autoColor = false;  // --color=auto colours a diff (AutoColor)
 };
 
-// The row of the target list a file argument makes: the output is its folder, the separator,
-// the lower-cased name and ".exp". A bare name stays in the current folder.
+// The row of the target list a file argument makes, its output named as the list names it
+// (OutputPathOf).
 BatchTarget TargetOfArgument(const QString& path);
 
 // The exit status: 0 when every file was written (or, for detect, read), 1 when a failure was

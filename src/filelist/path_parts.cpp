@@ -35,6 +35,13 @@ QString NamePart(const QString& path, const QString& separator) {
 
 QString LowerCaseName(const QString& name) { return LowerCaseFileName(name); }
 
+QString OutputPathOf(const QString& sourcePath) {
+  const QString separator = PathSeparator();
+  const QString output = LowerCaseName(NamePart(sourcePath, separator)) + QStringLiteral(".exp");
+  if (!sourcePath.contains(separator)) return output;
+  return FolderPart(sourcePath, separator) + separator + output;
+}
+
 QString PathSeparator() { return QString(QDir::separator()); }
 
 std::optional<QString> LocalPathOfUrl(const QUrl& url) {

@@ -24,6 +24,10 @@ QString LowerCaseName(const QString& name);
 // The platform's directory separator as a text ("/" here).
 QString PathSeparator();
 
+// Where the result for a source is written, for the window's list and the command line alike:
+// beside it, under its lower-cased name with ".exp" added (a bare name stays bare).
+QString OutputPathOf(const QString& sourcePath);
+
 // The local path a file: URL names, decoded losslessly; nullopt for any other URL (another
 // scheme, a remote host, a path that is not absolute or holds a NUL).
 std::optional<QString> LocalPathOfUrl(const QUrl& url);

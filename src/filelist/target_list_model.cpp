@@ -105,9 +105,8 @@ void TargetListModel::Clear() {
 
 BatchTarget TargetListModel::TargetAt(qsizetype index) const {
   const TargetEntry& entry = Entry(index);
-  const QString separator = PathSeparator();
-  return {entry.Folder + separator + entry.DroppedName,
-          entry.Folder + separator + entry.FileName + QStringLiteral(".exp")};
+  const QString source = entry.Folder + PathSeparator() + entry.DroppedName;
+  return {source, OutputPathOf(source)};
 }
 
 }  // namespace morvelle
