@@ -106,7 +106,7 @@ void frmMain::CreateControls() {
 void frmMain::Form_Load() {
   rules_->ClearRows();
   SSTab1->setCurrentIndex(0);
-  rules::AddRuleRow(*rules_, QString());
+  rules::AddSpareRow(*rules_);
   for (const CodeEntry& entry : kCodes) {
     Combo1->addItem(QString::fromUtf16(entry.text));
     Combo1->setItemData(Combo1->count() - 1, entry.code);
@@ -131,7 +131,7 @@ void frmMain::Command2_Click() {
       [this](engine::MessageSink& sink, const engine::ReplaceOptions& options) {
         // A value still being typed takes part in the run.
         if (rules_->HasCurrentCell()) rules_->CommitEdit();
-        module1_.EnabledRules = engine::EnabledRulesOf(*rules_);
+        module1_.EnabledRules = engine::EnabledRulesOf(rules::RulesOf(*rules_));
         if (!Edit1_) Edit1_ = module1_.NewEditorBuffer();
         engine::ReplaceAll(module1_.EnabledRules, targets_.Model(), *Edit1_,
                            module1_.TextServices(), sink, options);

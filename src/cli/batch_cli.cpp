@@ -1,7 +1,6 @@
 #include "cli/batch_cli.h"
 
 #include <QCoreApplication>
-#include <QVariant>
 #include <algorithm>
 #include <cerrno>
 #include <map>
@@ -15,7 +14,6 @@
 #include "editbuffer/file_buffer.h"
 #include "engine/batches.h"
 #include "filelist/path_parts.h"
-#include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
 #include "services/component_codes.h"
 #include "services/editor_buffer_impl.h"
@@ -101,40 +99,13 @@ class ArgumentTargets : public TargetSource {
   std::vector<BatchTarget> targets_;
 };
 
-// Rows of a rule-set file, for EnabledRulesOf: the load of "設定を読み込む" without a grid.
-class RowTable : public RuleTable {
- public:
-  int RowCount() const override { return int(rows_.size()); }
-  RuleValues RowValues(int row) const override { return rows_[size_t(row)]; }
-  QVariant CellValue(int row, int column) const override {
-    return rows_[size_t(row)][size_t(column)];
-  }
-  void ClearRows() override { rows_.clear(); }
-  int AppendRow(const RuleValues& values) override {
-    rows_.push_back(values);
-    return int(rows_.size()) - 1;
-  }
-  int CurrentRow() const override { return -1; }
-  void SetCurrentRow(int) override {}
-  bool HasCurrentCell() const override { return false; }
-  void CommitEdit() override {}
-  void SetEvents(RuleTableEvents*) override {}
-
- private:
-  std::vector<RuleValues> rows_;
-};
-
 // Throws ServiceError for a file that cannot be read or checked.
 QStringList RulesOf(const Invocation& inv) {
   QStringList rules;
   std::unique_ptr<SettingsFileService> files;
   for (const QString& path : inv.ruleSets) {
     if (!files) files = MakeSettingsFileService();
-    RowTable table;
-    for (const QStringList& row : rules::ParseRuleSetLines(path, files->ReadLines(path))) {
-      rules::AddRuleRow(table, row);
-    }
-    rules << engine::EnabledRulesOf(table);
+    rules << engine::EnabledRulesOf(rules::ParseRuleSetLines(path, files->ReadLines(path)));
   }
   for (const QString& e : inv.expressions) {
     if (!e.isEmpty()) rules << e;

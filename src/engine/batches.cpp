@@ -8,15 +8,12 @@
 
 namespace morvelle::engine {
 
-QStringList EnabledRulesOf(const RuleTable& table) {
-  QStringList rules;
-  const int count = table.RowCount();
-  for (int row = 0; row < count; ++row) {
-    const RuleValues values = table.RowValues(row);
-    const QString expression = values[1].toString();
-    if (values[0].toLongLong() != 0 && !expression.isEmpty()) rules << expression;
+QStringList EnabledRulesOf(const std::vector<Rule>& rules) {
+  QStringList enabled;
+  for (const Rule& rule : rules) {
+    if (rule.flag != 0 && !rule.expression.isEmpty()) enabled << rule.expression;
   }
-  return rules;
+  return enabled;
 }
 
 bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,

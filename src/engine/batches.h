@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "services/editor_buffer.h"
-#include "services/rule_table.h"
+#include "services/rule.h"
 #include "services/target_source.h"
 #include "services/text_service.h"
 
@@ -28,9 +28,9 @@ class MessageSink {
   virtual void ShowError(const QString& description) = 0;
 };
 
-// The expressions of the enabled rows (flag non-zero, expression non-empty) in row order, the
-// spare row included; unchanged, untrimmed, unvalidated.
-QStringList EnabledRulesOf(const RuleTable& table);
+// The expressions of the enabled rules (flag non-zero, expression non-empty) in order, so a
+// table's spare row adds nothing; unchanged, untrimmed, unvalidated.
+QStringList EnabledRulesOf(const std::vector<Rule>& rules);
 
 struct BatchResult {
   qsizetype written = 0;   // outputs written

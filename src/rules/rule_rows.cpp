@@ -1,46 +1,26 @@
 #include "rules/rule_rows.h"
 
-#include "services/service_error.h"
-
 namespace morvelle::rules {
 
-std::optional<qint32> ParseFlag(QStringView text) {
-  const QStringView t = text.trimmed();
-  qsizetype i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
-  if (i == t.size()) return std::nullopt;
-  qint64 value = 0;
-  for (; i < t.size(); ++i) {
-    const char16_t c = t[i].unicode();
-    if (c < u'0' || c > u'9') return std::nullopt;
-    value = value * 10 + (c - u'0');
-    if (value > qint64(1) << 31) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-  return static_cast<qint32>(value);
+void AddSpareRow(RuleTable& table) {
+  const Rule spare;
+  table.AppendRow({QVariant(spare.flag), QVariant(spare.expression)});
 }
 
-void AddRuleRow(RuleTable& table, const QVariant& values) {
-  RuleValues row{QVariant(1), QVariant(QString())};
-  if (values.typeId() == QMetaType::QStringList) {
-    const QStringList fields = values.toStringList();
-    row[1] = fields.value(0);
-    if (fields.size() > 1) {
-      const std::optional<qint32> flag = ParseFlag(fields[1]);
-      if (!flag) {
-        throw ServiceError(QStringLiteral("有効フラグが整数ではありません: \"%1\"").arg(fields[1]));
-      }
-      row[0] = QVariant(*flag);
-    }
+std::vector<Rule> RulesOf(const RuleTable& table) {
+  std::vector<Rule> rules;
+  const int count = table.RowCount();
+  rules.reserve(size_t(count));
+  for (int row = 0; row < count; ++row) {
+    const RuleValues values = table.RowValues(row);
+    rules.push_back({values[0].toInt(), values[1].toString()});
   }
-  table.AppendRow(row);
+  return rules;
 }
 
 void ResetRules(RuleTable& table) {
   table.ClearRows();
-  AddRuleRow(table, QString());
+  AddSpareRow(table);
 }
 
 void RowEntered(RuleTable&, int) {}

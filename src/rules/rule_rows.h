@@ -3,19 +3,18 @@
 // table built or reset here, and the conditions of the grid's notifications. As the user fills
 // and empties rows, the grid's model keeps the spare row itself.
 
-#include <QStringList>
-#include <QVariant>
-#include <optional>
+#include <vector>
 
+#include "services/rule.h"
 #include "services/rule_table.h"
 
 namespace morvelle::rules {
 
-// Appends one row. `values` is either the fields of one rule-set line (a QStringList:
-// field 0 the expression, field 1 the flag in decimal, later fields ignored) or anything
-// else, which appends the spare row [1, ""]. Throws ServiceError for a flag that is not a
-// 32-bit decimal integer; rule-set lines are checked before they get here.
-void AddRuleRow(RuleTable& table, const QVariant& values);
+// Appends the spare row, a default Rule.
+void AddSpareRow(RuleTable& table);
+
+// Every row as a rule, in row order, the spare row included.
+std::vector<Rule> RulesOf(const RuleTable& table);
 
 // "リセット" beside the grid.
 void ResetRules(RuleTable& table);
@@ -34,8 +33,5 @@ void RowDeleted(RuleTable& table);
 // Whether a mouse press on the grid opens the pop-up menu: right button, current cell above
 // the spare row.
 bool WantsPopupMenu(const RuleTable& table, int button);
-
-// A flag field as the rule-set file holds it: optional blanks, optional sign, decimal digits.
-std::optional<qint32> ParseFlag(QStringView text);
 
 }  // namespace morvelle::rules

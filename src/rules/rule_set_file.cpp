@@ -38,9 +38,9 @@ QString UnstorableDetail(const SettingsFileService::Unstorable& bad) {
 
 // The first row whose expression is not usable, or cannot be stored in the file.
 bool ReportBadRow(RuleSetContext& c) {
-  const int count = c.table.RowCount();
-  for (int i = 0; i < count; ++i) {
-    const QString expression = c.table.RowValues(i)[1].toString();
+  const std::vector<Rule> rules = RulesOf(c.table);
+  for (int i = 0; i < int(rules.size()); ++i) {
+    const QString& expression = rules[size_t(i)].expression;
     if (expression.isEmpty()) continue;
 
     QString result;
@@ -70,10 +70,8 @@ bool ReportBadRow(RuleSetContext& c) {
 
 void WriteRuleSet(RuleSetContext& c, const QString& path) {
   QStringList lines;
-  const int count = c.table.RowCount();
-  for (int i = 0; i < count; ++i) {
-    const RuleValues values = c.table.RowValues(i);
-    lines << values[1].toString() + u'\t' + QString::number(values[0].toLongLong());
+  for (const Rule& rule : RulesOf(c.table)) {
+    lines << rule.expression + u'\t' + QString::number(rule.flag);
   }
   try {
     c.files().WriteLines(path, lines);
@@ -109,21 +107,40 @@ void SaveRuleSet(RuleSetContext& c) {
   c.files().RemoveEmptyFolders(made);
 }
 
-std::vector<QStringList> ParseRuleSetLines(const QString& path, const QStringList& lines) {
-  std::vector<QStringList> rows;
+std::optional<qint32> ParseFlag(QStringView text) {
+  const QStringView t = text.trimmed();
+  qsizetype i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
+  if (i == t.size()) return std::nullopt;
+  qint64 value = 0;
+  for (; i < t.size(); ++i) {
+    const char16_t c = t[i].unicode();
+    if (c < u'0' || c > u'9') return std::nullopt;
+    value = value * 10 + (c - u'0');
+    if (value > qint64(1) << 31) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+  return static_cast<qint32>(value);
+}
+
+std::vector<Rule> ParseRuleSetLines(const QString& path, const QStringList& lines) {
+  std::vector<Rule> rules;
   for (qsizetype n = 0; n < lines.size(); ++n) {
     if (lines[n].isEmpty()) continue;
     const QStringList pieces = lines[n].split(u'\t');
     if (pieces[0].isEmpty()) continue;
-    if (pieces.size() > 1 && !ParseFlag(pieces[1])) {
+    const std::optional<qint32> flag = pieces.size() > 1 ? ParseFlag(pieces[1]) : 1;
+    if (!flag) {
       throw ServiceError(QCoreApplication::translate("RuleSetFile",
                                                      "設定ファイルを読み込めません: %1 (%2 行目の"
                                                      "有効フラグ \"%3\" が整数ではありません)")
                              .arg(path, QString::number(n + 1), pieces[1]));
     }
-    rows.push_back(pieces);
+    rules.push_back({*flag, pieces[0]});
   }
-  return rows;
+  return rules;
 }
 
 void LoadRuleSet(RuleSetContext& c) {
@@ -133,17 +150,18 @@ void LoadRuleSet(RuleSetContext& c) {
   c.fileName = chosen;
   if (chosen.isEmpty()) return;
 
-  std::vector<QStringList> rows;
+  std::vector<Rule> rules;
   try {
-    rows = ParseRuleSetLines(chosen, c.files().ReadLines(chosen));
+    rules = ParseRuleSetLines(chosen, c.files().ReadLines(chosen));
   } catch (const ServiceError& e) {
     // Nothing has touched the table yet.
     c.prompts.ShowMessage(e.description(), MessageIcon::None);
     return;
   }
   c.table.ClearRows();
-  for (const QStringList& row : rows) AddRuleRow(c.table, row);
-  AddRuleRow(c.table, QString());
+  for (const Rule& rule : rules)
+    c.table.AppendRow({QVariant(rule.flag), QVariant(rule.expression)});
+  AddSpareRow(c.table);
 }
 
 }  // namespace morvelle::rules

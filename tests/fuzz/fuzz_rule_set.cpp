@@ -9,10 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
-#include "rules/rule_rows.h"
 #include "rules/rule_set_file.h"
 #include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
@@ -55,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString& output = scratch.output;
   Write(input, data, size);
 
-  std::vector<QStringList> rows;
+  std::vector<morvelle::Rule> rules;
   try {
-    rows = morvelle::rules::ParseRuleSetLines(input, files->ReadLines(input));
+    rules = morvelle::rules::ParseRuleSetLines(input, files->ReadLines(input));
   } catch (const morvelle::ServiceError& e) {
     if (!e.description().contains(input)) Fail("the error does not name the file", e.description());
     return 0;
@@ -66,13 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Written as the window saves a row, expression and flag, so no saved line ends in ^Z (the
   // old editors' end mark).
   QStringList lines;
-  std::vector<std::pair<QString, qint32>> kept;
-  for (const QStringList& row : rows) {
-    if (row.isEmpty() || row[0].isEmpty()) Fail("a rule without an expression");
-    const qint32 flag = row.size() > 1 ? morvelle::rules::ParseFlag(row[1]).value() : 1;
-    if (files->FirstUnstorable(row[0])) return 0;
-    lines << row[0] + u'\t' + QString::number(flag);
-    kept.emplace_back(row[0], flag);
+  for (const morvelle::Rule& rule : rules) {
+    if (rule.expression.isEmpty()) Fail("a rule without an expression");
+    if (files->FirstUnstorable(rule.expression)) return 0;
+    lines << rule.expression + u'\t' + QString::number(rule.flag);
   }
   try {
     files->WriteLines(output, lines);
@@ -81,10 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   QStringList back = files->ReadLines(output);
   if (back != lines) Fail("saved rules read back differently");
-  std::vector<std::pair<QString, qint32>> again;
-  for (const QStringList& row : morvelle::rules::ParseRuleSetLines(output, back)) {
-    again.emplace_back(row.value(0), morvelle::rules::ParseFlag(row.value(1)).value_or(-1));
+  if (morvelle::rules::ParseRuleSetLines(output, back) != rules) {
+    Fail("saved rules parse differently");
   }
-  if (again != kept) Fail("saved rules parse differently");
   return 0;
 }

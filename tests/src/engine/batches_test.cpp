@@ -10,7 +10,6 @@
 
 #include "services/editor_buffer_impl.h"
 #include "support/fake_text_service.h"
-#include "support/memory_rule_table.h"
 #include "support/recording_sink.h"
 #include "support/vector_targets.h"
 
@@ -55,13 +54,12 @@ class BatchTest : public ::testing::Test {
 };
 
 TEST(EnabledRules, TakesNonZeroFlagsWithExpressionsInRowOrder) {
-  testing::MemoryRuleTable table;
-  table.rows = {{1, QStringLiteral("s/a/b/")},
-                {0, QStringLiteral("s/off/x/")},
-                {-4, QStringLiteral(" s/c/d/")},
-                {1, QString()},
-                {7, QStringLiteral("s/e/f/")}};
-  EXPECT_EQ(EnabledRulesOf(table), (QStringList{QStringLiteral("s/a/b/"), QStringLiteral(" s/c/d/"),
+  const std::vector<Rule> rules{{1, QStringLiteral("s/a/b/")},
+                                {0, QStringLiteral("s/off/x/")},
+                                {-4, QStringLiteral(" s/c/d/")},
+                                {1, QString()},
+                                {7, QStringLiteral("s/e/f/")}};
+  EXPECT_EQ(EnabledRulesOf(rules), (QStringList{QStringLiteral("s/a/b/"), QStringLiteral(" s/c/d/"),
                                                 QStringLiteral("s/e/f/")}));
 }
 

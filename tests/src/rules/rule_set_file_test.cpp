@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "services/service_error.h"
 #include "services/settings_file_service_impl.h"
 #include "support/fake_prompts.h"
 #include "support/fake_text_service.h"
@@ -411,6 +412,44 @@ TEST_F(RuleSetTest, SaveOnAFullDiskKeepsTheEarlierFileAndLeavesNoTemporary) {
   EXPECT_EQ(ReadAll(Path("full.exp")), QByteArray("earlier\t1\r\n"));
   EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("full.exp")});
+}
+
+// --- The file's lines as rules, as the load and the command line read them ---------------------
+
+TEST(ParseRuleSetLines, TakesExpressionAndFlagFromTheFields) {
+  const QStringList lines{QStringLiteral("s/ABC/XYZ/g"), QStringLiteral("s/ABC/XYZ/g\t0"),
+                          QStringLiteral("s/a/b/\t7\tignored"), QStringLiteral(" s/a/b/ \t-3"),
+                          QStringLiteral("x\t2147483647")};
+  const std::vector<Rule> expected{{1, QStringLiteral("s/ABC/XYZ/g")},
+                                   {0, QStringLiteral("s/ABC/XYZ/g")},
+                                   {7, QStringLiteral("s/a/b/")},
+                                   {-3, QStringLiteral(" s/a/b/ ")},
+                                   {2147483647, QStringLiteral("x")}};
+  EXPECT_EQ(ParseRuleSetLines(QStringLiteral("/r/set.exp"), lines), expected);
+}
+
+TEST(ParseRuleSetLines, RefusesAFlagThatIsNotAnIntegerNamingTheFileAndLine) {
+  for (const char16_t* bad : {u"", u"abc", u"1.5", u"2147483648", u"-2147483649", u"+"}) {
+    const QString flag = QString::fromUtf16(bad);
+    try {
+      ParseRuleSetLines(QStringLiteral("/r/set.exp"),
+                        {QStringLiteral("s/ok/fine/\t1"), QStringLiteral("s/a/b/\t") + flag});
+      ADD_FAILURE() << "accepted \"" << flag.toStdString() << '"';
+    } catch (const ServiceError& e) {
+      EXPECT_EQ(e.description(), QStringLiteral("設定ファイルを読み込めません: /r/set.exp (2 行目の"
+                                                "有効フラグ \"") +
+                                     flag + QStringLiteral("\" が整数ではありません)"));
+    }
+  }
+}
+
+TEST(ParseFlag, AcceptsDecimalIntegersWithBlanksAndSign) {
+  EXPECT_EQ(ParseFlag(u"0"), 0);
+  EXPECT_EQ(ParseFlag(u" 12 "), 12);
+  EXPECT_EQ(ParseFlag(u"+5"), 5);
+  EXPECT_EQ(ParseFlag(u"-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseFlag(u"99999999999999999999"), std::nullopt);
+  EXPECT_EQ(ParseFlag(u"0x10"), std::nullopt);
 }
 
 }  // namespace
