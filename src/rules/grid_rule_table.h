@@ -11,10 +11,9 @@ class GridRuleTable : public RuleTable {
   explicit GridRuleTable(rulegrid::RuleGrid& grid);
 
   int RowCount() const override { return grid_.rowCountValue(); }
-  RuleValues RowValues(int row) const override { return grid_.rowValues(row); }
-  QVariant CellValue(int row, int column) const override { return grid_.cellValue(row, column); }
+  Rule RuleAt(int row) const override;
   void ClearRows() override { grid_.clearRows(); }
-  int AppendRow(const RuleValues& values) override { return grid_.appendRow(values); }
+  int AppendRow(const Rule& rule) override;
   int CurrentRow() const override { return grid_.currentRowIndex(); }
   void SetCurrentRow(int row) override { grid_.setCurrentRowIndex(row); }
   bool HasCurrentCell() const override { return grid_.hasCurrentCell(); }

@@ -2,19 +2,13 @@
 
 namespace morvelle::rules {
 
-void AddSpareRow(RuleTable& table) {
-  const Rule spare;
-  table.AppendRow({QVariant(spare.flag), QVariant(spare.expression)});
-}
+void AddSpareRow(RuleTable& table) { table.AppendRow(Rule()); }
 
 std::vector<Rule> RulesOf(const RuleTable& table) {
   std::vector<Rule> rules;
   const int count = table.RowCount();
   rules.reserve(size_t(count));
-  for (int row = 0; row < count; ++row) {
-    const RuleValues values = table.RowValues(row);
-    rules.push_back({values[0].toInt(), values[1].toString()});
-  }
+  for (int row = 0; row < count; ++row) rules.push_back(table.RuleAt(row));
   return rules;
 }
 

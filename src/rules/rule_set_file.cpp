@@ -159,8 +159,7 @@ void LoadRuleSet(RuleSetContext& c) {
     return;
   }
   c.table.ClearRows();
-  for (const Rule& rule : rules)
-    c.table.AppendRow({QVariant(rule.flag), QVariant(rule.expression)});
+  for (const Rule& rule : rules) c.table.AppendRow(rule);
   AddSpareRow(c.table);
 }
 

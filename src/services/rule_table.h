@@ -1,13 +1,11 @@
 #pragma once
 // The rule table as the program sees it: the operations and notifications of the grid that
-// holds it, nothing more. Row indexes are 0-based; CurrentRow() is -1 without a current cell.
+// holds it, nothing more. Its rows are Rules, whatever the grid keeps them in. Row indexes are
+// 0-based; CurrentRow() is -1 without a current cell.
 
-#include <QVariant>
-#include <array>
+#include "services/rule.h"
 
 namespace morvelle {
-
-using RuleValues = std::array<QVariant, 2>;  // 0 = enable flag, 1 = expression
 
 class RuleTableEvents {
  public:
@@ -22,11 +20,10 @@ class RuleTable {
   virtual ~RuleTable() = default;
 
   virtual int RowCount() const = 0;
-  virtual RuleValues RowValues(int row) const = 0;
-  virtual QVariant CellValue(int row, int column) const = 0;
+  virtual Rule RuleAt(int row) const = 0;
   // Neither raises a notification.
   virtual void ClearRows() = 0;
-  virtual int AppendRow(const RuleValues& values) = 0;
+  virtual int AppendRow(const Rule& rule) = 0;
 
   virtual int CurrentRow() const = 0;
   virtual void SetCurrentRow(int row) = 0;

@@ -9,21 +9,18 @@ namespace morvelle::testing {
 
 class MemoryRuleTable : public RuleTable {
  public:
-  std::vector<RuleValues> rows;
+  std::vector<Rule> rows;
   int current = -1;
   int commits = 0;
 
   int RowCount() const override { return int(rows.size()); }
-  RuleValues RowValues(int row) const override { return rows.at(size_t(row)); }
-  QVariant CellValue(int row, int column) const override {
-    return rows.at(size_t(row)).at(size_t(column));
-  }
+  Rule RuleAt(int row) const override { return rows.at(size_t(row)); }
   void ClearRows() override {
     rows.clear();
     current = -1;
   }
-  int AppendRow(const RuleValues& values) override {
-    rows.push_back(values);
+  int AppendRow(const Rule& rule) override {
+    rows.push_back(rule);
     return int(rows.size()) - 1;
   }
   int CurrentRow() const override { return current; }

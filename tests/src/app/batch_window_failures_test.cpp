@@ -243,7 +243,7 @@ TEST_F(BatchWindowTest, ARuleSetIsSavedOnlyAsRulesThatLoadBackTheSame) {
   EXPECT_EQ(ReadAll(saved), QByteArray("s/\\x{301C}/~/g\t1\r\n\t1\r\n"));
   Rules({});
   window_->Command4->click();
-  EXPECT_EQ(window_->Rules().RowValues(0)[1].toString(), QStringLiteral("s/\\x{301C}/~/g"));
+  EXPECT_EQ(window_->Rules().RuleAt(0).expression, QStringLiteral("s/\\x{301C}/~/g"));
 
   Drop({File("w.txt", "\xE3\x80\x9C\xEF\xBD\x9E\n")});  // 〜～ in UTF-8
   window_->Command2->click();

@@ -86,8 +86,8 @@ class BatchWindowTest : public ::testing::Test {
   void Rules(std::initializer_list<std::pair<int, QString>> rows) {
     RuleTable& table = window_->Rules();
     table.ClearRows();
-    for (const auto& [flag, expression] : rows) table.AppendRow({QVariant(flag), expression});
-    table.AppendRow({QVariant(1), QString()});
+    for (const auto& [flag, expression] : rows) table.AppendRow({flag, expression});
+    table.AppendRow({1, QString()});
   }
 
   QString Out(const char* name) const { return data_.filePath(QString::fromUtf8(name)); }

@@ -226,18 +226,18 @@ TEST_F(MainWindowTest, SwitchingPagesShowsOnlyThatPageAndRunsNothing) {
 
 TEST_F(MainWindowTest, StartsWithTheSpareRowOnly) {
   ASSERT_EQ(rules().RowCount(), 1);
-  EXPECT_EQ(rules().RowValues(0)[0].toInt(), 1);
-  EXPECT_EQ(rules().RowValues(0)[1].toString(), QString());
+  EXPECT_EQ(rules().RuleAt(0).flag, 1);
+  EXPECT_EQ(rules().RuleAt(0).expression, QString());
   EXPECT_EQ(rules().CurrentRow(), -1);
   EXPECT_FALSE(rules().HasCurrentCell());
 }
 
 TEST_F(MainWindowTest, ResetLeavesOneSpareRow) {
-  for (int i = 0; i < 5; ++i) rules().AppendRow({QVariant(i), QStringLiteral("s/%1/x/").arg(i)});
+  for (int i = 0; i < 5; ++i) rules().AppendRow({i, QStringLiteral("s/%1/x/").arg(i)});
   window_->Command5->click();
   ASSERT_EQ(rules().RowCount(), 1);
-  EXPECT_EQ(rules().RowValues(0)[0].toInt(), 1);
-  EXPECT_TRUE(rules().RowValues(0)[1].toString().isEmpty());
+  EXPECT_EQ(rules().RuleAt(0).flag, 1);
+  EXPECT_TRUE(rules().RuleAt(0).expression.isEmpty());
 }
 
 TEST_F(MainWindowTest, EnteringTheSpareRowOfTheStartTableAddsNoRow) {
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, WritingTheSpareRowAddsOneMovingAndDeletingLeaveOne) {
   TypeIntoGrid(QStringLiteral("s/a/b/"));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // from the open editor
   ASSERT_EQ(rules().RowCount(), 2);
-  EXPECT_EQ(rules().RowValues(0)[1].toString(), QStringLiteral("s/a/b/"));
+  EXPECT_EQ(rules().RuleAt(0).expression, QStringLiteral("s/a/b/"));
   EXPECT_EQ(rules().CurrentRow(), 1);
 
   // Leaving the spare row and entering it again, by keys and by clicks, adds nothing.
@@ -269,12 +269,12 @@ TEST_F(MainWindowTest, WritingTheSpareRowAddsOneMovingAndDeletingLeaveOne) {
   ASSERT_EQ(window_->popups, 1);
   window_->mnuPopDel->trigger();
   ASSERT_EQ(rules().RowCount(), 1);
-  EXPECT_TRUE(rules().RowValues(0)[1].toString().isEmpty());
+  EXPECT_TRUE(rules().RuleAt(0).expression.isEmpty());
 }
 
 TEST_F(MainWindowTest, BeforeRowActionRefusesOnlyTheLastRow) {
-  rules().AppendRow({QVariant(1), QStringLiteral("s/a/b/")});
-  rules().AppendRow({QVariant(1), QString()});
+  rules().AppendRow({1, QStringLiteral("s/a/b/")});
+  rules().AppendRow({1, QString()});
   int cancel = 0;
   window_->DataTable1_BeforeRowAction(2, cancel);
   EXPECT_EQ(cancel, 1);
@@ -288,8 +288,8 @@ TEST_F(MainWindowTest, BeforeRowActionRefusesOnlyTheLastRow) {
 
 TEST_F(MainWindowTest, MenuOpensOnARightPressAboveTheSpareRowOnly) {
   ShowRulesPage();
-  rules().AppendRow({QVariant(1), QStringLiteral("s/a/b/")});  // rows: spare, rule
-  rules().AppendRow({QVariant(1), QString()});
+  rules().AppendRow({1, QStringLiteral("s/a/b/")});  // rows: spare, rule
+  rules().AppendRow({1, QString()});
   rules().SetCurrentRow(2);
   ClickCell(0, 1, Qt::RightButton);
   EXPECT_EQ(window_->popups, 0) << "current cell on the last row";
@@ -307,15 +307,15 @@ TEST_F(MainWindowTest, MenuOpensOnARightPressAboveTheSpareRowOnly) {
 TEST_F(MainWindowTest, GridDeleteRemovesTheCurrentRuleButNotTheSpareRow) {
   ShowRulesPage();
   rules().ClearRows();
-  rules().AppendRow({QVariant(1), QStringLiteral("s/a/b/")});
-  rules().AppendRow({QVariant(0), QStringLiteral("s/c/d/")});
-  rules().AppendRow({QVariant(1), QString()});
+  rules().AppendRow({1, QStringLiteral("s/a/b/")});
+  rules().AppendRow({0, QStringLiteral("s/c/d/")});
+  rules().AppendRow({1, QString()});
   rules().SetCurrentRow(0);
   ClickCell(1, 1, Qt::RightButton);
   ASSERT_EQ(window_->popups, 1);
   window_->mnuPopDel->trigger();
   ASSERT_EQ(rules().RowCount(), 2);
-  EXPECT_EQ(rules().RowValues(0)[1].toString(), QStringLiteral("s/c/d/"));
+  EXPECT_EQ(rules().RuleAt(0).expression, QStringLiteral("s/c/d/"));
 
   rules().SetCurrentRow(1);  // the spare row: the menu does not open, and a delete is refused
   ClickCell(1, 1, Qt::RightButton);
@@ -339,17 +339,16 @@ TEST_F(MainWindowTest, DeleteLeavesExactlyOneBlankSpareRow) {
   };
   for (const Case& c : cases) {
     rules().ClearRows();
-    for (const QString& rule : c.rules) rules().AppendRow({QVariant(1), rule});
-    rules().AppendRow({QVariant(1), QString()});
+    for (const QString& rule : c.rules) rules().AppendRow({1, rule});
+    rules().AppendRow({1, QString()});
     rules().SetCurrentRow(c.deleted);
     ClickCell(c.deleted, 1, Qt::RightButton);
     window_->mnuPopDel->trigger();
 
     QStringList left;
-    for (int row = 0; row + 1 < rules().RowCount(); ++row)
-      left << rules().RowValues(row)[1].toString();
+    for (int row = 0; row + 1 < rules().RowCount(); ++row) left << rules().RuleAt(row).expression;
     EXPECT_EQ(left, c.left) << c.rules.join(u' ').toStdString() << " - row " << c.deleted;
-    EXPECT_TRUE(rules().RowValues(rules().RowCount() - 1)[1].toString().isEmpty());
+    EXPECT_TRUE(rules().RuleAt(rules().RowCount() - 1).expression.isEmpty());
     // The current cell is left on a rule, or on none at all.
     EXPECT_LT(rules().CurrentRow(), rules().RowCount() - 1);
   }
@@ -359,21 +358,21 @@ TEST_F(MainWindowTest, ValueStillBeingTypedIsCommitted) {
   ShowRulesPage();
   ClickCell(0, 1);
   TypeIntoGrid(QStringLiteral("s/x/y/"));
-  EXPECT_TRUE(rules().RowValues(0)[1].toString().isEmpty());
+  EXPECT_TRUE(rules().RuleAt(0).expression.isEmpty());
   rules().CommitEdit();
-  EXPECT_EQ(rules().RowValues(0)[1].toString(), QStringLiteral("s/x/y/"));
+  EXPECT_EQ(rules().RuleAt(0).expression, QStringLiteral("s/x/y/"));
 }
 
 TEST_F(MainWindowTest, FlagCheckBoxKeepsALoadedValueUntilToggled) {
   rules().ClearRows();
-  rules().AppendRow({QVariant(5), QStringLiteral("s/a/b/")});
+  rules().AppendRow({5, QStringLiteral("s/a/b/")});
   const QModelIndex flag = window_->DataTable1->model()->index(0, 0);
   EXPECT_EQ(flag.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-  EXPECT_EQ(rules().RowValues(0)[0].toInt(), 5);
+  EXPECT_EQ(rules().RuleAt(0).flag, 5);
   window_->DataTable1->model()->setData(flag, Qt::Unchecked, Qt::CheckStateRole);
-  EXPECT_EQ(rules().RowValues(0)[0].toInt(), 0);
+  EXPECT_EQ(rules().RuleAt(0).flag, 0);
   window_->DataTable1->model()->setData(flag, Qt::Checked, Qt::CheckStateRole);
-  EXPECT_EQ(rules().RowValues(0)[0].toInt(), 1);
+  EXPECT_EQ(rules().RuleAt(0).flag, 1);
 }
 
 // --- The file list through the main window's handlers ------------------------------------------

@@ -159,8 +159,8 @@ class FaultFixture : public ::testing::Test {
   void Rules(std::initializer_list<QString> expressions) {
     RuleTable& table = window_->Rules();
     table.ClearRows();
-    for (const QString& e : expressions) table.AppendRow({QVariant(1), e});
-    table.AppendRow({QVariant(1), QString()});
+    for (const QString& e : expressions) table.AppendRow({1, e});
+    table.AppendRow({1, QString()});
   }
 
   void Replace() { window_->Command2->click(); }

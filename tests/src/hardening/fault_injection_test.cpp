@@ -236,7 +236,7 @@ TEST_F(FaultInjectionTest, AFullDiskLeavesNoPartialOutput) {
     RuleTable& table = window_->Rules();
     table.ClearRows();
     for (int i = 0; i < 3000; ++i) {
-      table.AppendRow({QVariant(1), QStringLiteral("s/東京%1/大阪/").arg(i)});
+      table.AppendRow({1, QStringLiteral("s/東京%1/大阪/").arg(i)});
     }
     SaveRuleSet(disk + QStringLiteral("/rules.exp"));
     ExpectOneMessage(disk + QStringLiteral("/rules.exp"), cause);
@@ -359,7 +359,7 @@ TEST_F(FaultInjectionTest, AHostileRuleSetFileLeavesTheTableAsItWas) {
     window_->Command4->click();
     ExpectOneMessage(path, QString::fromUtf8(f.cause));
     EXPECT_EQ(window_->Rules().RowCount(), 2);
-    EXPECT_EQ(window_->Rules().RowValues(0)[1].toString(), QStringLiteral("s/keep/me/"));
+    EXPECT_EQ(window_->Rules().RuleAt(0).expression, QStringLiteral("s/keep/me/"));
   }
   // A missing and an empty file: the first says so, the second is an empty rule set.
   prompts_.answers.push_back(Path("missing.exp"));

@@ -14,8 +14,8 @@ TEST(AddSpareRow, AppendsAnEnabledRowWithoutAnExpression) {
   table.rows = {{0, QStringLiteral("s/a/b/")}};
   AddSpareRow(table);
   ASSERT_EQ(table.RowCount(), 2);
-  EXPECT_EQ(table.rows[1][0].toInt(), 1);
-  EXPECT_EQ(table.rows[1][1].toString(), QString());
+  EXPECT_EQ(table.rows[1].flag, 1);
+  EXPECT_EQ(table.rows[1].expression, QString());
 }
 
 TEST(RowEntered, NeverAddsARow) {
@@ -28,8 +28,8 @@ TEST(RowEntered, NeverAddsARow) {
   RowEntered(table, 0);
   RowEntered(table, 1);
   ASSERT_EQ(table.RowCount(), 2);
-  EXPECT_EQ(table.rows[0][1].toString(), QStringLiteral("s/a/b/"));
-  EXPECT_TRUE(table.rows[1][1].toString().isEmpty());
+  EXPECT_EQ(table.rows[0].expression, QStringLiteral("s/a/b/"));
+  EXPECT_TRUE(table.rows[1].expression.isEmpty());
 }
 
 TEST(PopupMenu, NeedsTheRightButtonAndACurrentCellAboveTheSpareRow) {
