@@ -85,7 +85,6 @@ void frmMain::CreateControls() {
   mnuPopDel = mnuPop->addAction(QStringLiteral("削除"));
 
   rules_ = std::make_unique<rules::GridRuleTable>(*DataTable1);
-  rules_->SetEvents(this);
 
   // The keyboard order of the layout; labels take no focus, the hidden helpers are not widgets.
   QWidget* order[] = {SSTab1->tabBar(), ListView1, Command1, DataTable1, Command2,
@@ -94,6 +93,10 @@ void frmMain::CreateControls() {
 
   connect(ListView1, &ListView1::OLEDragDrop, this, &frmMain::ListView1_OLEDragDrop);
   connect(ListView1, &ListView1::MouseDown, this, &frmMain::ListView1_MouseDown);
+  connect(DataTable1, &rulegrid::RuleGrid::rowEntered, this, &frmMain::DataTable1_RowEntered);
+  connect(DataTable1, &rulegrid::RuleGrid::beforeRowAction, this,
+          [this](int row, int* cancel) { DataTable1_BeforeRowAction(row, *cancel); });
+  connect(DataTable1, &rulegrid::RuleGrid::mouseDown, this, &frmMain::DataTable1_MouseDown);
   connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
   connect(Command6, &QPushButton::clicked, this, &frmMain::Command6_Click);

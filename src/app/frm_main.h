@@ -29,7 +29,7 @@ namespace rules {
 class GridRuleTable;
 }
 
-class frmMain : public QWidget, private RuleTableEvents {
+class frmMain : public QWidget {
   Q_OBJECT
 
  public:
@@ -82,12 +82,6 @@ class frmMain : public QWidget, private RuleTableEvents {
   virtual void ShowPopup(PopupSource source, const QPoint& globalPos);
 
  private:
-  void RowEntered(int row) override { DataTable1_RowEntered(row); }
-  void BeforeRowAction(int row, int& cancel) override { DataTable1_BeforeRowAction(row, cancel); }
-  void MouseDown(int button, int shift, int x, int y) override {
-    DataTable1_MouseDown(button, shift, x, y);
-  }
-
   void CreateControls();
   template <typename F>
   void WithRuleSet(F&& action);

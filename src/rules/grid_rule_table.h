@@ -1,5 +1,6 @@
 #pragma once
-// RuleTable over the grid widget: the program reaches the grid only through this adapter.
+// RuleTable over the grid widget: the program reads and writes the grid's rules only through this
+// adapter. The grid's notifications are the view's, and go to the window straight from the grid.
 
 #include "rulegrid/rule_grid.h"
 #include "services/rule_table.h"
@@ -8,7 +9,7 @@ namespace morvelle::rules {
 
 class GridRuleTable : public RuleTable {
  public:
-  explicit GridRuleTable(rulegrid::RuleGrid& grid);
+  explicit GridRuleTable(rulegrid::RuleGrid& grid) : grid_(grid) {}
 
   int RowCount() const override { return grid_.rowCountValue(); }
   Rule RuleAt(int row) const override;
@@ -18,11 +19,9 @@ class GridRuleTable : public RuleTable {
   void SetCurrentRow(int row) override { grid_.setCurrentRowIndex(row); }
   bool HasCurrentCell() const override { return grid_.hasCurrentCell(); }
   void CommitEdit() override { grid_.commitEdit(); }
-  void SetEvents(RuleTableEvents* events) override { events_ = events; }
 
  private:
   rulegrid::RuleGrid& grid_;
-  RuleTableEvents* events_ = nullptr;
 };
 
 }  // namespace morvelle::rules

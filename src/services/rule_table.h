@@ -1,19 +1,13 @@
 #pragma once
-// The rule table as the program sees it: the operations and notifications of the grid that
-// holds it, nothing more. Its rows are Rules, whatever the grid keeps them in. Row indexes are
-// 0-based; CurrentRow() is -1 without a current cell.
+// The rule table as the program sees it: the rows and the current cell of the grid that holds
+// it, nothing more. Its rows are Rules, whatever the grid keeps them in. What the user does in
+// the grid (entering a row, a row action, a mouse press) is the view's to tell, so the window
+// takes those notifications from the grid itself. Row indexes are 0-based; CurrentRow() is -1
+// without a current cell.
 
 #include "services/rule.h"
 
 namespace morvelle {
-
-class RuleTableEvents {
- public:
-  virtual ~RuleTableEvents() = default;
-  virtual void RowEntered(int row) = 0;
-  virtual void BeforeRowAction(int row, int& cancel) = 0;
-  virtual void MouseDown(int button, int shift, int x, int y) = 0;
-};
 
 class RuleTable {
  public:
@@ -29,8 +23,6 @@ class RuleTable {
   virtual void SetCurrentRow(int row) = 0;
   virtual bool HasCurrentCell() const = 0;
   virtual void CommitEdit() = 0;
-
-  virtual void SetEvents(RuleTableEvents* events) = 0;
 };
 
 }  // namespace morvelle

@@ -27,7 +27,6 @@ class MemoryRuleTable : public RuleTable {
   void SetCurrentRow(int row) override { current = row; }
   bool HasCurrentCell() const override { return current >= 0; }
   void CommitEdit() override { ++commits; }
-  void SetEvents(RuleTableEvents*) override {}
 };
 
 }  // namespace morvelle::testing

@@ -18,20 +18,6 @@
 namespace morvelle::rules {
 namespace {
 
-// What the main window does with the grid's notifications.
-class WindowHandlers : public RuleTableEvents {
- public:
-  explicit WindowHandlers(RuleTable& table) : table_(table) {}
-  void RowEntered(int row) override { rules::RowEntered(table_, row); }
-  void BeforeRowAction(int row, int& cancel) override {
-    rules::BeforeRowAction(table_, row, cancel);
-  }
-  void MouseDown(int, int, int, int) override {}
-
- private:
-  RuleTable& table_;
-};
-
 // A rule-set file that holds whatever lines the test puts in it.
 class ScriptedFiles : public SettingsFileService {
  public:
@@ -47,7 +33,6 @@ class SpareRowTest : public ::testing::Test {
  protected:
   SpareRowTest()
       : table_(grid_),
-        handlers_(table_),
         tester_(grid_.gridModel(), QAbstractItemModelTester::FailureReportingMode::Fatal),
         text_([](const QString&, const QString& text) { return text; }),
         context_{table_,
@@ -59,7 +44,11 @@ class SpareRowTest : public ::testing::Test {
                    return RuleSetFolders{folder, folder, {}};
                  },
                  fileName_} {
-    table_.SetEvents(&handlers_);
+    // What the main window does with the grid's notifications.
+    QObject::connect(&grid_, &rulegrid::RuleGrid::rowEntered, &grid_,
+                     [this](int row) { RowEntered(table_, row); });
+    QObject::connect(&grid_, &rulegrid::RuleGrid::beforeRowAction, &grid_,
+                     [this](int row, int* cancel) { BeforeRowAction(table_, row, *cancel); });
     ResetRules(table_);  // as the window starts
   }
 
@@ -106,7 +95,6 @@ class SpareRowTest : public ::testing::Test {
 
   rulegrid::RuleGrid grid_;
   GridRuleTable table_;
-  WindowHandlers handlers_;
   QAbstractItemModelTester tester_;
   testing::FakePrompts prompts_;
   testing::FakeTextService text_;
