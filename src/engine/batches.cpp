@@ -43,18 +43,17 @@ void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
   if (options.betweenFiles && index + 1 < count) options.betweenFiles();
 }
 
-// What rules cannot reach in the file, said as a failed rule is. False for a file read as
-// binary data, which no rule edits.
-bool ReportUnreadable(const EditorBuffer& buffer, MessageSink& sink, const QString& file) {
-  const UnreadableBytes unreadable = buffer.Unreadable();
+// What rules cannot reach in the file, said as a failed rule is: a file read as binary data,
+// which no rule edits, or the unreadable bytes the rules go around.
+void ReportUnreadable(const UnreadableBytes& unreadable, MessageSink& sink, const QString& file) {
   if (unreadable.binary) {
     sink.ShowError(
         QCoreApplication::translate(
             "Batches", "バイナリファイルとして読んだので置換しません (出力は元のままです): %1")
             .arg(file));
-    return false;
+    return;
   }
-  if (unreadable.count == 0) return true;
+  if (unreadable.count == 0) return;
   const QString more =
       unreadable.count > 1
           ? QCoreApplication::translate("Batches", " ほか、全 %1 バイト").arg(unreadable.count)
@@ -62,7 +61,6 @@ bool ReportUnreadable(const EditorBuffer& buffer, MessageSink& sink, const QStri
   sink.ShowError(QCoreApplication::translate(
                      "Batches", "読めないバイトは置換せず元のまま残します: %1 の %2%3 (%4 として)")
                      .arg(file, unreadable.first, more, unreadable.code));
-  return true;
 }
 
 }  // namespace
@@ -75,12 +73,16 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
   // Without rules the file is only copied, and its text is never needed. With them, what they
   // cannot reach is told as a failed rule is, and the rules still apply to the rest.
   if (!rules.isEmpty()) {
-    if (ReportUnreadable(buffer, sink, target.sourcePath)) {
-      report.ruleFailed =
-          !ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
-    } else {
+    const UnreadableBytes unreadable = buffer.Unreadable();
+    ReportUnreadable(unreadable, sink, target.sourcePath);
+    if (unreadable.binary) {
       report.ruleFailed = true;
       report.binary = true;
+    } else {
+      // Bytes left unread fail the file as a rule would, even when every rule applied.
+      const bool applied =
+          ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
+      report.ruleFailed = !applied || unreadable.count > 0;
     }
   }
   switch (save) {

@@ -89,9 +89,15 @@ TEST_F(BatchTest, NoRulesCopiesEveryFileByteForByte) {
 TEST_F(BatchTest, EditsKeepEveryOtherByteOfAShiftJisFile) {
   // 東京 and 大阪 in CP932 around an undecodable byte pair; only the matched word changes.
   const QString a = Write("m.txt", "\x93\x8C\x8B\x9E \xFF\xFF x\r\n");
-  Replace({QStringLiteral("s/x/\u5927\u962A/")});
+  const BatchResult r = Replace({QStringLiteral("s/x/\u5927\u962A/")});
   EXPECT_EQ(ReadAll(a + QStringLiteral(".exp")),
             QByteArray("\x93\x8C\x8B\x9E \xFF\xFF \x91\xE5\x8D\xE3\r\n"));
+  // The kept bytes are told, and fail the file as a rule would, though every rule applied.
+  ASSERT_EQ(sink_.messages.size(), 1);
+  EXPECT_TRUE(
+      sink_.messages[0].startsWith(QStringLiteral("読めないバイトは置換せず元のまま残します")));
+  EXPECT_EQ(r.failures, 1);
+  EXPECT_EQ(r.written, 1);
 }
 
 TEST_F(BatchTest, AFailedRuleIsReportedPerFileAndTheRunGoesOn) {
