@@ -37,7 +37,7 @@ QString LowerCaseName(const QString& name) { return LowerCaseFileName(name); }
 
 QString OutputPathOf(const QString& sourcePath) {
   const QString separator = PathSeparator();
-  const QString output = LowerCaseName(NamePart(sourcePath, separator)) + QStringLiteral(".exp");
+  QString output = LowerCaseName(NamePart(sourcePath, separator)) + QStringLiteral(".exp");
   if (!sourcePath.contains(separator)) return output;
   return FolderPart(sourcePath, separator) + separator + output;
 }
