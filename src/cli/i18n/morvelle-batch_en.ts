@@ -289,10 +289,6 @@ Exit status: 0 every file written, 1 a failure was reported, 2 usage error,
         <translation>Cannot convert a binary file: %1</translation>
     </message>
     <message>
-        <source>文字コードの指定が正しくありません: %1 (%2)</source>
-        <translation>Invalid character code: %1 (%2)</translation>
-    </message>
-    <message>
         <source>%1: %2 の %3 (%4 として)</source>
         <translation>%1: %2, %3 (read as %4)</translation>
     </message>
