@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     editbuffer::FileBuffer buffer;
     buffer.load(source);
     std::vector<editbuffer::Edit> edits;
-    const std::u16string& t = buffer.text();
+    const std::u16string_view t = buffer.text();
     for (std::size_t i = 0; i < t.size(); i += 1000) edits.push_back({i, 1, u"置"});
     buffer.applyEdits(edits);
     buffer.save(out);
