@@ -7,8 +7,8 @@
 
 namespace morvelle {
 
-// Numbered as the window's conversion list: 1 "SHIFT JIS" … 5 "UNICODE UTF8".
-enum class CharacterCode : int { ShiftJis = 1, Euc = 2, Jis = 3, Ucs2 = 4, Utf8 = 5 };
+// The window's list numbers them in app/code_list.h; nothing else does.
+enum class CharacterCode { ShiftJis, Euc, Jis, Ucs2, Utf8 };
 
 enum class FileCode { ShiftJis, EucJp, Iso2022Jp, Utf16Le, Utf16Be, Utf8 };
 
