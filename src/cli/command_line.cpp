@@ -38,6 +38,26 @@ const CodeName* CodeNamed(const QString& value) {
   return nullptr;
 }
 
+// The first name of each code an option `takes`, in the table's order, for its message.
+template <typename Takes>
+QStringList CodeNames(Takes takes) {
+  QStringList names;
+  const CodeName* previous = nullptr;
+  for (const CodeName& c : kCodes) {
+    if (takes(c) && (!previous || previous->source != c.source)) {
+      names << QString::fromUtf16(c.name);
+    }
+    previous = &c;
+  }
+  return names;
+}
+
+UsageError NotOneOf(const QString& option, const QStringList& names, const QString& value) {
+  return UsageError(
+      QCoreApplication::translate("CommandLine", "%1 には %2 のどれかを指定してください: \"%3\"")
+          .arg(option, names.join(QStringLiteral(", ")), value));
+}
+
 std::optional<Command> CommandNamed(const QString& word) {
   if (word == u"replace") return Command::Replace;
   if (word == u"convert") return Command::Convert;
@@ -60,10 +80,8 @@ int ParseJobs(const QString& value) {
 CharacterCode ParseTarget(const QString& value) {
   const CodeName* c = CodeNamed(value);
   if (!c || !c->target) {
-    throw UsageError(QCoreApplication::translate(
-                         "CommandLine",
-                         "--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
-                         .arg(value));
+    throw NotOneOf(QStringLiteral("--to"),
+                   CodeNames([](const CodeName& code) { return code.target.has_value(); }), value);
   }
   return *c->target;
 }
@@ -71,10 +89,8 @@ CharacterCode ParseTarget(const QString& value) {
 FileCode ParseSource(const QString& value) {
   const CodeName* c = CodeNamed(value);
   if (!c) {
-    throw UsageError(QCoreApplication::translate("CommandLine",
-                                                 "--from には sjis, euc, jis, ucs2, utf16be, utf8 "
-                                                 "のどれかを指定してください: \"%1\"")
-                         .arg(value));
+    throw NotOneOf(QStringLiteral("--from"), CodeNames([](const CodeName&) { return true; }),
+                   value);
   }
   return c->source;
 }
@@ -87,9 +103,7 @@ T OneOf(const QString& option, const QString& value,
     if (value == QStringView(name)) return meaning;
     names << QString::fromUtf16(name);
   }
-  throw UsageError(
-      QCoreApplication::translate("CommandLine", "%1 には %2 のどれかを指定してください: \"%3\"")
-          .arg(option, names.join(QStringLiteral(", ")), value));
+  throw NotOneOf(option, names, value);
 }
 
 // Short options without a value; those with one (-j, -r, -e) take the rest of the word or the
