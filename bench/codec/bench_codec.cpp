@@ -74,13 +74,14 @@ int main(int argc, char** argv) {
   // File to file, as the conversion batch runs it (read, recognise, decode, encode, write),
   // beside the peers doing the same from a shell.
   struct Peer {
-    int code;
+    editbuffer::TargetCode code;
     const char* name;
     const char* iconv;
     const char* nkf;
   };
-  const Peer peers[] = {
-      {2, "euc", "EUC-JP-MS", "-e"}, {5, "utf8", "UTF-8", "-w"}, {4, "utf16", "UTF-16LE", "-w16L"}};
+  const Peer peers[] = {{editbuffer::TargetCode::EucJp, "euc", "EUC-JP-MS", "-e"},
+                        {editbuffer::TargetCode::Utf8, "utf8", "UTF-8", "-w"},
+                        {editbuffer::TargetCode::Utf16LeBom, "utf16", "UTF-16LE", "-w16L"}};
   auto shell = [](const std::string& command) {
     return Best([&] {
       if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     editbuffer::FileBuffer buffer;
     buffer.load(source);
     std::vector<editbuffer::Edit> edits;
-    const std::u16string& t = buffer.text();
+    const std::u16string_view t = buffer.text();
     for (std::size_t i = 0; i < t.size(); i += 1000) edits.push_back({i, 1, u"置"});
     buffer.applyEdits(edits);
     buffer.save(out);

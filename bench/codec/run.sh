@@ -15,7 +15,8 @@ trap 'rm -rf "$work"' EXIT
 # The optimised build of the libraries and the benchmark, with nothing else of the project.
 c="$root/components"
 g++ -std=c++20 -O2 -DNDEBUG -I"$c" -I"$root/tools/codecgen" -o "$work/bench_codec" \
-  "$here/bench_codec.cpp" "$c"/text/codec/*.cpp "$c"/text/detect/*.cpp "$c"/editbuffer/*.cpp
+  "$here/bench_codec.cpp" "$c"/text/codec/*.cpp "$c"/text/detect/*.cpp "$c"/editbuffer/*.cpp \
+  "$c"/translation/*.cpp
 
 # Real Japanese text (the manual pages, the SKK dictionary or the mecab dictionary sources),
 # else a text made from every CP932 character; repeated up to the size.

@@ -314,14 +314,6 @@ class StringSink : public ByteSink {
   void write(std::span<const char> piece) override { bytes.append(piece.data(), piece.size()); }
 };
 
-TargetCode CheckedTarget(const std::string& source, int code) {
-  if (code < 1 || code > 5) {
-    throw BufferError(Format(translate("FileBuffer", "文字コードの指定が正しくありません: %1 (%2)"),
-                             {std::to_string(code), source}));
-  }
-  return static_cast<TargetCode>(code);
-}
-
 }  // namespace
 
 Encoding GivenEncoding(Encoding named, std::span<const unsigned char> bytes) {
@@ -347,22 +339,20 @@ void RequireDecodable(Encoding encoding, const std::string& bytes, const std::st
                             text::EncodingName(encoding)}));
 }
 
-std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options,
-                           mode_t* sourceMode) {
-  const TargetCode target = CheckedTarget(source, code);
+std::string ConvertedBytes(const std::string& source, TargetCode code,
+                           const ConvertOptions& options, mode_t* sourceMode) {
   Source file(source);
   if (sourceMode) *sourceMode = file.mode();
   StringSink sink;
-  ConvertTo(file, target, options, sink);
+  ConvertTo(file, code, options, sink);
   return std::move(sink.bytes);
 }
 
-void ConvertFile(const std::string& source, const std::string& destination, int code,
+void ConvertFile(const std::string& source, const std::string& destination, TargetCode code,
                  const ConvertOptions& options) {
-  const TargetCode target = CheckedTarget(source, code);
   Source file(source);
   // The output is a copy of the source: never readable by more people than it.
-  WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, target, options, sink); },
+  WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, code, options, sink); },
                       {.sourceMode = file.mode()});
 }
 

@@ -12,17 +12,9 @@
 
 namespace morvelle::editbuffer {
 
-// Conversion targets as the program numbers them.
-enum class TargetCode : int { ShiftJis = 1, EucJp = 2, Jis = 3, Utf16LeBom = 4, Utf8 = 5 };
+// The codes a file is converted to.
+enum class TargetCode { ShiftJis, EucJp, Jis, Utf16LeBom, Utf8 };
 
-// Recognises the code of `source`, converts its text to `code` (1 CP932, 2 eucJP-ms,
-// 3 ISO-2022-JP, 4 UTF-16LE with BOM, 5 UTF-8 without BOM) keeping line ends, and writes
-// `destination` atomically, a block at a time: its memory is a few megabytes whatever the
-// file's size. A source already in the target code is copied byte for byte.
-// Throws BufferError naming the file and the cause: unreadable source, binary source, bytes the
-// source's code cannot decode (a stray NUL included; with its line and column, also for a
-// copy), a character the target cannot hold (with its line and column), a code outside 1..5, a
-// failed write.
 // Every CR LF, lone CR and lone LF made one kind, or left as they are.
 enum class LineEnds { Keep, Lf, CrLf };
 
@@ -33,12 +25,19 @@ struct ConvertOptions {
   bool utf8Bom = false;  // a UTF-8 target starts with a byte-order mark
 };
 
-void ConvertFile(const std::string& source, const std::string& destination, int code,
+// Recognises the code of `source`, converts its text to `code` (CP932, eucJP-ms, ISO-2022-JP,
+// UTF-16LE with BOM, UTF-8 without BOM) keeping line ends, and writes `destination`
+// atomically, a block at a time: its memory is a few megabytes whatever the file's size. A
+// source already in the target code is copied byte for byte.
+// Throws BufferError naming the file and the cause: unreadable source, binary source, bytes the
+// source's code cannot decode (a stray NUL included; with its line and column, also for a
+// copy), a character the target cannot hold (with its line and column), a failed write.
+void ConvertFile(const std::string& source, const std::string& destination, TargetCode code,
                  const ConvertOptions& options = {});
 // The bytes ConvertFile would write, throwing as it would before writing. `sourceMode`, when
 // given, receives the source's permissions as it was read, for SaveOptions::sourceMode.
-std::string ConvertedBytes(const std::string& source, int code, const ConvertOptions& options = {},
-                           mode_t* sourceMode = nullptr);
+std::string ConvertedBytes(const std::string& source, TargetCode code,
+                           const ConvertOptions& options = {}, mode_t* sourceMode = nullptr);
 
 // A user's code for bytes of a file (its start is enough): UTF-8 with a byte-order mark is read
 // past it.

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QLineEdit>
 
+#include "app/code_list.h"
 #include "app/combo_box.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
@@ -20,13 +21,6 @@
 namespace morvelle {
 
 namespace {
-
-struct CodeEntry {
-  const char16_t* text;
-  int code;
-};
-constexpr CodeEntry kCodes[] = {
-    {u"SHIFT JIS", 1}, {u"EUC", 2}, {u"JIS", 3}, {u"UNICODE UCS2", 4}, {u"UNICODE UTF8", 5}};
 
 QPushButton* MakeButton(QWidget* page, const QString& caption, QRect geometry) {
   auto* button = new QPushButton(caption, page);
@@ -110,9 +104,9 @@ void frmMain::Form_Load() {
   rules_->ClearRows();
   SSTab1->setCurrentIndex(0);
   rules::AddSpareRow(*rules_);
-  for (const CodeEntry& entry : kCodes) {
-    Combo1->addItem(QString::fromUtf16(entry.text));
-    Combo1->setItemData(Combo1->count() - 1, entry.code);
+  for (const CodeListRow& row : kCodeList) {
+    Combo1->addItem(QString::fromUtf16(row.text));
+    Combo1->setItemData(Combo1->count() - 1, row.number);
   }
   Combo1->setCurrentIndex(-1);
   Combo1->lineEdit()->clear();
@@ -147,9 +141,11 @@ void frmMain::Command6_Click() {
       *this, module1_.AppDir, prompts_,
       [this](engine::MessageSink& sink, const engine::ReplaceOptions& options) {
         if (Combo1->currentIndex() < 0) return;
-        const auto code = CharacterCode(Combo1->itemData(Combo1->currentIndex()).toInt());
+        const std::optional<CharacterCode> code =
+            ListedCode(Combo1->itemData(Combo1->currentIndex()).toInt());
+        if (!code) return;
         if (targets_.Model().TargetCount() == 0) return;
-        engine::ConvertAll(targets_.Model(), code, module1_.SharedTextService(), sink, options);
+        engine::ConvertAll(targets_.Model(), *code, module1_.SharedTextService(), sink, options);
       },
       runHooks);
 }

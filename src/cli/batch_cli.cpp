@@ -203,8 +203,8 @@ int RunConvert(const Invocation& inv, const Streams& s) {
     }
     progress.Update(++done);
   };
-  const engine::BatchResult result = engine::ConvertAllParallel(
-      targets, CharacterCode(inv.code), MakeTextServiceFactory, sink, options);
+  const engine::BatchResult result =
+      engine::ConvertAllParallel(targets, *inv.to, MakeTextServiceFactory, sink, options);
   progress.Clear();
   return Status(result);
 }

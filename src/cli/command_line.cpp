@@ -8,27 +8,27 @@ namespace morvelle::cli {
 
 namespace {
 
-// Code names as people write them; case does not matter.
+// Code names as people write them; case does not matter. UTF-16BE is read, never written.
 struct CodeName {
   const char16_t* name;
-  int target;  // CharacterCode of --to; 0: not a target
-  FileCode source;
+  std::optional<CharacterCode> target;  // --to
+  FileCode source;                      // --from
 };
 constexpr std::array<CodeName, 14> kCodes{{
-    {u"sjis", 1, FileCode::ShiftJis},
-    {u"shift_jis", 1, FileCode::ShiftJis},
-    {u"cp932", 1, FileCode::ShiftJis},
-    {u"euc", 2, FileCode::EucJp},
-    {u"euc-jp", 2, FileCode::EucJp},
-    {u"eucjp-ms", 2, FileCode::EucJp},
-    {u"jis", 3, FileCode::Iso2022Jp},
-    {u"iso-2022-jp", 3, FileCode::Iso2022Jp},
-    {u"ucs2", 4, FileCode::Utf16Le},
-    {u"utf-16le", 4, FileCode::Utf16Le},
-    {u"utf16", 4, FileCode::Utf16Le},
-    {u"utf16be", 0, FileCode::Utf16Be},
-    {u"utf8", 5, FileCode::Utf8},
-    {u"utf-8", 5, FileCode::Utf8},
+    {u"sjis", CharacterCode::ShiftJis, FileCode::ShiftJis},
+    {u"shift_jis", CharacterCode::ShiftJis, FileCode::ShiftJis},
+    {u"cp932", CharacterCode::ShiftJis, FileCode::ShiftJis},
+    {u"euc", CharacterCode::Euc, FileCode::EucJp},
+    {u"euc-jp", CharacterCode::Euc, FileCode::EucJp},
+    {u"eucjp-ms", CharacterCode::Euc, FileCode::EucJp},
+    {u"jis", CharacterCode::Jis, FileCode::Iso2022Jp},
+    {u"iso-2022-jp", CharacterCode::Jis, FileCode::Iso2022Jp},
+    {u"ucs2", CharacterCode::Ucs2, FileCode::Utf16Le},
+    {u"utf-16le", CharacterCode::Ucs2, FileCode::Utf16Le},
+    {u"utf16", CharacterCode::Ucs2, FileCode::Utf16Le},
+    {u"utf16be", std::nullopt, FileCode::Utf16Be},
+    {u"utf8", CharacterCode::Utf8, FileCode::Utf8},
+    {u"utf-8", CharacterCode::Utf8, FileCode::Utf8},
 }};
 
 const CodeName* CodeNamed(const QString& value) {
@@ -36,6 +36,26 @@ const CodeName* CodeNamed(const QString& value) {
     if (value.compare(QStringView(c.name), Qt::CaseInsensitive) == 0) return &c;
   }
   return nullptr;
+}
+
+// The first name of each code an option `takes`, in the table's order, for its message.
+template <typename Takes>
+QStringList CodeNames(Takes takes) {
+  QStringList names;
+  const CodeName* previous = nullptr;
+  for (const CodeName& c : kCodes) {
+    if (takes(c) && (!previous || previous->source != c.source)) {
+      names << QString::fromUtf16(c.name);
+    }
+    previous = &c;
+  }
+  return names;
+}
+
+UsageError NotOneOf(const QString& option, const QStringList& names, const QString& value) {
+  return UsageError(
+      QCoreApplication::translate("CommandLine", "%1 には %2 のどれかを指定してください: \"%3\"")
+          .arg(option, names.join(QStringLiteral(", ")), value));
 }
 
 std::optional<Command> CommandNamed(const QString& word) {
@@ -57,24 +77,20 @@ int ParseJobs(const QString& value) {
   return jobs;
 }
 
-int ParseTarget(const QString& value) {
+CharacterCode ParseTarget(const QString& value) {
   const CodeName* c = CodeNamed(value);
-  if (!c || c->target == 0) {
-    throw UsageError(QCoreApplication::translate(
-                         "CommandLine",
-                         "--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"%1\"")
-                         .arg(value));
+  if (!c || !c->target) {
+    throw NotOneOf(QStringLiteral("--to"),
+                   CodeNames([](const CodeName& code) { return code.target.has_value(); }), value);
   }
-  return c->target;
+  return *c->target;
 }
 
 FileCode ParseSource(const QString& value) {
   const CodeName* c = CodeNamed(value);
   if (!c) {
-    throw UsageError(QCoreApplication::translate("CommandLine",
-                                                 "--from には sjis, euc, jis, ucs2, utf16be, utf8 "
-                                                 "のどれかを指定してください: \"%1\"")
-                         .arg(value));
+    throw NotOneOf(QStringLiteral("--from"), CodeNames([](const CodeName&) { return true; }),
+                   value);
   }
   return c->source;
 }
@@ -87,9 +103,7 @@ T OneOf(const QString& option, const QString& value,
     if (value == QStringView(name)) return meaning;
     names << QString::fromUtf16(name);
   }
-  throw UsageError(
-      QCoreApplication::translate("CommandLine", "%1 には %2 のどれかを指定してください: \"%3\"")
-          .arg(option, names.join(QStringLiteral(", ")), value));
+  throw NotOneOf(option, names, value);
 }
 
 // Short options without a value; those with one (-j, -r, -e) take the rest of the word or the
@@ -182,7 +196,7 @@ class Parser {
     } else if (auto v = Value(a, u"-e", u"--expression")) {
       inv.expressions << *v;
     } else if (auto v = Value(a, nullptr, u"--to")) {
-      inv.code = ParseTarget(*v);
+      inv.to = ParseTarget(*v);
     } else if (auto v = Value(a, nullptr, u"--from")) {
       inv.from = ParseSource(*v);
     } else if (auto v = Value(a, nullptr, u"--eol")) {
@@ -234,16 +248,16 @@ class Parser {
     Only(inv.diff, replace, QT_TRANSLATE_NOOP("CommandLine", "--diff は replace でだけ使えます"));
     Only(inv.color != Color::Auto, inv.diff,
          QT_TRANSLATE_NOOP("CommandLine", "--color は --diff と使います"));
-    Only(inv.code != 0, convert,
+    Only(inv.to.has_value(), convert,
          QT_TRANSLATE_NOOP("CommandLine", "--to は convert でだけ使えます"));
     Only(inv.lineEnds != LineEnds::Keep, convert,
          QT_TRANSLATE_NOOP("CommandLine", "--eol は convert でだけ使えます"));
     Only(inv.bom, convert, QT_TRANSLATE_NOOP("CommandLine", "--bom は convert でだけ使えます"));
-    Only(inv.bom, inv.code == 4 || inv.code == 5,
+    Only(inv.bom, inv.to == CharacterCode::Ucs2 || inv.to == CharacterCode::Utf8,
          QT_TRANSLATE_NOOP("CommandLine", "--bom は --to utf8 (ucs2 には常に付きます) と使います"));
     Only(inv.hidden || !inv.includes.isEmpty() || !inv.excludes.isEmpty(), inv.recursive,
          QT_TRANSLATE_NOOP("CommandLine", "--hidden, --include, --exclude は -R と使います"));
-    if (convert && inv.code == 0) {
+    if (convert && !inv.to) {
       throw UsageError(QCoreApplication::translate(
           "CommandLine", "convert には --to で変換先の文字コードを指定してください"));
     }

@@ -16,10 +16,10 @@ enum class Color { Auto, Always, Never };
 
 struct Invocation {
   Command command = Command::Help;
-  QStringList ruleSets;          // -r, in the order given
-  QStringList expressions;       // -e, in the order given
-  int code = 0;                  // convert: CharacterCode 1..5
-  std::optional<FileCode> from;  // --from: the sources' code, not recognised
+  QStringList ruleSets;             // -r, in the order given
+  QStringList expressions;          // -e, in the order given
+  std::optional<CharacterCode> to;  // --to: what convert writes
+  std::optional<FileCode> from;     // --from: the sources' code, not recognised
   LineEnds lineEnds = LineEnds::Keep;
   bool bom = false;  // convert to UTF-8 with a byte-order mark
   int jobs = 0;      // 0: one per core

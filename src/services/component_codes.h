@@ -1,11 +1,29 @@
 #pragma once
-// The user's names of codes and line ends in the components' own terms.
+// The program's codes and line ends in the components' own terms: the one place that maps them.
+// The switches have no default, so that a code added to the program's enums fails to compile
+// (-Wswitch) until it is mapped here.
 
 #include "editbuffer/convert.h"
 #include "services/file_code.h"
 #include "text/codec/codec.h"
 
 namespace morvelle {
+
+inline editbuffer::TargetCode TargetCodeOf(CharacterCode code) {
+  switch (code) {
+    case CharacterCode::ShiftJis:
+      return editbuffer::TargetCode::ShiftJis;
+    case CharacterCode::Euc:
+      return editbuffer::TargetCode::EucJp;
+    case CharacterCode::Jis:
+      return editbuffer::TargetCode::Jis;
+    case CharacterCode::Ucs2:
+      return editbuffer::TargetCode::Utf16LeBom;
+    case CharacterCode::Utf8:
+      return editbuffer::TargetCode::Utf8;
+  }
+  return editbuffer::TargetCode::Utf8;
+}
 
 inline text::Encoding EncodingOf(FileCode code) {
   switch (code) {

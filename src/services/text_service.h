@@ -23,9 +23,6 @@ struct TextEdit {
   friend bool operator==(const TextEdit&, const TextEdit&) = default;
 };
 
-// CharacterCode of the conversion list: 1 "SHIFT JIS" … 5 "UNICODE UTF8".
-enum class CharacterCode : int { ShiftJis = 1, Euc = 2, Jis = 3, Ucs2 = 4, Utf8 = 5 };
-
 // What the window's conversion never asks for: the defaults are its behaviour.
 struct ConvertOptions {
   std::optional<FileCode> from;  // the sources' code, not recognised; bytes invalid in it fail

@@ -81,7 +81,7 @@ class ComponentTextService : public TextService {
     // Straight into the temporary file, a block at a time.
     Converting(sourcePath, [&] {
       editbuffer::ConvertFile(EncodeFileName(sourcePath).toStdString(),
-                              EncodeFileName(destinationPath).toStdString(), int(code),
+                              EncodeFileName(destinationPath).toStdString(), TargetCodeOf(code),
                               Given(options));
     });
   }
@@ -90,8 +90,8 @@ class ComponentTextService : public TextService {
                                      CharacterCode code, const ConvertOptions& options) override {
     mode_t mode = 0;
     auto bytes = std::make_shared<const std::string>(Converting(sourcePath, [&] {
-      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(), int(code),
-                                        Given(options), &mode);
+      return editbuffer::ConvertedBytes(EncodeFileName(sourcePath).toStdString(),
+                                        TargetCodeOf(code), Given(options), &mode);
     }));
     // The output is a copy of the source: never readable by more people than it.
     return [bytes, sourcePath, destination = EncodeFileName(destinationPath).toStdString(), mode] {

@@ -16,7 +16,7 @@ class FakeTextService : public TextService {
   explicit FakeTextService(Rule rule) : rule_(std::move(rule)) {}
 
   int calls = 0;
-  std::vector<std::tuple<QString, QString, int>> conversions;  // source, destination, code
+  std::vector<std::tuple<QString, QString, CharacterCode>> conversions;  // source, destination
   // The Nth conversion (from 1) throws this, as a disk that refuses the output would; 0: none.
   int failConversionAt = 0;
   QString conversionFailure;
@@ -33,7 +33,7 @@ class FakeTextService : public TextService {
   }
   void ConvertFile(const QString& source, const QString& destination, CharacterCode code,
                    const ConvertOptions&) override {
-    conversions.emplace_back(source, destination, int(code));
+    conversions.emplace_back(source, destination, code);
     if (int(conversions.size()) == failConversionAt) throw ServiceError(conversionFailure);
   }
   std::function<void()> StageConvert(const QString& source, const QString& destination,

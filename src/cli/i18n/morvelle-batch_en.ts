@@ -84,14 +84,6 @@
         <translation>-j takes a whole number from 1 to 1024: &quot;%1&quot;</translation>
     </message>
     <message>
-        <source>--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: &quot;%1&quot;</source>
-        <translation>--to takes one of sjis, euc, jis, ucs2, utf8: &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>--from には sjis, euc, jis, ucs2, utf16be, utf8 のどれかを指定してください: &quot;%1&quot;</source>
-        <translation>--from takes one of sjis, euc, jis, ucs2, utf16be, utf8: &quot;%1&quot;</translation>
-    </message>
-    <message>
         <source>%1 には %2 のどれかを指定してください: &quot;%3&quot;</source>
         <translation>%1 takes one of %2: &quot;%3&quot;</translation>
     </message>
@@ -287,10 +279,6 @@ Exit status: 0 every file written, 1 a failure was reported, 2 usage error,
     <message>
         <source>バイナリファイルは変換できません: %1</source>
         <translation>Cannot convert a binary file: %1</translation>
-    </message>
-    <message>
-        <source>文字コードの指定が正しくありません: %1 (%2)</source>
-        <translation>Invalid character code: %1 (%2)</translation>
     </message>
     <message>
         <source>%1: %2 の %3 (%4 として)</source>

@@ -33,15 +33,15 @@ std::u16string Sample() {
 }
 
 struct Target {
-  int code;
+  TargetCode code;
   Encoding encoding;
   bool bom;
 };
-const Target kTargets[] = {{1, Encoding::ShiftJis, false},
-                           {2, Encoding::EucJp, false},
-                           {3, Encoding::Iso2022Jp, false},
-                           {4, Encoding::Utf16Le, true},
-                           {5, Encoding::Utf8, false}};
+const Target kTargets[] = {{TargetCode::ShiftJis, Encoding::ShiftJis, false},
+                           {TargetCode::EucJp, Encoding::EucJp, false},
+                           {TargetCode::Jis, Encoding::Iso2022Jp, false},
+                           {TargetCode::Utf16LeBom, Encoding::Utf16Le, true},
+                           {TargetCode::Utf8, Encoding::Utf8, false}};
 
 TEST(ConvertFile, EverySourceToEveryTarget) {
   TempDir dir;
@@ -51,7 +51,8 @@ TEST(ConvertFile, EverySourceToEveryTarget) {
     const std::string input = Encoded(source, text);
     WriteFile(dir / "in.txt", input);
     for (const Target& t : kTargets) {
-      SCOPED_TRACE(std::string(text::EncodingName(source)) + " -> " + std::to_string(t.code));
+      SCOPED_TRACE(std::string(text::EncodingName(source)) + " -> " +
+                   std::string(text::EncodingName(t.encoding)));
       ConvertFile(dir / "in.txt", dir / "in.txt.exp", t.code);
       // −, ‖ and the like come back as the characters the source's code decodes them to.
       std::u16string decoded = text::DecodeText(
@@ -70,23 +71,24 @@ TEST(ConvertFile, SourceInTheTargetCodeIsCopiedByteForByte) {
   std::string jis = "\x1B$B\x30\x21\x1B(J~\x1B(B" + Encoded(Encoding::Iso2022Jp, Sample());
   struct Case {
     std::string input;
-    int code;
+    TargetCode code;
     std::string expected;
   };
   const Case cases[] = {
-      {sjis, 1, sjis},
-      {euc, 2, euc},
-      {jis, 3, jis},
-      {"\xFF\xFE" + Encoded(Encoding::Utf16Le, Sample(), false), 4,
+      {sjis, TargetCode::ShiftJis, sjis},
+      {euc, TargetCode::EucJp, euc},
+      {jis, TargetCode::Jis, jis},
+      {"\xFF\xFE" + Encoded(Encoding::Utf16Le, Sample(), false), TargetCode::Utf16LeBom,
        "\xFF\xFE" + Encoded(Encoding::Utf16Le, Sample(), false)},
-      {Encoded(Encoding::Utf8, Sample()), 5, Encoded(Encoding::Utf8, Sample())},
-      {Encoded(Encoding::Utf8Bom, Sample()), 5, Encoded(Encoding::Utf8, Sample())},  // BOM dropped
-      {"plain ascii\r\n", 1, "plain ascii\r\n"},
+      {Encoded(Encoding::Utf8, Sample()), TargetCode::Utf8, Encoded(Encoding::Utf8, Sample())},
+      {Encoded(Encoding::Utf8Bom, Sample()), TargetCode::Utf8,
+       Encoded(Encoding::Utf8, Sample())},  // BOM dropped
+      {"plain ascii\r\n", TargetCode::ShiftJis, "plain ascii\r\n"},
   };
   for (const Case& c : cases) {
     WriteFile(dir / "in.txt", c.input);
     ConvertFile(dir / "in.txt", dir / "out.exp", c.code);
-    EXPECT_TRUE(ReadFile(dir / "out.exp") == c.expected) << c.code;
+    EXPECT_TRUE(ReadFile(dir / "out.exp") == c.expected) << "case " << &c - cases;
   }
 }
 
@@ -95,16 +97,16 @@ TEST(ConvertFile, FailuresNameTheFileAndWriteNothing) {
   const std::string in = dir / "in.txt", out = dir / "in.txt.exp";
   struct Case {
     std::string input;
-    int code;
+    TargetCode code;
     std::string message;  // after the path
   };
   const Case cases[] = {
-      {Encoded(Encoding::Utf8, u"一行目\n二行目 😀\n"), 1,
+      {Encoded(Encoding::Utf8, u"一行目\n二行目 😀\n"), TargetCode::ShiftJis,
        " の 2 行 5 列目の U+1F600 を Shift_JIS で表せません"},
-      {Encoded(Encoding::Utf8, u"外字\uE000です"), 3,
+      {Encoded(Encoding::Utf8, u"外字\uE000です"), TargetCode::Jis,
        " の 1 行 3 列目の U+E000 を ISO-2022-JP で表せません"},
-      {std::string("\x00\x01\x02\x03\xFF\x00\x10\x80", 8) + std::string(4000, '\0'), 5, ""},
-      {Encoded(Encoding::Utf8, u"ok"), 6, ""},
+      {std::string("\x00\x01\x02\x03\xFF\x00\x10\x80", 8) + std::string(4000, '\0'),
+       TargetCode::Utf8, ""},
   };
   for (const Case& c : cases) {
     WriteFile(in, c.input);
@@ -114,7 +116,7 @@ TEST(ConvertFile, FailuresNameTheFileAndWriteNothing) {
     EXPECT_FALSE(std::filesystem::exists(out)) << error;
   }
   EXPECT_EQ(
-      ErrorOf([&] { ConvertFile(dir / "missing", out, 1); }),
+      ErrorOf([&] { ConvertFile(dir / "missing", out, TargetCode::ShiftJis); }),
       "ファイルを開けません: " + (dir / "missing") + " (ファイルまたはフォルダーが見つかりません)");
   EXPECT_EQ(dir.entries(), 1u);
 }
@@ -127,18 +129,18 @@ TEST(ConvertFile, StrayBytesStopItNamingByteLineAndColumn) {
   const std::string jis = Encoded(Encoding::Iso2022Jp, u"日本語\n");  // ESC $ B 日本語 ESC ( B
   struct Case {
     std::string input;
-    int code;
+    TargetCode code;
     std::string where;
   };
   const Case cases[] = {
       {Encoded(Encoding::ShiftJis, u"一行目\n二行") + '\xFF' + Encoded(Encoding::ShiftJis, u"目\n"),
-       5, "2 行 3 列目のバイト 0xFF (Shift_JIS として)"},
+       TargetCode::Utf8, "2 行 3 列目のバイト 0xFF (Shift_JIS として)"},
       {"\xFF\xFE"
        "a\0\n\0b\0\0\xD8"
        "c\0"s,
-       1, "2 行 2 列目のバイト 0x00 (UTF-16LE として)"},
+       TargetCode::ShiftJis, "2 行 2 列目のバイト 0x00 (UTF-16LE として)"},
       // a set we do not read (JIS X 0213): its escape is named
-      {jis.substr(0, 7) + "\x1B$(Q\x30\x21" + jis.substr(7), 5,
+      {jis.substr(0, 7) + "\x1B$(Q\x30\x21" + jis.substr(7), TargetCode::Utf8,
        "1 行 3 列目のエスケープシーケンス ESC $ ( Q (ISO-2022-JP として)"},
   };
   for (const Case& c : cases) {
@@ -153,7 +155,7 @@ TEST(ConvertFile, ExistingDestinationSurvivesAFailure) {
   TempDir dir;
   WriteFile(dir / "in.txt", Encoded(Encoding::Utf8, u"絵文字 😀"));
   WriteFile(dir / "in.txt.exp", "earlier");
-  EXPECT_THROW(ConvertFile(dir / "in.txt", dir / "in.txt.exp", 2), BufferError);
+  EXPECT_THROW(ConvertFile(dir / "in.txt", dir / "in.txt.exp", TargetCode::EucJp), BufferError);
   EXPECT_EQ(ReadFile(dir / "in.txt.exp"), "earlier");
 }
 

@@ -220,7 +220,7 @@ TEST(FileBuffer, AnOutputTakesItsSourcesPermissionsLessTheUmask) {
           sink.write(std::span<const char>("text", 4));
         },
         {.sourceMode = buffer.mode()});
-    ConvertFile(dir / "in.txt", dir / "converted.exp", 5);
+    ConvertFile(dir / "in.txt", dir / "converted.exp", TargetCode::Utf8);
     WriteFileAtomically(dir / "new.exp", std::span<const char>("rules", 5));
     ::umask(saved);
 

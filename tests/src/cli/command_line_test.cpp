@@ -29,13 +29,15 @@ TEST(CommandLine, ReplaceKeepsRuleSetsAndExpressionsInTheirOrder) {
 }
 
 TEST(CommandLine, ConvertTakesEachCodeNameInAnyCase) {
-  const std::pair<const char*, int> cases[] = {
-      {"sjis", 1},     {"Shift_JIS", 1}, {"CP932", 1},       {"euc", 2},  {"EUC-JP", 2},
-      {"eucJP-ms", 2}, {"jis", 3},       {"ISO-2022-JP", 3}, {"ucs2", 4}, {"UTF-16LE", 4},
-      {"utf16", 4},    {"utf8", 5},      {"UTF-8", 5}};
+  using enum CharacterCode;
+  const std::pair<const char*, CharacterCode> cases[] = {
+      {"sjis", ShiftJis}, {"Shift_JIS", ShiftJis}, {"CP932", ShiftJis}, {"euc", Euc},
+      {"EUC-JP", Euc},    {"eucJP-ms", Euc},       {"jis", Jis},        {"ISO-2022-JP", Jis},
+      {"ucs2", Ucs2},     {"UTF-16LE", Ucs2},      {"utf16", Ucs2},     {"utf8", Utf8},
+      {"UTF-8", Utf8}};
   for (const auto& [name, code] : cases) {
-    EXPECT_EQ(ParseCommandLine(Args({"convert", "--to", name, "f"})).code, code) << name;
-    EXPECT_EQ(ParseCommandLine(Args({"convert", "f", (std::string("--to=") + name).c_str()})).code,
+    EXPECT_EQ(ParseCommandLine(Args({"convert", "--to", name, "f"})).to, code) << name;
+    EXPECT_EQ(ParseCommandLine(Args({"convert", "f", (std::string("--to=") + name).c_str()})).to,
               code)
         << name;
   }
@@ -80,19 +82,21 @@ TEST(CommandLine, UsageErrorsNameTheirCause) {
       {{"-j", "two", "detect", "f"}, "\"two\""},
       {{"-j-1", "detect", "f"}, "\"-1\""},
       {{"convert", "f"}, "--to で変換先"},
-      {{"convert", "--to", "latin1", "f"}, "\"latin1\""},
+      {{"convert", "--to", "latin1", "f"},
+       "--to には sjis, euc, jis, ucs2, utf8 のどれかを指定してください: \"latin1\""},
       {{"convert", "--to", "utf8", "-e", "s/a/b/", "f"}, "-r と -e は replace"},
       {{"detect", "-n", "f"}, "-n は replace"},
       {{"replace", "--to", "utf8", "f"}, "--to は convert"},
       {{"-v"}, "コマンドを指定してください"},
-      {{"convert", "--to", "utf16be", "f"}, "\"utf16be\""},
+      {{"convert", "--to", "utf16be", "f"}, "ucs2, utf8 のどれかを指定してください: \"utf16be\""},
       {{"convert", "--to", "sjis", "--bom", "f"}, "--bom は --to utf8"},
       {{"convert", "--to", "sjis", "--eol", "cr", "f"}, "keep, lf, crlf"},
       {{"replace", "--eol", "lf", "f"}, "--eol は convert"},
       {{"detect", "--diff", "f"}, "--diff は replace"},
       {{"replace", "--color", "always", "f"}, "--color は --diff と"},
       {{"replace", "--include", "*.txt", "f"}, "-R と使います"},
-      {{"replace", "--from", "latin1", "f"}, "\"latin1\""},
+      {{"replace", "--from", "latin1", "f"},
+       "sjis, euc, jis, ucs2, utf16be, utf8 のどれかを指定してください: \"latin1\""},
   };
   for (const auto& [words, expected] : cases) {
     try {

@@ -170,8 +170,10 @@ TEST_F(BatchTest, ConversionCallsTheServiceInListOrderAndStopsAtAFailure) {
   FakeTextService service(testing::LiteralRule);
   BatchResult r = ConvertAll(targets_, CharacterCode::Jis, service, sink_);
   ASSERT_EQ(service.conversions.size(), 2u);
-  EXPECT_EQ(service.conversions[0], std::make_tuple(a, a + QStringLiteral(".exp"), 3));
-  EXPECT_EQ(service.conversions[1], std::make_tuple(b, b + QStringLiteral(".exp"), 3));
+  EXPECT_EQ(service.conversions[0],
+            std::make_tuple(a, a + QStringLiteral(".exp"), CharacterCode::Jis));
+  EXPECT_EQ(service.conversions[1],
+            std::make_tuple(b, b + QStringLiteral(".exp"), CharacterCode::Jis));
   EXPECT_EQ(r.written, 2);
 
   class Failing : public FakeTextService {
