@@ -1,13 +1,13 @@
 #include <QApplication>
 
+#include "adapters/editor_buffer_impl.h"
+#include "adapters/settings_file_service_impl.h"
+#include "adapters/termination.h"
+#include "adapters/text_service_factory.h"
 #include "app/frm_main.h"
 #include "app/main_window_app.h"
 #include "app/module1.h"
 #include "app/qt_user_prompts.h"
-#include "services/editor_buffer_impl.h"
-#include "services/settings_file_service_impl.h"
-#include "services/termination.h"
-#include "services/text_service_factory.h"
 
 int main(int argc, char** argv) {
   // Before QApplication starts its threads: a logout or kill during a batch leaves no temporary

@@ -7,6 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/component_codes.h"
+#include "adapters/editor_buffer_impl.h"
+#include "adapters/settings_file_service_impl.h"
+#include "adapters/text_service_factory.h"
 #include "cli/file_walk.h"
 #include "cli/progress.h"
 #include "cli/unified_diff.h"
@@ -15,12 +19,8 @@
 #include "engine/batches.h"
 #include "filelist/path_parts.h"
 #include "rules/rule_set_file.h"
-#include "services/component_codes.h"
-#include "services/editor_buffer_impl.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
-#include "services/settings_file_service_impl.h"
-#include "services/text_service_factory.h"
 #include "text/detect/detect.h"
 #include "translation/translate.h"
 

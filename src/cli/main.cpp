@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "adapters/termination.h"
 #include "cli/batch_cli.h"
 #include "cli/command_line.h"
 #include "cli/english.h"
 #include "cli/environment.h"
 #include "services/file_names.h"
-#include "services/termination.h"
 
 int main(int argc, char** argv) {
   using namespace morvelle;

@@ -3,7 +3,7 @@
 // window's list, --to), and FileCode, what a file is read in when the user names it instead of
 // letting it be recognised (--from, for bytes that are valid in two codes). FileCode is a type
 // of its own because it holds UTF-16BE, which is read but never written. Also the line ends of
-// a conversion. component_codes.h gives them in the components' terms.
+// a conversion. adapters/component_codes.h gives them in the components' terms.
 
 namespace morvelle {
 

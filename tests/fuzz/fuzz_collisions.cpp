@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "adapters/editor_buffer_impl.h"
 #include "engine/batches.h"
-#include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "adapters/settings_file_service_impl.h"
 #include "rules/rule_set_file.h"
 #include "services/service_error.h"
-#include "services/settings_file_service_impl.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "adapters/editor_buffer_impl.h"
 #include "services/editor_buffer.h"
-#include "services/editor_buffer_impl.h"
 
 namespace morvelle::testing {
 

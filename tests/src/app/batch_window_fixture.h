@@ -18,15 +18,15 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "adapters/editor_buffer_impl.h"
+#include "adapters/settings_file_service_impl.h"
+#include "adapters/text_service_factory.h"
 #include "app/combo_box.h"
 #include "app/frm_main.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
 #include "rulegrid/rule_grid.h"
-#include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
-#include "services/settings_file_service_impl.h"
-#include "services/text_service_factory.h"
 #include "status/frm_status.h"
 #include "status/twips.h"
 #include "support/failing_buffer.h"

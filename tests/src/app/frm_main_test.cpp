@@ -13,12 +13,12 @@
 #include <QTest>
 #include <QUrl>
 
+#include "adapters/settings_file_service_impl.h"
 #include "app/combo_box.h"
 #include "app/module1.h"
 #include "app/tab_control.h"
 #include "filelist/list_view.h"
 #include "rulegrid/rule_grid.h"
-#include "services/settings_file_service_impl.h"
 #include "status/twips.h"
 #include "support/fake_prompts.h"
 

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "services/editor_buffer_impl.h"
+#include "adapters/editor_buffer_impl.h"
 #include "support/fake_text_service.h"
 #include "support/recording_sink.h"
 #include "support/vector_targets.h"

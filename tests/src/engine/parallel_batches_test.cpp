@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <atomic>
 
+#include "adapters/editor_buffer_impl.h"
+#include "adapters/text_service_factory.h"
 #include "engine/batches.h"
 #include "engine/ordered_pipeline.h"
-#include "services/editor_buffer_impl.h"
 #include "services/service_error.h"
-#include "services/text_service_factory.h"
 #include "support/failing_buffer.h"
 #include "support/fake_text_service.h"
 #include "support/recording_sink.h"

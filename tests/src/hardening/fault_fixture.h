@@ -20,12 +20,12 @@
 #include <map>
 #include <memory>
 
+#include "adapters/editor_buffer_impl.h"
+#include "adapters/settings_file_service_impl.h"
+#include "adapters/text_service_factory.h"
 #include "app/combo_box.h"
 #include "app/frm_main.h"
 #include "app/module1.h"
-#include "services/editor_buffer_impl.h"
-#include "services/settings_file_service_impl.h"
-#include "services/text_service_factory.h"
 #include "support/fake_prompts.h"
 
 // Readable failures.

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "adapters/text_service_factory.h"
 #include "services/service_error.h"
-#include "services/text_service_factory.h"
 
 namespace morvelle {
 namespace {

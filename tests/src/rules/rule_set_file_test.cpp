@@ -10,8 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "adapters/settings_file_service_impl.h"
 #include "services/service_error.h"
-#include "services/settings_file_service_impl.h"
 #include "support/fake_prompts.h"
 #include "support/fake_text_service.h"
 #include "support/memory_rule_table.h"

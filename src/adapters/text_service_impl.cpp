@@ -1,11 +1,11 @@
 
+#include "adapters/component_codes.h"
+#include "adapters/component_errors.h"
+#include "adapters/text_service_factory.h"
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
-#include "services/component_codes.h"
-#include "services/component_errors.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
-#include "services/text_service_factory.h"
 #include "text/subst/substitute.h"
 
 namespace morvelle {

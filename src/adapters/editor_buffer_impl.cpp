@@ -1,11 +1,11 @@
-#include "services/editor_buffer_impl.h"
+#include "adapters/editor_buffer_impl.h"
 
 #include <memory>
 
+#include "adapters/component_codes.h"
+#include "adapters/component_errors.h"
 #include "editbuffer/convert.h"
 #include "editbuffer/file_buffer.h"
-#include "services/component_codes.h"
-#include "services/component_errors.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
 #include "translation/translate.h"

@@ -1,4 +1,4 @@
-#include "services/settings_file_service_impl.h"
+#include "adapters/settings_file_service_impl.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "services/termination.h"
+#include "adapters/termination.h"
 
 #include <pthread.h>
 #include <signal.h>
