@@ -7,22 +7,18 @@
 #include <thread>
 #include <vector>
 
-#include "adapters/component_codes.h"
 #include "adapters/editor_buffer_impl.h"
+#include "adapters/file_probe.h"
 #include "adapters/settings_file_service_impl.h"
 #include "adapters/text_service_factory.h"
 #include "cli/file_walk.h"
 #include "cli/progress.h"
 #include "cli/unified_diff.h"
-#include "editbuffer/convert.h"
-#include "editbuffer/file_buffer.h"
 #include "engine/batches.h"
 #include "filelist/path_parts.h"
 #include "rules/rule_set_file.h"
 #include "services/file_names.h"
 #include "services/service_error.h"
-#include "text/detect/detect.h"
-#include "translation/translate.h"
 
 namespace morvelle::cli {
 
@@ -60,7 +56,7 @@ int Finished(int status, const Streams& s) {
     const int error = failure != failures.end() ? failure->second : EIO;
     Write(s.err, QStringLiteral("morvelle-batch: ") +
                      QCoreApplication::translate("BatchCli", "標準出力に書き込めません (%1)")
-                         .arg(QString::fromStdString(editbuffer::ErrnoText(error))) +
+                         .arg(SystemErrorText(error)) +
                      u'\n');
     status = std::max(status, 1);
   }
@@ -209,57 +205,15 @@ int RunConvert(const Invocation& inv, const Streams& s) {
   return Status(result);
 }
 
-const char* DetectName(text::Encoding encoding) {
-  switch (encoding) {
-    case text::Encoding::Ascii:
-      return "ASCII";
-    case text::Encoding::ShiftJis:
-      return "SHIFT_JIS";
-    case text::Encoding::EucJp:
-      return "EUC-JP";
-    case text::Encoding::Iso2022Jp:
-      return "ISO-2022-JP";
-    case text::Encoding::Utf8:
-      return "UTF-8";
-    case text::Encoding::Utf8Bom:
-      return "UTF-8-BOM";
-    case text::Encoding::Utf16Le:
-      return "UTF-16LE";
-    case text::Encoding::Utf16Be:
-      return "UTF-16BE";
-    case text::Encoding::Utf32Le:
-      return "UTF-32LE";
-    case text::Encoding::Utf32Be:
-      return "UTF-32BE";
-    case text::Encoding::Binary:
-      return "BINARY";
-  }
-  return "BINARY";
-}
-
 // Not a batch: an unreadable file is reported and the others are still read.
 int RunDetect(const Invocation& inv, const Streams& s) {
   int status = 0;
   for (const QString& path : Files(inv, s)) {
     try {
-      // The buffer recognises the code from the whole file's bytes; so does this.
-      const std::string name = EncodeFileName(path).toStdString();
-      const std::string bytes = editbuffer::ReadWholeFile(name);
-      const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-      text::Encoding encoding;
-      if (inv.from) {
-        // The code as given, if the bytes are text of it.
-        encoding = editbuffer::GivenEncoding(EncodingOf(*inv.from), bytes);
-        editbuffer::RequireDecodable(
-            encoding, bytes, name,
-            MORVELLE_TRANSLATE_NOOP("FileBuffer", "読めないバイトがあります"));
-      } else {
-        encoding = text::DetectEncoding({data, bytes.size()});
-      }
-      Write(s.out, QString::fromLatin1(DetectName(encoding)) + u'\t' + path + u'\n');
-    } catch (const editbuffer::BufferError& e) {
+      Write(s.out, CodeNameOf(path, inv.from) + u'\t' + path + u'\n');
+    } catch (const ServiceError& e) {
       Flush(s.out);
-      StderrSink(s.err, nullptr).ShowError(QString::fromUtf8(e.what()));
+      StderrSink(s.err, nullptr).ShowError(e.description());
       status = 1;
     }
   }

@@ -6,12 +6,10 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <string>
 #include <vector>
 
-#include "editbuffer/file_buffer.h"
+#include "adapters/file_probe.h"
 #include "services/file_names.h"
-#include "text/detect/detect.h"
 
 namespace morvelle::cli {
 
@@ -21,16 +19,6 @@ bool Matches(const QStringList& globs, const QByteArray& name) {
   return std::any_of(globs.begin(), globs.end(), [&](const QString& glob) {
     return ::fnmatch(EncodeFileName(glob).constData(), name.constData(), 0) == 0;
   });
-}
-
-bool IsBinary(const QByteArray& path) {
-  try {
-    const std::string bytes = editbuffer::ReadWholeFile(path.toStdString());
-    return text::DetectEncoding({reinterpret_cast<const unsigned char*>(bytes.data()),
-                                 bytes.size()}) == text::Encoding::Binary;
-  } catch (const editbuffer::BufferError&) {
-    return false;  // the run reports why it cannot be read
-  }
 }
 
 class Walk {
@@ -88,7 +76,7 @@ class Walk {
       ++out_.outputs;
       return;
     }
-    if (!named && IsBinary(path)) {
+    if (!named && IsBinaryFile(DecodeFileName(path))) {
       ++out_.binary;
       return;
     }
