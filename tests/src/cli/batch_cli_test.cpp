@@ -90,6 +90,18 @@ TEST_F(BatchCli, DetectPrintsTheCodeTheBufferReadsEachFileIn) {
                      "morvelle-batch: 通常のファイルではないので読み込めません: sock\n"));
 }
 
+TEST_F(BatchCli, DetectWithFromNamesTheGivenCodeOrTheFirstByteItCannotRead) {
+  Write(QStringLiteral("euc"), "\xC6\xFC\xCB\xDC\n");  // 日本
+  Write(QStringLiteral("utf8"), "\xE6\x97\xA5\xE6\x9C\xAC\n");
+  const Outcome r = Run({QStringLiteral("--from"), QStringLiteral("euc"), QStringLiteral("detect"),
+                         QStringLiteral("euc"), QStringLiteral("utf8")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, QByteArray("EUC-JP\teuc\n"));
+  EXPECT_TRUE(QString::fromUtf8(r.err).startsWith(
+      QStringLiteral("morvelle-batch: 読めないバイトがあります: utf8 の 1 行 1 列目のバイト 0xE6")))
+      << r.err.toStdString();
+}
+
 TEST_F(BatchCli, UsageErrorsExitTwoAndTouchNothing) {
   Write(QStringLiteral("a.txt"), "a\n");
   const auto before = Snapshot(dir_.path());
