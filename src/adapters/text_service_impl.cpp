@@ -45,35 +45,37 @@ auto Converting(const QString& sourcePath, F&& action) {
                  sourcePath, std::forward<F>(action));
 }
 
+// A rule's failure in the user's words; a result too large for memory fails that rule.
+template <typename F>
+auto Substituting(F&& action) {
+  try {
+    return action();
+  } catch (const text::SubstituteError& e) {
+    throw ServiceError(QString::fromStdU16String(e.description()));
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemory();
+  } catch (const std::length_error&) {
+    throw OutOfMemory();
+  }
+}
+
 class ComponentTextService : public TextService {
  public:
   explicit ComponentTextService(std::shared_ptr<text::Substituter> substituter)
       : substituter_(std::move(substituter)) {}
 
   QString Substitute(const QString& expression, const QString& text) override {
-    try {
+    return Substituting([&] {
       return QString::fromStdU16String(substituter_->apply(View(expression), View(text)));
-    } catch (const text::SubstituteError& e) {
-      throw ServiceError(QString::fromStdU16String(e.description()));
-    } catch (const std::bad_alloc&) {
-      throw OutOfMemory();
-    } catch (const std::length_error&) {
-      throw OutOfMemory();
-    }
+    });
   }
 
   TextEdits SubstituteWithEdits(const QString& expression, QStringView text) override {
-    try {
+    return Substituting([&] {
       EditsSink sink;
       substituter_->applyTo(View(expression), View(text), sink);
       return std::move(sink.edits);
-    } catch (const text::SubstituteError& e) {
-      throw ServiceError(QString::fromStdU16String(e.description()));
-    } catch (const std::bad_alloc&) {
-      throw OutOfMemory();
-    } catch (const std::length_error&) {
-      throw OutOfMemory();
-    }
+    });
   }
 
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, CharacterCode code,
