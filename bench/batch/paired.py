@@ -25,6 +25,9 @@ from common import run_process  # noqa: E402
 from speed import CONVERSIONS, LABELS, RULE_SETS, TO_LABEL  # noqa: E402
 
 
+RARE_RULE = "s/東京都/大阪府/g"
+
+
 def rows(args, folders):
     """(label, folder, arguments after the program) for every row."""
     out = []
@@ -32,6 +35,11 @@ def rows(args, folders):
         names = corpus.sources_of(folders[code])
         out.append(("replace %d rules, %s" % (count, LABELS[code]), folders[code],
                     ["-j", "1", "replace"] + scale.expressions(RULE_SETS[count]) + names))
+    # A rule whose text most files lack: those are checked and copied, never decoded.
+    for code in ("cp932", "utf8"):
+        names = corpus.sources_of(folders[code])
+        out.append(("replace 1 rule most files lack (%s), %s" % (RARE_RULE, LABELS[code]),
+                    folders[code], ["-j", "1", "replace", "-e", RARE_RULE] + names))
     for source, to, *_ in CONVERSIONS:
         names = corpus.sources_of(folders[source])
         out.append(("convert %s to %s" % (LABELS[source], TO_LABEL[to]), folders[source],
@@ -57,6 +65,7 @@ def main():
     ap.add_argument("--mb", type=int, default=100)
     ap.add_argument("--files", type=int, default=200)
     ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--only", default="", help="only the rows whose label holds this text")
     args = ap.parse_args()
     args.work = os.path.abspath(args.work)
     os.makedirs(args.work, exist_ok=True)
@@ -66,6 +75,8 @@ def main():
     print("| row | old | new | old / new |")
     print("|---|---|---|---|")
     for label, folder, arguments in rows(args, folders):
+        if args.only not in label:
+            continue
         times = {"old": [], "new": []}
         for _ in range(args.runs):
             for which in ("old", "new"):

@@ -30,6 +30,7 @@ struct FileBuffer::Impl {
   // The text, decoded on first use: a file that is only loaded and saved is never decoded.
   bool dense = true;  // every unit's offset kept (LoadOptions::denseBelow)
   bool decoded = false;
+  std::optional<text::Encoding> decodedAs;  // what the text holds, decoded in this code
   text::UnitBuffer text;
   text::OffsetIndex index;  // of the loaded text
 
@@ -43,25 +44,26 @@ struct FileBuffer::Impl {
     bom = text::BomLength(encoding, original.bytes());
     recognised = true;
   }
+  // The same, `check` standing in for recognition's strict check of its likeliest code.
+  void Recognise(const text::CleanDecode& check) {
+    if (recognised) return;
+    encoding = text::DetectEncoding(original.bytes(), check);
+    bom = text::BomLength(encoding, original.bytes());
+    recognised = true;
+  }
+
+  // Decodes the file in `code` into the text; says whether every byte decoded.
+  bool DecodeAs(text::Encoding code) {
+    text::DecodeIndexed(code, original.bytes(), text, index, dense);
+    decodedAs = code;
+    return index.clean();
+  }
 
   void Decode() {
     if (decoded) return;
-    if (recognised) {
-      text::DecodeIndexed(encoding, original.bytes(), text, index, dense);
-    } else {
-      // Recognition's check of the likeliest code is this decoding, when that code is the one.
-      std::optional<text::Encoding> decodedAs;
-      encoding = text::DetectEncoding(original.bytes(), [&](text::Encoding code) {
-        text::DecodeIndexed(code, original.bytes(), text, index, dense);
-        decodedAs = code;
-        return index.clean();
-      });
-      bom = text::BomLength(encoding, original.bytes());
-      recognised = true;
-      if (decodedAs != encoding) {
-        text::DecodeIndexed(encoding, original.bytes(), text, index, dense);
-      }
-    }
+    // Recognition's check of the likeliest code is this decoding, when that code is the one.
+    Recognise([&](text::Encoding code) { return DecodeAs(code); });
+    if (decodedAs != encoding) DecodeAs(encoding);
     decoded = true;
     original.Drop();
     if (!index.clean()) unreadable = FindUnreadable(text.view());

@@ -116,6 +116,52 @@ Unreadable FileBuffer::unreadable() const {
   return d.unreadable;
 }
 
+namespace {
+
+// Whether a file in `code` may hold one of `texts`, from its bytes: true where one's bytes occur
+// (maybe inside a character: that only costs a decoding) or cannot be told apart from another's.
+bool MayOccur(text::Encoding code, const std::vector<std::u16string>& texts,
+              std::span<const unsigned char> bytes) {
+  std::string spelled;
+  return std::any_of(texts.begin(), texts.end(), [&](const std::u16string& t) {
+    switch (text::SpellIn(code, t, spelled)) {
+      case text::Spelling::Absent:
+        return false;
+      case text::Spelling::Ambiguous:
+        return true;
+      case text::Spelling::Unique:
+        break;
+    }
+    return memmem(bytes.data(), bytes.size(), spelled.data(), spelled.size()) != nullptr;
+  });
+}
+
+}  // namespace
+
+bool FileBuffer::mayHold(const std::vector<std::u16string>& texts) const {
+  Impl& d = *impl_;
+  if (d.decoded) {
+    const std::u16string_view text = d.text.view();
+    return !d.index.clean() || std::any_of(texts.begin(), texts.end(), [&](const auto& t) {
+      return text.find(t) != std::u16string_view::npos;
+    });
+  }
+  const std::span<const unsigned char> bytes = d.original.bytes();
+  // Recognition checks its likeliest code over the whole file: by decoding it when the bytes
+  // say the text may be needed, else by the cheaper check alone.
+  std::optional<text::Encoding> checked;
+  bool clean = false;
+  d.Recognise([&](text::Encoding code) {
+    if (MayOccur(code, texts, bytes)) return d.DecodeAs(code);
+    checked = code;
+    clean = text::IsStrictlyValid(code, bytes);
+    return clean;
+  });
+  if (MayOccur(d.encoding, texts, bytes)) return true;
+  if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, bytes);
+  return !clean;
+}
+
 std::u16string_view FileBuffer::text() const {
   impl_->Decode();
   return impl_->text.view();

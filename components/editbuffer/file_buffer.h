@@ -113,6 +113,10 @@ class FileBuffer {
   // What of the loaded file its code cannot read. Decodes the file if that was not done yet.
   Unreadable unreadable() const;
 
+  // False only when the loaded file reads in its code without an unreadable byte and its text
+  // holds none of `texts`: rules that each need one of them leave it as it is. Before the text
+  // is decoded this searches the file's bytes, which costs a fraction of decoding them.
+  bool mayHold(const std::vector<std::u16string>& texts) const;
   // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.
   std::u16string_view text() const;
   // Replaces the whole text; the common head and tail keep their original bytes.

@@ -72,6 +72,13 @@ class LosslessBuffer : public EditorBuffer {
       return QStringView(text.data(), qsizetype(text.size()));
     });
   }
+  bool MayHold(const QStringList& texts) const override {
+    return Translated(path_, [&] {
+      std::vector<std::u16string> needed;
+      for (const QString& t : texts) needed.push_back(t.toStdU16String());
+      return buffer_.mayHold(needed);
+    });
+  }
   UnreadableBytes Unreadable() const override {
     return Translated(path_, [&] {
       const editbuffer::Unreadable found = buffer_.unreadable();

@@ -78,6 +78,14 @@ class ComponentTextService : public TextService {
     });
   }
 
+  std::optional<QString> RequiredText(const QString& expression) override {
+    return Substituting([&]() -> std::optional<QString> {
+      std::optional<std::u16string> text = substituter_->requiredText(View(expression));
+      if (!text) return std::nullopt;
+      return QString::fromStdU16String(*text);
+    });
+  }
+
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, CharacterCode code,
                    const ConvertOptions& options) override {
     // Straight into the temporary file, a block at a time.

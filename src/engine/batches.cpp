@@ -16,16 +16,29 @@ QStringList EnabledRulesOf(const std::vector<Rule>& rules) {
   return enabled;
 }
 
-bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
-                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
-                std::vector<qsizetype>* counts) {
-  std::unique_ptr<TextService> service;
+namespace {
+
+// The text service of one file, made when first needed: a file that needs none makes none.
+class FileService {
+ public:
+  explicit FileService(const TextServiceFactory& make) : make_(make) {}
+  TextService& operator*() {
+    if (!made_) made_ = make_();
+    return *made_;
+  }
+
+ private:
+  const TextServiceFactory& make_;
+  std::unique_ptr<TextService> made_;
+};
+
+bool ApplyRulesOn(const QStringList& rules, EditorBuffer& buffer, FileService& service,
+                  MessageSink& sink, const QString& file, std::vector<qsizetype>* counts) {
   for (const QString& expression : rules) {
     TextEdits edits;
     const QStringView text = buffer.Text();
     try {
-      if (!service) service = makeService();
-      edits = service->SubstituteWithEdits(expression, text);
+      edits = (*service).SubstituteWithEdits(expression, text);
     } catch (const ServiceError& e) {
       sink.ShowError(
           QCoreApplication::translate("Batches", "%1\n(ファイル: %2)").arg(e.description(), file));
@@ -37,7 +50,33 @@ bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
   return true;
 }
 
+}  // namespace
+
+bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
+                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
+                std::vector<qsizetype>* counts) {
+  FileService service(makeService);
+  return ApplyRulesOn(rules, buffer, service, sink, file, counts);
+}
+
 namespace {
+
+// Whether every rule needs a text the file does not hold, the file reading without an
+// unreadable byte: it is then copied as it is, never decoded. An expression that cannot be used
+// is left to ApplyRules, which says why.
+bool NoRuleCanChange(const QStringList& rules, const EditorBuffer& buffer, FileService& service) {
+  QStringList needed;
+  try {
+    for (const QString& expression : rules) {
+      std::optional<QString> text = (*service).RequiredText(expression);
+      if (!text) return false;
+      needed << *text;
+    }
+  } catch (const ServiceError&) {
+    return false;
+  }
+  return !buffer.MayHold(needed);
+}
 
 void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
   if (options.betweenFiles && index + 1 < count) options.betweenFiles();
@@ -72,7 +111,10 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
   buffer.LoadFile(target.sourcePath);
   // Without rules the file is only copied, and its text is never needed. With them, what they
   // cannot reach is told as a failed rule is, and the rules still apply to the rest.
-  if (!rules.isEmpty()) {
+  FileService service(makeService);
+  if (!rules.isEmpty() && NoRuleCanChange(rules, buffer, service)) {
+    report.replacements.assign(size_t(rules.size()), 0);
+  } else if (!rules.isEmpty()) {
     const UnreadableBytes unreadable = buffer.Unreadable();
     ReportUnreadable(unreadable, sink, target.sourcePath);
     if (unreadable.binary) {
@@ -81,7 +123,7 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
     } else {
       // Bytes left unread fail the file as a rule would, even when every rule applied.
       const bool applied =
-          ApplyRules(rules, buffer, makeService, sink, target.sourcePath, &report.replacements);
+          ApplyRulesOn(rules, buffer, service, sink, target.sourcePath, &report.replacements);
       report.ruleFailed = !applied || unreadable.count > 0;
     }
   }

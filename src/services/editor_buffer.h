@@ -3,6 +3,7 @@
 // SaveFile byte for byte when nothing changed it; edits keep every byte outside them.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -24,6 +25,14 @@ class EditorBuffer {
 
   // Throws ServiceError naming the file and the cause (a folder is a failure too).
   virtual void LoadFile(const QString& path) = 0;
+
+  // False only when the loaded file reads in its code without an unreadable byte and its text
+  // holds none of `texts`, found without decoding it where its code allows. A buffer that
+  // cannot tell says true.
+  virtual bool MayHold(const QStringList& texts) const {
+    (void)texts;
+    return true;
+  }
 
   // The text as it is now, without a copy: valid until the next LoadFile, SetText, ApplyEdits
   // or StageSave.

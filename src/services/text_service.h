@@ -39,6 +39,13 @@ class TextService {
   // The spans the rule changes and what replaces each; empty when nothing changes. `text` is
   // read during the call only, so it may be a view of a buffer's own text.
   virtual TextEdits SubstituteWithEdits(const QString& expression, QStringView text) = 0;
+  // Text every match of the expression consumes, character for character: a text without it
+  // is left as it is. None when a match may do without one (or the service cannot tell).
+  // Throws ServiceError as Substitute does for an expression that cannot be used.
+  virtual std::optional<QString> RequiredText(const QString& expression) {
+    (void)expression;
+    return std::nullopt;
+  }
 
   // Reads sourcePath, writes it converted to `code` at destinationPath (atomically).
   // Throws ServiceError naming the file and the cause; nothing is written then.

@@ -91,6 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (lone && text.find(u) == std::u16string::npos) Fail("a rule made a lone surrogate");
     }
     if (substituter.apply(expression, text) != result.text) Fail("apply and applyWithSpans differ");
+    // A file without a rule's required text is copied without being decoded.
+    if (const auto needed = substituter.requiredText(expression);
+        needed && result.count > 0 && text.find(*needed) == std::u16string::npos) {
+      Fail("a rule matched a text without its required text");
+    }
     CheckEveryPosition(everyPosition, expression, text, result.text);
   } catch (const morvelle::text::SubstituteError& e) {
     if (e.description().empty()) Fail("an error without a description");

@@ -88,12 +88,20 @@ std::size_t UnitPrefix(const unsigned char* p, std::size_t n, std::size_t i, boo
   return n;
 }
 
-template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t)>
+template <detail::Step (*kStep)(const unsigned char*, std::size_t, std::size_t),
+          detail::Quick kQuick>
 std::size_t SteppedPrefix(const unsigned char* p, std::size_t n, std::size_t i, bool truncOk) {
+  const std::uint16_t* pairs = kQuick == detail::Quick::Cp932 ? detail::Cp932PairTable() : nullptr;
   while (i < n) {
     if (detail::IsPlainAscii(p[i])) {
       // A lone byte (a space between kanji) stays in this loop; longer runs go by words.
       i = i + 1 < n && detail::IsPlainAscii(p[i + 1]) ? SkipAscii(p, n, i) : i + 1;
+      continue;
+    }
+    // The common characters by one lookup, as decoding takes them.
+    unsigned length = 0;
+    if (detail::QuickUnit<kQuick>(p, n, i, pairs, length) != 0) {
+      i += length;
       continue;
     }
     detail::Step s = kStep(p, n, i);
@@ -123,12 +131,12 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
     case Encoding::Ascii:
       return SkipAscii(p, n, 0);
     case Encoding::ShiftJis:
-      return SteppedPrefix<detail::Cp932Step>(p, n, 0, allowTruncatedEnd);
+      return SteppedPrefix<detail::Cp932Step, detail::Quick::Cp932>(p, n, 0, allowTruncatedEnd);
     case Encoding::EucJp:
-      return SteppedPrefix<detail::EucStep>(p, n, 0, allowTruncatedEnd);
+      return SteppedPrefix<detail::EucStep, detail::Quick::Euc>(p, n, 0, allowTruncatedEnd);
     case Encoding::Utf8:
     case Encoding::Utf8Bom:
-      return SteppedPrefix<detail::Utf8Step>(p, n, 0, allowTruncatedEnd);
+      return SteppedPrefix<detail::Utf8Step, detail::Quick::Utf8>(p, n, 0, allowTruncatedEnd);
     case Encoding::Iso2022Jp:
       return JisPrefix(p, n, allowTruncatedEnd);
     case Encoding::Utf16Le:

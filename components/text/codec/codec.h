@@ -118,6 +118,15 @@ struct EncodeOptions {
 bool Encode(Encoding encoding, std::u16string_view text, std::string& out,
             EncodeError* error = nullptr, EncodeOptions options = {});
 
+// How `text` is written in a file of `encoding` that reads without an undecodable byte, for
+// finding it without decoding the file. Unique: each character has one code there, so such a
+// file holds the text exactly where it holds `bytes` at a character's start. Absent: some
+// character has no code there, so no such file holds it. Ambiguous: some character has several
+// codes (CP932 and eucJP-ms give a few two or three), or the code is stateful (ISO-2022-JP) or
+// Binary: only decoding tells.
+enum class Spelling { Unique, Absent, Ambiguous };
+Spelling SpellIn(Encoding encoding, std::u16string_view text, std::string& bytes);
+
 // Converts bytes from one code to another, as Encode(to, Decode(from, bytes)) would, but
 // without the text in between: CP932 and eucJP-ms sources go through one direct table per pair
 // of codes, UTF-8 and UTF-16 ones through a lookup per code point. Undecodable bytes are refused

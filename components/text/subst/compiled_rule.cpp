@@ -96,6 +96,9 @@ std::shared_ptr<CompiledRule> RuleCompiler::compile(ParsedExpression parsed,
                                          parsed.interpolateReplacement, source);
   if (isLiteralPattern(parsed.pattern, lexed.tokens)) {
     rule->literal = true;
+    if (!(rule->options & PCRE2_CASELESS) && !rule->pattern.empty()) {
+      rule->mustConsume = rule->pattern;
+    }
     bind(rule->replacement, nullptr, 0, source);
     return rule;
   }
@@ -116,6 +119,13 @@ std::shared_ptr<CompiledRule> RuleCompiler::compile(ParsedExpression parsed,
     if (firstType == 0 && !(all & PCRE2_ANCHORED)) {
       rule->leadingItem = leadingClassItem(parsed.pattern, lexed.tokens);
       rule->required = requiredLiteral(parsed.pattern, lexed.tokens);
+    }
+  }
+  {
+    const std::optional<RequiredLiteral> consumed =
+        rule->required ? rule->required : requiredLiteral(parsed.pattern, lexed.tokens, false);
+    if (consumed && !consumed->caseless && !consumed->text.empty()) {
+      rule->mustConsume = consumed->text;
     }
   }
   const pcre2_code_16* code = rule->fast ? rule->fast.get() : rule->guarded.get();

@@ -361,7 +361,7 @@ class Analysis {
 }  // namespace
 
 std::optional<RequiredLiteral> requiredLiteral(std::u16string_view pattern,
-                                               const std::vector<Token>& tokens) {
+                                               const std::vector<Token>& tokens, bool forSearch) {
   if (tokens.empty()) return std::nullopt;
   Analysis analysis(pattern, tokens);
   Summary whole = analysis.alternation(kNoPartner, 0);
@@ -372,7 +372,7 @@ std::optional<RequiredLiteral> requiredLiteral(std::u16string_view pattern,
   }
   // When every match begins with a literal at least as rare, as in (コマンド|オプション),
   // PCRE2's own search for those first characters does better.
-  if (!best || weight(best->text) <= whole.leadWeight) return std::nullopt;
+  if (!best || (forSearch && weight(best->text) <= whole.leadWeight)) return std::nullopt;
   RequiredLiteral literal;
   literal.text = best->text;
   literal.caseless = best->caseless;

@@ -34,8 +34,11 @@ struct RequiredLiteral {
   std::vector<std::u16string> before;
 };
 
+// forSearch: none when every match begins with a literal at least as rare, which PCRE2's own
+// search for a first unit finds as fast; false asks for the literal whatever begins a match.
 std::optional<RequiredLiteral> requiredLiteral(std::u16string_view pattern,
-                                               const std::vector<Token>& tokens);
+                                               const std::vector<Token>& tokens,
+                                               bool forSearch = true);
 
 // The unit as the literal's text holds it under /i.
 constexpr char16_t foldCaseless(char16_t unit) {

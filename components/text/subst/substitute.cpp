@@ -93,6 +93,10 @@ const SubstituteLimits& Substituter::limits() const noexcept { return impl_->lim
 
 void Substituter::check(std::u16string_view expression) { impl_->lookup(expression); }
 
+std::optional<std::u16string> Substituter::requiredText(std::u16string_view expression) {
+  return impl_->lookup(expression)->mustConsume;
+}
+
 std::u16string Substituter::apply(std::u16string_view expression, std::u16string_view text) {
   std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
   TextSink sink(text);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "sample_text.h"
@@ -327,6 +328,50 @@ TEST(FileBuffer, LongChainOfRulesStaysExact) {
     buffer.applyEdits(edits);
   }
   EXPECT_EQ(text::DecodeText(Encoding::ShiftJis, Span(buffer.bytes("f"))), buffer.text());
+}
+
+TEST(FileBuffer, MayHoldNeverSaysNoWhereTheTextHoldsOneOrAByteIsUnreadable) {
+  // From the bytes, before decoding, as the decoded text answers: "no" lets rules skip the file.
+  const std::vector<std::u16string> needed[] = {{u"概要"},    {u"①"},  {u"Ⅰ"},    {u"∵"},
+                                                {u"~\\"},     {u"髙"}, {u"要\r"}, {u"ﾀ"},
+                                                {u"x", u"😀"}, {u"る"}, {u"¥"}};
+  std::vector<std::pair<std::string, Encoding>> files;
+  for (Encoding e : kAll) {
+    if (e != Encoding::Binary && e != Encoding::Ascii) files.emplace_back(Encoded(e, kSample), e);
+  }
+  // ∵ as CP932 and eucJP-ms write it, and in its other codes (NEC row 13, IBM rows).
+  for (const char* s : {"\x81\xE6", "\x87\x9A", "\xFA\x5B", "\xA2\xE8", "\xAD\xFA"}) {
+    files.emplace_back(s, Encoding::ShiftJis);
+    files.emplace_back(s, Encoding::EucJp);
+  }
+  // 概要, and 概 before a lead byte cut off.
+  files.emplace_back("\x8a\x54\x97\x76", Encoding::ShiftJis);
+  files.emplace_back("\x8a\x54\x97", Encoding::ShiftJis);
+  files.emplace_back("abc", Encoding::Ascii);
+  int nos = 0;
+  for (const auto& [bytes, code] : files) {
+    for (const auto& texts : needed) {
+      for (bool recognise : {false, true}) {
+        FileBuffer buffer;
+        if (recognise) {
+          buffer.loadBytes(bytes, "f");
+        } else {
+          buffer.loadBytes(bytes, "f", code);
+        }
+        const bool may = buffer.mayHold(texts);
+        const std::u16string_view text = buffer.text();
+        EXPECT_EQ(text, text::DecodeText(buffer.encoding(), Span(bytes)));
+        const bool holds = std::any_of(texts.begin(), texts.end(), [&](const auto& t) {
+          return text.find(t) != std::u16string_view::npos;
+        });
+        if (!may) ++nos;
+        EXPECT_TRUE(may || (!holds && buffer.unreadable().count == 0))
+            << text::EncodingName(buffer.encoding()) << " " << ::testing::PrintToString(bytes);
+        EXPECT_EQ(buffer.bytes("f"), bytes);
+      }
+    }
+  }
+  EXPECT_GT(nos, 20);
 }
 
 }  // namespace

@@ -188,15 +188,21 @@ TEST_F(BatchCli, WhatRulesCannotReadIsToldAndKeptWhileTheRestChanges) {
   Write(QStringLiteral("data.bin"),
         QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xFE\x01\x02", 21));
   Write(QStringLiteral("pua.txt"), "x\xEF\x9D\x81y\n");
+  // Neither rule's text is in these; one of them still has a byte cut off.
+  Write(QStringLiteral("osaka.txt"), Sjis("大阪の天気\n"));
+  Write(QStringLiteral("cut.txt"), Sjis("大阪の天気\n") + "\x82");
   const QStringList args = {QStringLiteral("-e"),        QStringLiteral("s/東京都/東京/g"),
                             QStringLiteral("-e"),        QStringLiteral("s/(.)(y)/$2$1/"),
                             QStringLiteral("mixed.txt"), QStringLiteral("data.bin"),
-                            QStringLiteral("pua.txt")};
+                            QStringLiteral("pua.txt"),   QStringLiteral("osaka.txt"),
+                            QStringLiteral("cut.txt")};
   const QByteArray told =
       "morvelle-batch: 読めないバイトは置換せず元のまま残します: mixed.txt の 2 行 1 列目の"
       "バイト 0x93 ほか、全 7 バイト (UTF-8 として)\n"
       "morvelle-batch: バイナリファイルとして読んだので置換しません (出力は元のままです): "
-      "data.bin\n";
+      "data.bin\n"
+      "morvelle-batch: 読めないバイトは置換せず元のまま残します: cut.txt の 2 行 1 列目の"
+      "バイト 0x82 (Shift_JIS として)\n";
   const Outcome dry = Run(QStringList{QStringLiteral("replace"), QStringLiteral("-n")} + args);
   EXPECT_EQ(dry.status, 1);
   EXPECT_EQ(dry.err, told);
@@ -208,6 +214,9 @@ TEST_F(BatchCli, WhatRulesCannotReadIsToldAndKeptWhileTheRestChanges) {
   EXPECT_EQ(ReadAll(Path(QStringLiteral("data.bin.exp"))),
             ReadAll(Path(QStringLiteral("data.bin"))));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("pua.txt.exp"))), QByteArray("xy\xEF\x9D\x81\n"));
+  for (const QString& name : {QStringLiteral("osaka.txt"), QStringLiteral("cut.txt")}) {
+    EXPECT_EQ(ReadAll(Path(name + QStringLiteral(".exp"))), ReadAll(Path(name)));
+  }
 }
 
 }  // namespace

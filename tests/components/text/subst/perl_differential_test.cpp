@@ -143,6 +143,11 @@ TEST(PerlDifferential, EveryExpressionOnEveryTextMatchesPerl) {
         // may change a result.
         EXPECT_EQ(scanning.apply(row.expression, text), ours) << describe(row.expression);
         EXPECT_EQ(plain.apply(row.expression, text), ours) << describe(row.expression);
+        // A file without the required text is copied without being decoded.
+        if (const auto needed = substituter.requiredText(row.expression); needed && ours != text) {
+          EXPECT_NE(std::u16string_view(text).find(*needed), std::u16string_view::npos)
+              << describe(row.expression);
+        }
       } catch (const SubstituteError& error) {
         ourError = error.what();
       }
