@@ -254,13 +254,17 @@ def main():
     w("")
     w("| measure | result |")
     w("|---|---|")
-    for size, replaced, converted in memory_rows:
+    for size, replaced, converted, (absent, perl) in memory_rows:
         w("| one %.0f MB CP932 file, replace with `%s`, -j 1 | peak %.0f MB = %.2f× the file "
           "(target at most 3×), %.1f s |" % (size / 2**20, "`, `".join(scale.MEMORY_RULES),
                                             replaced.kib / 1024, replaced.kib * 1024 / size,
                                             replaced.wall))
         w("| the same file, convert to UTF-8, -j 1 | peak %.0f MB whatever the size (it streams), "
           "%.1f s |" % (converted.kib / 1024, converted.wall))
+        w("| the same file, replace with `%s`, whose text it lacks, -j 1 | peak %.0f MB = %.2f× the "
+          "file, %.2f s; perl on bytes %.2f s, peak %.0f MB: %s |" % (
+              scale.ABSENT_RULE, absent.kib / 1024, absent.kib * 1024 / size, absent.wall,
+              perl.wall, perl.kib / 1024, ratio(perl.wall, absent.wall)))
     for size, out_size, mine, perl in expand_rows:
         w("| `%s` (each character a hundred times) on %.0f MB of UTF-8, writing %.0f MB, -j 1 | "
           "peak %.0f MB = %.2f× the larger of input and output (target at most 3×), %.1f s; "
@@ -301,7 +305,7 @@ def main():
     if sd:
         w("- sd: Morvelle -j 2 uses %.2f of sd's CPU seconds (target at most 0.5)" %
           (sd[0]["morvelle -j 2"][1] / sd[0]["sd"][1]))
-    for size, replaced, converted in memory_rows:
+    for size, replaced, converted, _ in memory_rows:
         w("- memory, %.0f MB: replace %.2f× the file (target at most 3×), convert peak %.0f MB "
           "(target: a few MB)" % (size / 2**20, replaced.kib * 1024 / size,
                                   converted.kib / 1024))

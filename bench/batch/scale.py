@@ -23,6 +23,8 @@ SMALL_RULES = [
 ]
 # Rules that change a large file all over, for its memory.
 MEMORY_RULES = ["s/(\\d+)/<$1>/g", "s/の/ノ/g"]
+# A rule whose text the large file lacks: the file is checked and copied, never decoded.
+ABSENT_RULE = "s/東京東京都/大阪府/g"
 
 
 def expressions(rules):
@@ -75,8 +77,15 @@ def memory(args, batch, folders, size_mb):
     size = os.path.getsize(path)
     replaced = run_process([batch, "-j", "1", "replace"] + expressions(MEMORY_RULES) + [path])
     converted = run_process([batch, "-j", "1", "convert", "--to", "utf8", path])
+    absent = run_process([batch, "-j", "1", "replace", "-e", ABSENT_RULE, path])
+    # perl on bytes, the fastest peer, reading the file whole as Morvelle does.
+    tmp = fresh(os.path.join(args.work, "absent-run"))
+    rules = os.path.join(tmp, "rules.cp932")
+    write_rules(rules, [(ABSENT_RULE, None)], "cp932")
+    perl = run_process([shutil.which("perl"), os.path.join(HERE, "perl_replace.pl"), "bytes", "-",
+                        rules, tmp, path])
     os.unlink(path + ".exp")
-    return size, replaced, converted
+    return size, replaced, converted, (absent, perl)
 
 
 def sd_row(args, batch, folders, rules, failures):
