@@ -240,6 +240,36 @@ inline bool Put(char32_t cp, char*& o) {
   }
 }
 
+// The legacy target's codes by code point, 0 where it has none.
+template <Target kTarget>
+inline auto CodesOf() {
+  if constexpr (kTarget == Target::Cp932) {
+    return detail::Cp932Encoder();
+  } else {
+    return detail::EucEncoder();
+  }
+}
+
+// Writes a CP932 or eucJP-ms code (one to three bytes) without a branch on its length, which
+// text mixing ASCII and kanji would mispredict: all its possible bytes are written and the
+// position moves by its length (Room leaves space beyond the end for the extra bytes).
+template <Target kTarget>
+inline void PutCode(std::uint32_t code, char*& o) {
+  if constexpr (kTarget == Target::Cp932) {
+    const unsigned two = code > 0xFF;
+    o[0] = static_cast<char>(code >> (8 * two));
+    o[1] = static_cast<char>(code);
+    o += 1 + two;
+  } else {
+    const unsigned length = 1 + (code > 0xFF) + (code > 0xFFFF);
+    const std::uint32_t first = code << (8 * (3 - length));  // the first byte in bits 16..23
+    o[0] = static_cast<char>(first >> 16);
+    o[1] = static_cast<char>(first >> 8);
+    o[2] = static_cast<char>(first);
+    o += length;
+  }
+}
+
 // One step of a loop: where it stopped and whether it stopped at a failure.
 struct Stop {
   std::size_t at;
@@ -478,6 +508,19 @@ Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& 
   constexpr std::uint64_t kNotAscii = kBigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
   constexpr unsigned kLow = kBigEndian ? 1 : 0;
   while (i < limit) {
+    if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
+      // One lookup a unit. A unit without a code here (U+0000, a surrogate, a character the
+      // target lacks) goes to the full step below.
+      const auto codes = CodesOf<kTarget>();
+      while (i < limit && i + 2 <= n) {
+        const unsigned unit = kBigEndian ? (p[i] << 8 | p[i + 1]) : (p[i] | p[i + 1] << 8);
+        const std::uint32_t code = codes[unit];
+        if (code == 0) break;
+        PutCode<kTarget>(code, o);
+        i += 2;
+      }
+      if (i >= limit) break;
+    }
     if constexpr (std::endian::native == std::endian::little) {
       std::uint64_t word;
       if (i + 8 <= limit && (std::memcpy(&word, p + i, 8), (word & kNotAscii) == 0)) {
