@@ -159,6 +159,12 @@ bool FileBuffer::mayHold(const std::vector<std::u16string>& texts) const {
   });
   if (MayOccur(d.encoding, texts, bytes)) return true;
   if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, bytes);
+  if (clean && d.decodedAs) {
+    // A reading recognition tried and dropped; the file is copied as it is.
+    d.text = text::UnitBuffer();
+    d.index = text::OffsetIndex();
+    d.decodedAs.reset();
+  }
   return !clean;
 }
 

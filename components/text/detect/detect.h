@@ -16,9 +16,10 @@ namespace morvelle::text {
 // NUL-bearing data that is neither UTF-16 nor such a text is Binary.
 Encoding DetectEncoding(std::span<const unsigned char> bytes);
 
-// Decodes the whole input in `code` and says whether every byte decoded. A caller that decodes
-// the file anyway gives recognition that pass for the strict validity of its likeliest reading
-// instead of a pass of its own; the result is DetectEncoding's.
+// Says whether the whole input reads in `code` without an undecodable byte. A caller that
+// decodes the file anyway gives recognition that pass (or one that needs only the answer, the
+// strict validity check) for the check of its likeliest reading instead of a pass of its own;
+// the result is DetectEncoding's.
 using CleanDecode = std::function<bool(Encoding code)>;
 Encoding DetectEncoding(std::span<const unsigned char> bytes, const CleanDecode& decode);
 

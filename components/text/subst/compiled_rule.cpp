@@ -124,7 +124,12 @@ std::shared_ptr<CompiledRule> RuleCompiler::compile(ParsedExpression parsed,
   {
     const std::optional<RequiredLiteral> consumed =
         rule->required ? rule->required : requiredLiteral(parsed.pattern, lexed.tokens, false);
-    if (consumed && !consumed->caseless && !consumed->text.empty()) {
+    // Under /i the literal holds ASCII and characters without case; without an ASCII letter it
+    // matches only itself.
+    const auto letter = [](char16_t u) { return (u | 0x20) >= u'a' && (u | 0x20) <= u'z'; };
+    if (consumed && !consumed->text.empty() &&
+        (!consumed->caseless ||
+         std::none_of(consumed->text.begin(), consumed->text.end(), letter))) {
       rule->mustConsume = consumed->text;
     }
   }

@@ -45,7 +45,8 @@ struct CompiledRule {
   // units the part before the literal may consume.
   std::optional<RequiredLiteral> required;
   std::vector<std::uint64_t> runUnits;
-  // Text every match consumes exactly (none under /i): without it in the text, no match.
+  // Text every match consumes exactly (under /i, only one without ASCII letters): without it
+  // in the text, no match.
   std::optional<std::u16string> mustConsume;
 
   bool admits(char16_t unit) const { return (startUnits[unit >> 6] >> (unit & 63)) & 1; }

@@ -119,9 +119,9 @@ class Substituter {
 
   // Compiles (or finds in the cache) without applying; throws SubstituteError.
   void check(std::u16string_view expression);
-  // Text that every match consumes, character for character (so not under /i): a text
-  // without it is left as it is. None when the rule may match without one. Compiles as check()
-  // does; throws SubstituteError.
+  // Text that every match consumes, character for character (under /i only one without ASCII
+  // letters): a text without it is left as it is. None when the rule may match without one.
+  // Compiles as check() does; throws SubstituteError.
   std::optional<std::u16string> requiredText(std::u16string_view expression);
 
   const SubstituteLimits& limits() const noexcept;
