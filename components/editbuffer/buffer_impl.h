@@ -38,14 +38,8 @@ struct FileBuffer::Impl {
   Runs runs;
   Unreadable unreadable;  // of the loaded text, found when it is decoded
 
-  void Recognise() {
-    if (recognised) return;
-    encoding = text::DetectEncoding(original.bytes());
-    bom = text::BomLength(encoding, original.bytes());
-    recognised = true;
-  }
-  // The same, `check` standing in for recognition's strict check of its likeliest code.
-  void Recognise(const text::CleanDecode& check) {
+  // `check`, when given, stands in for recognition's strict check of its likeliest code.
+  void Recognise(const text::CleanDecode& check = {}) {
     if (recognised) return;
     encoding = text::DetectEncoding(original.bytes(), check);
     bom = text::BomLength(encoding, original.bytes());
