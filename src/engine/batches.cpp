@@ -32,8 +32,13 @@ class FileService {
   std::unique_ptr<TextService> made_;
 };
 
-bool ApplyRulesOn(const QStringList& rules, EditorBuffer& buffer, FileService& service,
-                  MessageSink& sink, const QString& file, std::vector<qsizetype>* counts) {
+// Applies `rules` in turn to the buffer's text; each rule's edits reach the buffer before the
+// next rule reads its text. Returns false after reporting a failed rule, or a service that cannot
+// be made; the remaining rules are then skipped, and the buffer holds the rules applied before
+// it. A failure of the buffer itself is no rule's: its ServiceError comes out of the call.
+// `counts` receives the number of spans each applied rule changed.
+bool ApplyRules(const QStringList& rules, EditorBuffer& buffer, FileService& service,
+                MessageSink& sink, const QString& file, std::vector<qsizetype>& counts) {
   for (const QString& expression : rules) {
     TextEdits edits;
     const QStringView text = buffer.Text();
@@ -44,22 +49,11 @@ bool ApplyRulesOn(const QStringList& rules, EditorBuffer& buffer, FileService& s
           QCoreApplication::translate("Batches", "%1\n(ファイル: %2)").arg(e.description(), file));
       return false;
     }
-    if (counts) counts->push_back(edits.size());
+    counts.push_back(edits.size());
     buffer.ApplyEdits(edits);
   }
   return true;
 }
-
-}  // namespace
-
-bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
-                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
-                std::vector<qsizetype>* counts) {
-  FileService service(makeService);
-  return ApplyRulesOn(rules, buffer, service, sink, file, counts);
-}
-
-namespace {
 
 // Whether every rule needs a text the file does not hold, the file reading without an
 // unreadable byte: it is then copied as it is, never decoded. An expression that cannot be used
@@ -123,7 +117,7 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
     } else {
       // Bytes left unread fail the file as a rule would, even when every rule applied.
       const bool applied =
-          ApplyRulesOn(rules, buffer, service, sink, target.sourcePath, &report.replacements);
+          ApplyRules(rules, buffer, service, sink, target.sourcePath, report.replacements);
       report.ruleFailed = !applied || unreadable.count > 0;
     }
   }

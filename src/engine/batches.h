@@ -38,16 +38,6 @@ struct BatchResult {
   bool stopped = false;    // a fatal failure ended the run
 };
 
-// Applies `rules` in turn to the buffer's text on a text service made by `makeService` when the
-// first rule is applied; each rule's edits reach the buffer before the next rule reads its text.
-// Returns false after reporting a failed rule, or a service that cannot be made; the remaining
-// rules are then skipped, and the buffer holds the rules applied before it. A failure of the
-// buffer itself is no rule's: its ServiceError comes out of the call.
-// `counts`, when given, receives the number of spans each applied rule changed.
-bool ApplyRules(const QStringList& rules, EditorBuffer& buffer,
-                const TextServiceFactory& makeService, MessageSink& sink, const QString& file,
-                std::vector<qsizetype>* counts = nullptr);
-
 // What one file of a batch did, for front ends that report per file.
 struct FileReport {
   qsizetype index = 0;
