@@ -31,6 +31,18 @@ const std::uint16_t* Cp932PairTable() {
   return table.get();
 }
 
+const std::uint64_t* Cp932PairBits() {
+  static const std::unique_ptr<std::uint64_t[]> bits = [] {
+    auto b = std::make_unique<std::uint64_t[]>(128 * 256 / 64);
+    const std::uint16_t* pairs = Cp932PairTable();
+    for (unsigned i = 0; i < 128 * 256; ++i) {
+      if (pairs[i] != 0) b[i >> 6] |= std::uint64_t{1} << (i & 63);
+    }
+    return b;
+  }();
+  return bits.get();
+}
+
 const std::uint16_t* Cp932Encoder() {
   static const std::unique_ptr<std::uint16_t[]> table = [] {
     auto t = std::make_unique<std::uint16_t[]>(0x10000);

@@ -233,6 +233,33 @@ TEST(CodecCases, StrictValidityForRecognition) {
   }
 }
 
+// Long CP932 texts are checked by blocks: the valid prefix is still where decoding first keeps
+// a byte, for bytes whose lead bytes run across block ends and bad bytes anywhere.
+TEST(CodecCases, StrictValidityOfLongShiftJisEndsAtTheFirstUnreadableByte) {
+  // Pieces: ASCII, katakana, pairs whose trail is ASCII or a possible lead byte, and bytes or
+  // pairs no character is (a lone 80/85/A0/FD, an unassigned pair, a lead before a control).
+  const std::string good[] = {"a",        "@",        "\xB1",     "\x82\xA0",
+                              "\x83\x5C", "\x88\x9F", "\xE0\x81", "\x81\x81",
+                              "\xFA\x40", "\x89\xE0", "\x9F\xFC", "\xF0\xA0"};
+  const std::string bad[] = {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40"};
+  std::uint32_t seed = 12345;
+  const auto next = [&](std::uint32_t bound) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % bound;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const std::uint32_t length = 60 + next(400);
+    while (bytes.size() < length) bytes += good[next(std::size(good))];
+    if (round % 3 != 0) bytes.insert(next(std::uint32_t(bytes.size())), bad[next(std::size(bad))]);
+    if (round % 5 == 0) bytes += "\x88";  // cut off by the end
+    const Decoded decoded = Decode(Encoding::ShiftJis, Span(bytes));
+    const std::size_t raw = FindRawByte(decoded.text);
+    const std::size_t expected = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
+    ASSERT_EQ(ValidPrefixLength(Encoding::ShiftJis, Span(bytes)), expected) << round;
+  }
+}
+
 TEST(CodecCases, JisShiftsAndEscapes) {
   struct Case {
     std::string bytes;
