@@ -53,6 +53,15 @@ struct FileBuffer::Impl {
     return index.clean();
   }
 
+  // Forgets a reading that recognition decoded and then dropped, when the file's text will not be
+  // needed.
+  void ForgetReading() {
+    if (!decodedAs) return;
+    text = text::UnitBuffer();
+    index = text::OffsetIndex();
+    decodedAs.reset();
+  }
+
   void Decode() {
     if (decoded) return;
     // Recognition's check of the likeliest code is this decoding, when that code is the one.

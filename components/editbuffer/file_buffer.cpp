@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "buffer_impl.h"
@@ -159,13 +160,130 @@ bool FileBuffer::mayHold(const std::vector<std::u16string>& texts) const {
   });
   if (MayOccur(d.encoding, texts, bytes)) return true;
   if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, bytes);
-  if (clean && d.decodedAs) {
-    // A reading recognition tried and dropped; the file is copied as it is.
-    d.text = text::UnitBuffer();
-    d.index = text::OffsetIndex();
-    d.decodedAs.reset();
-  }
+  // A reading recognition tried and dropped; the file is copied as it is.
+  if (clean) d.ForgetReading();
   return !clean;
+}
+
+namespace {
+
+// Codes whose characters a search of their bytes finds: where a character begins is told by
+// the bytes just before it.
+bool FoundByBytes(text::Encoding code) {
+  return code == text::Encoding::ShiftJis || code == text::Encoding::EucJp ||
+         code == text::Encoding::Utf8 || code == text::Encoding::Utf8Bom ||
+         code == text::Encoding::Ascii;
+}
+
+// A byte after which a character begins, whatever came before it: no CP932 lead or trail byte
+// is below 0x40, and every EUC-JP one is above 0x7F.
+bool EndsCharacter(text::Encoding code, unsigned char b) {
+  return code == text::Encoding::ShiftJis ? b < 0x40 : b < 0x80;
+}
+
+// The length of the character beginning with `b` in a file that reads without an unreadable byte.
+std::size_t CharacterLength(text::Encoding code, unsigned char b) {
+  if (code == text::Encoding::ShiftJis)
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+  // EUC-JP: the bytes of C1 controls other than the two single shifts are characters too.
+  return b == 0x8F ? 3 : b == 0x8E || (b >= 0xA1 && b <= 0xFE) ? 2 : 1;
+}
+
+// Where `pattern` occurs from `start` on in bytes that read in `code` without an unreadable
+// byte, counting only occurrences at a character's start: leftmost first, never overlapping,
+// only the first unless `global`. A UTF-8 character's bytes are never another's.
+std::vector<std::size_t> Occurrences(text::Encoding code, std::string_view bytes, std::size_t start,
+                                     std::string_view pattern, bool global) {
+  const bool legacy = code == text::Encoding::ShiftJis || code == text::Encoding::EucJp;
+  std::vector<std::size_t> found;
+  std::size_t known = start;  // a character begins here
+  for (std::size_t from = start; from < bytes.size();) {
+    const void* hit =
+        memmem(bytes.data() + from, bytes.size() - from, pattern.data(), pattern.size());
+    if (!hit) break;
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data());
+    if (legacy) {
+      if (at > known) {
+        // Back to a byte that ends a character, then forward a character at a time: each byte
+        // is walked at most twice over all occurrences.
+        std::size_t k = at;
+        while (k > known && !EndsCharacter(code, static_cast<unsigned char>(bytes[k - 1]))) --k;
+        known = k;
+        while (known < at) known += CharacterLength(code, static_cast<unsigned char>(bytes[known]));
+      }
+      if (known != at) {  // inside a character
+        from = at + 1;
+        continue;
+      }
+    }
+    found.push_back(at);
+    if (!global) break;
+    from = known = at + pattern.size();
+  }
+  return found;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::size_t>> FileBuffer::replaceLiterals(
+    const std::vector<LiteralEdit>& rules) {
+  Impl& d = *impl_;
+  if (d.decoded || d.edited || !d.original.held()) return std::nullopt;
+  std::vector<std::string> patterns(rules.size());
+  std::vector<std::string> replacements(rules.size());
+  const auto spell = [&](text::Encoding code) {
+    if (!FoundByBytes(code)) return false;
+    for (std::size_t k = 0; k < rules.size(); ++k) {
+      if (rules[k].pattern.empty() ||
+          text::SpellIn(code, rules[k].pattern, patterns[k]) != text::Spelling::Unique ||
+          text::SpellIn(code, rules[k].replacement, replacements[k]) != text::Spelling::Unique) {
+        return false;
+      }
+    }
+    return true;
+  };
+  // Recognition checks its likeliest code over the whole file: by the strict check alone where
+  // the rules can go by bytes, else by decoding it, which the rules then read.
+  std::optional<text::Encoding> checked;
+  bool clean = false;
+  d.Recognise([&](text::Encoding code) {
+    if (!spell(code)) return d.DecodeAs(code);
+    checked = code;
+    clean = text::IsStrictlyValid(code, d.original.bytes());
+    return clean;
+  });
+  if (d.decodedAs == d.encoding || !spell(d.encoding)) return std::nullopt;
+  if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, d.original.bytes());
+  if (!clean) return std::nullopt;
+  d.ForgetReading();
+
+  std::vector<std::size_t> counts;
+  for (std::size_t k = 0; k < rules.size(); ++k) {
+    const std::span<const unsigned char> held = d.original.bytes();
+    const std::string_view all(reinterpret_cast<const char*>(held.data()), held.size());
+    const std::string_view pattern = patterns[k];
+    const std::string_view replacement = replacements[k];
+    const std::vector<std::size_t> at =
+        Occurrences(d.encoding, all, d.bom, pattern, rules[k].global);
+    counts.push_back(at.size());
+    if (at.empty()) continue;
+    if (replacement.size() == pattern.size()) {
+      std::string bytes = d.original.Take();
+      for (std::size_t a : at) std::memcpy(bytes.data() + a, replacement.data(), pattern.size());
+      d.original.Replace(std::move(bytes));
+      continue;
+    }
+    std::string bytes;
+    bytes.reserve(all.size() - at.size() * pattern.size() + at.size() * replacement.size());
+    std::size_t from = 0;
+    for (std::size_t a : at) {
+      bytes.append(all.substr(from, a - from)).append(replacement);
+      from = a + pattern.size();
+    }
+    bytes.append(all.substr(from));
+    d.original.Replace(std::move(bytes));
+  }
+  return counts;
 }
 
 std::u16string_view FileBuffer::text() const {

@@ -50,6 +50,14 @@ class EditReader {
   virtual bool next(EditView& edit) = 0;
 };
 
+// A rule that replaces one text with another, as replaceLiterals applies it: every occurrence,
+// leftmost first and never overlapping (only the first unless `global`).
+struct LiteralEdit {
+  std::u16string pattern;  // not empty
+  std::u16string replacement;
+  bool global = false;
+};
+
 struct LoadOptions {
   // A file at least this large is read again for its save instead of being held beside its
   // text (the text is the memory such a file needs).
@@ -117,6 +125,13 @@ class FileBuffer {
   // holds none of `texts`: rules that each need one of them leave it as it is. Before the text
   // is decoded this searches the file's bytes, which costs a fraction of decoding them.
   bool mayHold(const std::vector<std::u16string>& texts) const;
+  // Applies `rules` in turn to the loaded file's bytes without decoding them, when the file reads
+  // in its code (CP932, EUC-JP, UTF-8) without an unreadable byte and every text has bytes of its
+  // own there; a pattern's bytes count only where a character begins. Returns how many spans
+  // each rule replaced; the replaced bytes are then the loaded file (loadedText, changes and a
+  // save start from them). Otherwise returns none and changes nothing: the text was decoded or
+  // edited already, or the code or a text's bytes cannot tell the characters apart.
+  std::optional<std::vector<std::size_t>> replaceLiterals(const std::vector<LiteralEdit>& rules);
   // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.
   std::u16string_view text() const;
   // Replaces the whole text; the common head and tail keep their original bytes.

@@ -33,6 +33,13 @@ void Original::Keep(detail::OpenedFile file, std::size_t dropFrom, std::size_t c
   chunk_ = std::max<std::size_t>(chunk, 1);
 }
 
+void Original::Replace(std::string bytes) {
+  Hold(std::move(bytes));
+  fd_ = detail::Fd();
+  dropFrom_ = SIZE_MAX;
+  dropped_ = false;
+}
+
 void Original::Drop() {
   if (dropped_ || fd_.get() < 0 || size_ < dropFrom_) return;
   std::string().swap(bytes_);

@@ -28,6 +28,10 @@ class Original {
   }
   // Drops the bytes if the file is large enough and can be read again.
   void Drop();
+  // Takes the held bytes to change them; Replace gives them back. Nothing is held between.
+  std::string Take() { return std::move(bytes_); }
+  // Bytes that stand in for the file's from now on: held for good, never read again.
+  void Replace(std::string bytes);
 
   // Reads the bytes for one save: held ones, or the file's again. `name` is for messages.
   class Reader : public text::ByteSource {

@@ -79,6 +79,18 @@ class LosslessBuffer : public EditorBuffer {
       return buffer_.mayHold(needed);
     });
   }
+  std::optional<std::vector<qsizetype>> ReplaceLiterals(
+      const std::vector<LiteralRule>& rules) override {
+    return Translated(path_, [&]() -> std::optional<std::vector<qsizetype>> {
+      std::vector<editbuffer::LiteralEdit> edits;
+      for (const LiteralRule& r : rules) {
+        edits.push_back({r.pattern.toStdU16String(), r.replacement.toStdU16String(), r.global});
+      }
+      const std::optional<std::vector<std::size_t>> counts = buffer_.replaceLiterals(edits);
+      if (!counts) return std::nullopt;
+      return std::vector<qsizetype>(counts->begin(), counts->end());
+    });
+  }
   UnreadableBytes Unreadable() const override {
     return Translated(path_, [&] {
       const editbuffer::Unreadable found = buffer_.unreadable();

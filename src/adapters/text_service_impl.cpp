@@ -86,6 +86,15 @@ class ComponentTextService : public TextService {
     });
   }
 
+  std::optional<LiteralRule> Literal(const QString& expression) override {
+    return Substituting([&]() -> std::optional<LiteralRule> {
+      std::optional<text::LiteralRule> rule = substituter_->literalRule(View(expression));
+      if (!rule) return std::nullopt;
+      return LiteralRule{QString::fromStdU16String(rule->pattern),
+                         QString::fromStdU16String(rule->replacement), rule->global};
+    });
+  }
+
   void ConvertFile(const QString& sourcePath, const QString& destinationPath, CharacterCode code,
                    const ConvertOptions& options) override {
     // Straight into the temporary file, a block at a time.

@@ -72,6 +72,27 @@ bool NoRuleCanChange(const QStringList& rules, const EditorBuffer& buffer, FileS
   return !buffer.MayHold(needed);
 }
 
+// Applies the rules straight to the file's bytes when each replaces a text with a text and the
+// buffer can go by bytes (EditorBuffer::ReplaceLiterals): the file is never decoded. An
+// expression that cannot be used is left to ApplyRules, which says why.
+bool ReplacedOnBytes(const QStringList& rules, EditorBuffer& buffer, FileService& service,
+                     std::vector<qsizetype>& counts) {
+  std::vector<LiteralRule> literals;
+  try {
+    for (const QString& expression : rules) {
+      std::optional<LiteralRule> literal = (*service).Literal(expression);
+      if (!literal) return false;
+      literals.push_back(std::move(*literal));
+    }
+  } catch (const ServiceError&) {
+    return false;
+  }
+  std::optional<std::vector<qsizetype>> replaced = buffer.ReplaceLiterals(literals);
+  if (!replaced) return false;
+  counts = std::move(*replaced);
+  return true;
+}
+
 void Between(const ReplaceOptions& options, qsizetype index, qsizetype count) {
   if (options.betweenFiles && index + 1 < count) options.betweenFiles();
 }
@@ -106,7 +127,10 @@ std::function<void()> ReplaceFile(const QStringList& rules, const BatchTarget& t
   // Without rules the file is only copied, and its text is never needed. With them, what they
   // cannot reach is told as a failed rule is, and the rules still apply to the rest.
   FileService service(makeService);
-  if (!rules.isEmpty() && NoRuleCanChange(rules, buffer, service)) {
+  // A check shows what changed against the file as loaded, which bytes replaced in place are not.
+  if (!rules.isEmpty() && save != Save::Check &&
+      ReplacedOnBytes(rules, buffer, service, report.replacements)) {
+  } else if (!rules.isEmpty() && NoRuleCanChange(rules, buffer, service)) {
     report.replacements.assign(size_t(rules.size()), 0);
   } else if (!rules.isEmpty()) {
     const UnreadableBytes unreadable = buffer.Unreadable();

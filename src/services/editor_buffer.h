@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "services/text_service.h"
@@ -32,6 +33,17 @@ class EditorBuffer {
   virtual bool MayHold(const QStringList& texts) const {
     (void)texts;
     return true;
+  }
+
+  // Applies `rules` in turn straight to the loaded file's bytes, without decoding them, where it
+  // reads in its code without an unreadable byte and each text has bytes of its own there; then
+  // returns how many spans each rule replaced. Otherwise (or after the text was decoded or
+  // edited) changes nothing and returns none: the caller applies the rules to Text(). The file
+  // so replaced is what LoadedText and Changes start from. A buffer that cannot says none.
+  virtual std::optional<std::vector<qsizetype>> ReplaceLiterals(
+      const std::vector<LiteralRule>& rules) {
+    (void)rules;
+    return std::nullopt;
   }
 
   // The text as it is now, without a copy: valid until the next LoadFile, SetText, ApplyEdits

@@ -23,6 +23,15 @@ struct TextEdit {
   friend bool operator==(const TextEdit&, const TextEdit&) = default;
 };
 
+// A rule that replaces one text with another, as perl's s/PATTERN/REPLACEMENT/ does when the
+// pattern has no metacharacter and the replacement nothing to expand: every occurrence, leftmost
+// first and never overlapping (only the first without /g).
+struct LiteralRule {
+  QString pattern;  // never empty
+  QString replacement;
+  bool global = false;
+};
+
 // What the window's conversion never asks for: the defaults are its behaviour.
 struct ConvertOptions {
   std::optional<FileCode> from;  // the sources' code, not recognised; bytes invalid in it fail
@@ -43,6 +52,13 @@ class TextService {
   // is left as it is. None when a match may do without one (or the service cannot tell).
   // Throws ServiceError as Substitute does for an expression that cannot be used.
   virtual std::optional<QString> RequiredText(const QString& expression) {
+    (void)expression;
+    return std::nullopt;
+  }
+
+  // The rule as a text replaced by a text, when it is one. Throws ServiceError as Substitute
+  // does for an expression that cannot be used.
+  virtual std::optional<LiteralRule> Literal(const QString& expression) {
     (void)expression;
     return std::nullopt;
   }

@@ -97,6 +97,17 @@ std::optional<std::u16string> Substituter::requiredText(std::u16string_view expr
   return impl_->lookup(expression)->mustConsume;
 }
 
+std::optional<LiteralRule> Substituter::literalRule(std::u16string_view expression) {
+  const std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
+  const std::vector<detail::Piece>& pieces = rule->replacement.pieces;
+  if (!rule->literal || !rule->mustConsume || pieces.size() > 1 ||
+      (pieces.size() == 1 && pieces[0].kind != detail::PieceKind::Literal)) {
+    return std::nullopt;
+  }
+  return LiteralRule{rule->pattern, pieces.empty() ? std::u16string() : pieces[0].text,
+                     rule->global};
+}
+
 std::u16string Substituter::apply(std::u16string_view expression, std::u16string_view text) {
   std::shared_ptr<detail::CompiledRule> rule = impl_->lookup(expression);
   TextSink sink(text);

@@ -102,6 +102,14 @@ struct RuleParts {
   std::u16string flags;
 };
 
+// A rule that replaces one text with another: every occurrence, leftmost first and never
+// overlapping (only the first without /g), becomes `replacement`.
+struct LiteralRule {
+  std::u16string pattern;  // never empty
+  std::u16string replacement;
+  bool global = false;
+};
+
 class Substituter {
  public:
   explicit Substituter(SubstituteLimits limits = {});
@@ -123,6 +131,8 @@ class Substituter {
   // letters): a text without it is left as it is. None when the rule may match without one.
   // Compiles as check() does; throws SubstituteError.
   std::optional<std::u16string> requiredText(std::u16string_view expression);
+  // The rule as a text replaced by a text, when it is one; compiles as check() does.
+  std::optional<LiteralRule> literalRule(std::u16string_view expression);
 
   const SubstituteLimits& limits() const noexcept;
 

@@ -374,5 +374,62 @@ TEST(FileBuffer, MayHoldNeverSaysNoWhereTheTextHoldsOneOrAByteIsUnreadable) {
   EXPECT_GT(nos, 20);
 }
 
+TEST(FileBuffer, RulesAppliedToTheBytesGiveWhatTheDecodedTextGives) {
+  // Trail bytes that are ASCII (ソ and 表 end in 5C, 能 in 5C, @ is a trail byte), a character
+  // that has two codes (∵), half-width kana, a pattern that repeats.
+  const std::u16string texts[] = {kSample, u"ソース表示@能力\\ソソソ ｶﾀｶﾅ 概要\r\n∵髙~ 表\\"};
+  const LiteralEdit rules[] = {{u"\\", u"/", true},    {u"@", u"＠", true},
+                               {u"ソ", u"そ", true},   {u"概要", u"まとめの章", false},
+                               {u"要\r", u"", true},   {u"ｶﾀ", u"カタ", true},
+                               {u"髙", u"高", true},   {u"∵", u"x", true},
+                               {u"ソソ", u"ソ", true}, {u"~", u"～", true}};
+  std::vector<std::pair<std::string, bool>> files;  // bytes, whether rules may go by them
+  for (const std::u16string& t : texts) {
+    for (Encoding e : {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8, Encoding::Utf8Bom}) {
+      files.emplace_back(Encoded(e, t), true);
+    }
+    for (Encoding e : {Encoding::Iso2022Jp, Encoding::Utf16Le})
+      files.emplace_back(Encoded(e, t), false);
+    files.emplace_back(Encoded(Encoding::ShiftJis, t) + "\x85", false);  // an unreadable byte
+    files.emplace_back(Encoded(Encoding::EucJp, t) + "\x8F", false);     // a character cut off
+  }
+  // EUC-JP's C1 controls are characters of one byte, as ASCII ones are.
+  files.emplace_back(
+      Encoded(Encoding::EucJp, u"これは\u0095ソースの表示です。\u0085ソースを表示します。"), true);
+  int onBytes = 0;
+  for (const auto& [bytes, byBytes] : files) {
+    for (const LiteralEdit& rule : rules) {
+      SCOPED_TRACE(::testing::PrintToString(bytes) + " rule " +
+                   std::to_string(&rule - std::begin(rules)));
+      // The decoded way: leftmost occurrences, never overlapping.
+      FileBuffer decoded;
+      decoded.loadBytes(bytes, "f");
+      const std::u16string_view text = decoded.text();
+      std::vector<Edit> edits;
+      for (std::size_t at = text.find(rule.pattern); at != std::u16string_view::npos;
+           at = text.find(rule.pattern, at + rule.pattern.size())) {
+        edits.push_back({at, rule.pattern.size(), rule.replacement});
+        if (!rule.global) break;
+      }
+      decoded.applyEdits(edits);
+
+      FileBuffer buffer;
+      buffer.loadBytes(bytes, "f");
+      const std::optional<std::vector<std::size_t>> counts = buffer.replaceLiterals({rule});
+      if (!counts) {
+        EXPECT_EQ(buffer.bytes("f"), bytes);
+        continue;
+      }
+      ++onBytes;
+      EXPECT_TRUE(byBytes);
+      EXPECT_EQ(*counts, std::vector<std::size_t>{edits.size()});
+      EXPECT_EQ(buffer.bytes("f"), decoded.bytes("f"));
+      EXPECT_EQ(buffer.text(), decoded.text());
+      EXPECT_EQ(buffer.unreadable().count, 0u);
+    }
+  }
+  EXPECT_GT(onBytes, 60);
+}
+
 }  // namespace
 }  // namespace morvelle::editbuffer

@@ -15,19 +15,23 @@ using namespace morvelle::testing;
 TEST_F(BatchCli, ReplaceAppliesRuleSetRulesThenExpressionsAndKeepsTheSource) {
   // A rule set as the window saves it: CP932, CR LF, a disabled row, the spare row.
   Write(QStringLiteral("set.exp"), Sjis("s/猫/犬/g\t1\r\ns/犬/狼/\t0\r\ns/a/b/g\t-2\r\n\t1\r\n"));
-  const QByteArray source = Sjis("猫 and a cat\r\n半角ｶﾅ\r\n");
+  // ヂ and ァ end in the bytes of "a" and "@": no rule may touch them.
+  const QByteArray source = Sjis("猫 and a cat\r\n半角ｶﾅ ヂァ@\r\n");
   Write(QStringLiteral("Memo.TXT"), source);
 
-  const Outcome r = Run({QStringLiteral("replace"), QStringLiteral("-r"), QStringLiteral("set.exp"),
-                         QStringLiteral("-e"), QStringLiteral("s/犬/DOG/"), QStringLiteral("-v"),
-                         QStringLiteral("Memo.TXT")});
+  const Outcome r =
+      Run({QStringLiteral("replace"), QStringLiteral("-r"), QStringLiteral("set.exp"),
+           QStringLiteral("-e"), QStringLiteral("s/犬/DOG/"), QStringLiteral("-e"),
+           QStringLiteral("s/@/at/g"), QStringLiteral("-v"), QStringLiteral("Memo.TXT")});
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.isEmpty());
-  // Rule-set rules first, then -e: 猫→犬, a→b, then 犬→DOG.
-  EXPECT_EQ(ReadAll(Path(QStringLiteral("memo.txt.exp"))), Sjis("DOG bnd b cbt\r\n半角ｶﾅ\r\n"));
+  // Rule-set rules first, then -e: 猫→犬, a→b, then 犬→DOG and @→at.
+  EXPECT_EQ(ReadAll(Path(QStringLiteral("memo.txt.exp"))),
+            Sjis("DOG bnd b cbt\r\n半角ｶﾅ ヂァat\r\n"));
   EXPECT_EQ(ReadAll(Path(QStringLiteral("Memo.TXT"))), source);
   EXPECT_EQ(QString::fromUtf8(r.out),
-            QStringLiteral("Memo.TXT\n\t1\ts/猫/犬/g\n\t3\ts/a/b/g\n\t1\ts/犬/DOG/\n"));
+            QStringLiteral("Memo.TXT\n\t1\ts/猫/犬/g\n\t3\ts/a/b/g\n\t1\ts/犬/DOG/\n"
+                           "\t1\ts/@/at/g\n"));
 }
 
 TEST_F(BatchCli, DryRunWritesNothingAndPrintsEachRulesReplacements) {
