@@ -124,11 +124,11 @@ std::size_t SteppedPrefix(const unsigned char* p, std::size_t n, std::size_t i, 
 // Which bytes are lead bytes follows from the bytes that may be one (80..A0, E0..FF): in a run of
 // them every other one is, beginning with the run's first, since the byte before a run is no lead
 // byte and the byte after a lead byte is a trail byte whatever it is. Of those, the ones that begin
-// no pair (80, 85, A0, FD...) have no pair bits, so one at a character's start fails the lookup
+// no pair (80, 85, A0, FD...) have no pair flags, so one at a character's start fails the lookup
 // of its pair as it fails the stepped check. Every other byte at a character's start (ASCII, the
 // half-width katakana) is a character by itself.
 std::size_t Cp932Blocks(const unsigned char* p, std::size_t n) {
-  const std::uint64_t* bits = detail::Cp932PairBits();
+  const std::uint8_t* flags = detail::Cp932PairFlags();
   constexpr std::uint64_t kEven = 0x5555555555555555ull;
   const __m128i low = _mm_set1_epi8(static_cast<char>(0xA1));   // below: 80..A0 (signed)
   const __m128i high = _mm_set1_epi8(static_cast<char>(0xDF));  // above: E0..FF (signed)
@@ -151,13 +151,14 @@ std::size_t Cp932Blocks(const unsigned char* p, std::size_t n) {
     const std::uint64_t runStarts = may & ~(may << 1);
     const std::uint64_t evenRuns = may & ~(may + (runStarts & kEven));
     const std::uint64_t leads = (evenRuns & kEven) | (may & ~evenRuns & ~kEven);
-    std::uint64_t missing = 0;
+    unsigned found = 1;
     for (std::uint64_t m = leads; m != 0; m &= m - 1) {
-      const unsigned char* c = p + i + std::countr_zero(m);
-      const unsigned pair = (unsigned{c[0]} - 0x80) << 8 | c[1];
-      missing |= ~bits[pair >> 6] >> (pair & 63);
+      std::uint16_t pair;  // lead and trail byte, read as one
+      std::memcpy(&pair, p + i + std::countr_zero(m), 2);
+      if constexpr (std::endian::native == std::endian::little) pair = __builtin_bswap16(pair);
+      found &= flags[pair - 0x8000u];
     }
-    if (missing & 1) return i;
+    if (!found) return i;
     i += 64 + (leads >> 63);
   }
   return i;

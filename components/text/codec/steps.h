@@ -117,9 +117,9 @@ enum class Quick { None, Cp932, Euc, Utf8 };
 
 // CP932 pairs indexed by both bytes whole, (lead - 0x80) * 256 + trail; 0 where no character is.
 const std::uint16_t* Cp932PairTable();
-// The same pairs as bits, 4 KB: bit ((lead - 0x80) << 8) | trail is set where a character is.
-// Bytes 80..FF that begin no pair (A1..DF among them) have no bits.
-const std::uint64_t* Cp932PairBits();
+// The same pairs as flags, 32 KB: ((lead << 8) | trail) - 0x8000 is 1 where a character is. Bytes
+// 80..FF that begin no pair (A1..DF among them) have no flags.
+const std::uint8_t* Cp932PairFlags();
 
 template <Quick kQuick>
 inline char16_t QuickUnit(const unsigned char* p, std::size_t n, std::size_t i,

@@ -31,16 +31,14 @@ const std::uint16_t* Cp932PairTable() {
   return table.get();
 }
 
-const std::uint64_t* Cp932PairBits() {
-  static const std::unique_ptr<std::uint64_t[]> bits = [] {
-    auto b = std::make_unique<std::uint64_t[]>(128 * 256 / 64);
+const std::uint8_t* Cp932PairFlags() {
+  static const std::unique_ptr<std::uint8_t[]> flags = [] {
+    auto f = std::make_unique<std::uint8_t[]>(128 * 256);
     const std::uint16_t* pairs = Cp932PairTable();
-    for (unsigned i = 0; i < 128 * 256; ++i) {
-      if (pairs[i] != 0) b[i >> 6] |= std::uint64_t{1} << (i & 63);
-    }
-    return b;
+    for (unsigned i = 0; i < 128 * 256; ++i) f[i] = pairs[i] != 0;
+    return f;
   }();
-  return bits.get();
+  return flags.get();
 }
 
 const std::uint16_t* Cp932Encoder() {
