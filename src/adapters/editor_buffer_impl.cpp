@@ -83,6 +83,7 @@ class LosslessBuffer : public EditorBuffer {
       const std::vector<LiteralRule>& rules) override {
     return Translated(path_, [&]() -> std::optional<std::vector<qsizetype>> {
       std::vector<editbuffer::LiteralEdit> edits;
+      edits.reserve(rules.size());
       for (const LiteralRule& r : rules) {
         edits.push_back({r.pattern.toStdU16String(), r.replacement.toStdU16String(), r.global});
       }

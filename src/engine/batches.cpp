@@ -78,6 +78,7 @@ bool NoRuleCanChange(const QStringList& rules, const EditorBuffer& buffer, FileS
 bool ReplacedOnBytes(const QStringList& rules, EditorBuffer& buffer, FileService& service,
                      std::vector<qsizetype>& counts) {
   std::vector<LiteralRule> literals;
+  literals.reserve(size_t(rules.size()));
   try {
     for (const QString& expression : rules) {
       std::optional<LiteralRule> literal = (*service).Literal(expression);
