@@ -295,6 +295,11 @@ std::optional<std::vector<std::size_t>> FileBuffer::replaceLiterals(
     const std::string_view all(reinterpret_cast<const char*>(held.data()), held.size());
     const std::string_view pattern = patterns[k];
     const std::string_view replacement = replacements[k];
+    // A rule that puts back what it finds changes no span, as the decoded text counts it.
+    if (pattern == replacement) {
+      counts.push_back(0);
+      continue;
+    }
     const std::vector<std::size_t> at =
         Occurrences(d.encoding, all, d.bom, pattern, rules[k].global);
     counts.push_back(at.size());

@@ -128,9 +128,10 @@ class FileBuffer {
   // Applies `rules` in turn to the loaded file's bytes without decoding them, when the file reads
   // in its code (CP932, EUC-JP, UTF-8) without an unreadable byte and every text has bytes of its
   // own there; a pattern's bytes count only where a character begins. Returns how many spans
-  // each rule replaced; the replaced bytes are then the loaded file (loadedText, changes and a
-  // save start from them). Otherwise returns none and changes nothing: the text was decoded or
-  // edited already, or the code or a text's bytes cannot tell the characters apart.
+  // each rule changed (none for a rule that puts back what it finds); the replaced bytes are then
+  // the loaded file (loadedText, changes and a save start from them). Otherwise returns none and
+  // changes nothing: the text was decoded or edited already, or the code or a text's bytes cannot
+  // tell the characters apart.
   std::optional<std::vector<std::size_t>> replaceLiterals(const std::vector<LiteralEdit>& rules);
   // Valid until the next load, setText or applyEdits. Throws std::bad_alloc.
   std::u16string_view text() const;
