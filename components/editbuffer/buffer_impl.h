@@ -2,6 +2,7 @@
 // The file buffer's state, shared by its editing half (file_buffer.cpp) and its saving half
 // (save.cpp).
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -53,13 +54,28 @@ struct FileBuffer::Impl {
     return index.clean();
   }
 
-  // Forgets a reading that recognition decoded and then dropped, when the file's text will not be
-  // needed.
-  void ForgetReading() {
-    if (!decodedAs) return;
-    text = text::UnitBuffer();
-    index = text::OffsetIndex();
-    decodedAs.reset();
+  // Recognises the code, checking its likeliest one over the whole file by the strict check
+  // alone where `strictOnly(code)` holds, else by decoding it (the text is then kept). Returns
+  // whether the file reads cleanly in the recognised code when that is told without decoding it;
+  // none once recognition decoded that code, or where `strictOnly` does not hold for it.
+  std::optional<bool> RecogniseStrictly(const std::function<bool(text::Encoding)>& strictOnly) {
+    std::optional<text::Encoding> checked;
+    bool clean = false;
+    Recognise([&](text::Encoding code) {
+      if (!strictOnly(code)) return DecodeAs(code);
+      checked = code;
+      clean = text::IsStrictlyValid(code, original.bytes());
+      return clean;
+    });
+    if (decodedAs == encoding || !strictOnly(encoding)) return std::nullopt;
+    if (checked != encoding) clean = text::IsStrictlyValid(encoding, original.bytes());
+    if (clean && decodedAs) {
+      // A reading recognition tried and dropped: the text will not be needed.
+      text = text::UnitBuffer();
+      index = text::OffsetIndex();
+      decodedAs.reset();
+    }
+    return clean;
   }
 
   void Decode() {

@@ -181,21 +181,10 @@ bool FileBuffer::mayHold(const std::vector<std::u16string>& texts) const {
     });
   }
   const std::span<const unsigned char> bytes = d.original.bytes();
-  // Recognition checks its likeliest code over the whole file: by decoding it when the bytes
-  // say the text may be needed, else by the cheaper check alone.
-  std::optional<text::Encoding> checked;
-  bool clean = false;
-  d.Recognise([&](text::Encoding code) {
-    if (MayOccur(code, texts, bytes)) return d.DecodeAs(code);
-    checked = code;
-    clean = text::IsStrictlyValid(code, bytes);
-    return clean;
-  });
-  if (MayOccur(d.encoding, texts, bytes)) return true;
-  if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, bytes);
-  // A reading recognition tried and dropped; the file is copied as it is.
-  if (clean) d.ForgetReading();
-  return !clean;
+  // The text is decoded when the bytes say it may be needed.
+  const std::optional<bool> clean =
+      d.RecogniseStrictly([&](text::Encoding code) { return !MayOccur(code, texts, bytes); });
+  return !clean.value_or(false);
 }
 
 namespace {
@@ -274,20 +263,9 @@ std::optional<std::vector<std::size_t>> FileBuffer::replaceLiterals(
     }
     return true;
   };
-  // Recognition checks its likeliest code over the whole file: by the strict check alone where
-  // the rules can go by bytes, else by decoding it, which the rules then read.
-  std::optional<text::Encoding> checked;
-  bool clean = false;
-  d.Recognise([&](text::Encoding code) {
-    if (!spell(code)) return d.DecodeAs(code);
-    checked = code;
-    clean = text::IsStrictlyValid(code, d.original.bytes());
-    return clean;
-  });
-  if (d.decodedAs == d.encoding || !spell(d.encoding)) return std::nullopt;
-  if (checked != d.encoding) clean = text::IsStrictlyValid(d.encoding, d.original.bytes());
-  if (!clean) return std::nullopt;
-  d.ForgetReading();
+  // The text is decoded where the rules cannot go by bytes, and they then read it.
+  const std::optional<bool> clean = d.RecogniseStrictly(spell);
+  if (!clean || !*clean) return std::nullopt;
 
   std::vector<std::size_t> counts;
   for (std::size_t k = 0; k < rules.size(); ++k) {
