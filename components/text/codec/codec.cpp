@@ -6,10 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "jis_step.h"
 #include "steps.h"
 
@@ -119,38 +115,15 @@ std::size_t SteppedPrefix(const unsigned char* p, std::size_t n, std::size_t i, 
 #if defined(__SSE2__)
 // CP932 sixty-four bytes at a time, from a character's start: returns where a character begins
 // before which every byte is valid, at most 64 bytes from the end or at the block holding the
-// first invalid byte; the stepped check goes on from there.
-//
-// Which bytes are lead bytes follows from the bytes that may be one (80..A0, E0..FF): in a run of
-// them every other one is, beginning with the run's first, since the byte before a run is no lead
-// byte and the byte after a lead byte is a trail byte whatever it is. Of those, the ones that begin
-// no pair (80, 85, A0, FD...) have no pair flags, so one at a character's start fails the lookup
-// of its pair as it fails the stepped check. Every other byte at a character's start (ASCII, the
-// half-width katakana) is a character by itself.
+// first invalid byte; the stepped check goes on from there. Each lead byte's pair is looked up
+// in the flags, where the bytes that begin no pair have none; every other byte at a character's
+// start (ASCII, the half-width katakana) is a character by itself.
 std::size_t Cp932Blocks(const unsigned char* p, std::size_t n) {
   const std::uint8_t* flags = detail::Cp932PairFlags();
-  constexpr std::uint64_t kEven = 0x5555555555555555ull;
-  const __m128i low = _mm_set1_epi8(static_cast<char>(0xA1));   // below: 80..A0 (signed)
-  const __m128i high = _mm_set1_epi8(static_cast<char>(0xDF));  // above: E0..FF (signed)
-  const __m128i zero = _mm_setzero_si128();
   std::size_t i = 0;
   // A lead byte at the block's end reads one byte past it.
   while (n - i > 64) {
-    std::uint64_t may = 0;
-    for (int k = 0; k < 4; ++k) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k));
-      const __m128i lead = _mm_or_si128(
-          _mm_cmplt_epi8(x, low), _mm_and_si128(_mm_cmpgt_epi8(x, high), _mm_cmplt_epi8(x, zero)));
-      may |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(lead))} << (16 * k);
-    }
-    if (may == 0) {
-      i += 64;
-      continue;
-    }
-    // Runs beginning on an even bit vanish from the sum: their bits are the even-run bits.
-    const std::uint64_t runStarts = may & ~(may << 1);
-    const std::uint64_t evenRuns = may & ~(may + (runStarts & kEven));
-    const std::uint64_t leads = (evenRuns & kEven) | (may & ~evenRuns & ~kEven);
+    const std::uint64_t leads = detail::Cp932LeadBytes(p + i).leads;
     unsigned found = 1;
     for (std::uint64_t m = leads; m != 0; m &= m - 1) {
       std::uint16_t pair;  // lead and trail byte, read as one

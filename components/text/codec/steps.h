@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tables.h"
 #include "text/utf16.h"
 
@@ -120,6 +124,40 @@ const std::uint16_t* Cp932PairTable();
 // The same pairs as flags, 32 KB: ((lead << 8) | trail) - 0x8000 is 1 where a character is. Bytes
 // 80..FF that begin no pair (A1..DF among them) have no flags.
 const std::uint8_t* Cp932PairFlags();
+
+#if defined(__SSE2__)
+// The lead bytes among the 64 bytes at p, p[0] beginning a character: bit k for p[k]; `high`
+// has a bit for each byte 80..FF.
+//
+// Which bytes lead follows from the bytes that may (80..A0, E0..FF): in a run of them every
+// other one does, beginning with the run's first, since the byte before a run leads nothing and
+// the byte after a lead byte is its trail whatever it is. A byte that may lead but begins no pair
+// (80, 85, A0, FD...) is still counted, for the pair lookup to refuse. Bytes 80..FF that are
+// neither lead nor trail bytes are characters by themselves (the half-width katakana) or
+// undecodable.
+struct Cp932Bytes {
+  std::uint64_t leads, high;
+};
+
+inline Cp932Bytes Cp932LeadBytes(const unsigned char* p) {
+  constexpr std::uint64_t kEven = 0x5555555555555555ull;
+  const __m128i low = _mm_set1_epi8(static_cast<char>(0xA1));   // below: 80..A0 (signed)
+  const __m128i high = _mm_set1_epi8(static_cast<char>(0xDF));  // above: E0..FF (signed)
+  const __m128i zero = _mm_setzero_si128();
+  std::uint64_t may = 0, highs = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i lead = _mm_or_si128(
+        _mm_cmplt_epi8(x, low), _mm_and_si128(_mm_cmpgt_epi8(x, high), _mm_cmplt_epi8(x, zero)));
+    may |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(lead))} << (16 * k);
+    highs |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(x))} << (16 * k);
+  }
+  // Runs beginning on an even bit vanish from the sum: their bits are the even-run bits.
+  const std::uint64_t runStarts = may & ~(may << 1);
+  const std::uint64_t evenRuns = may & ~(may + (runStarts & kEven));
+  return {(evenRuns & kEven) | (may & ~evenRuns & ~kEven), highs};
+}
+#endif
 
 template <Quick kQuick>
 inline char16_t QuickUnit(const unsigned char* p, std::size_t n, std::size_t i,

@@ -379,9 +379,96 @@ const CompactCp932& Compact() {
   return *table;
 }
 
+#if defined(__SSE2__)
+// Sixteen ASCII bytes from p as UTF-16LE units at o.
+inline void WidenSixteen(const unsigned char* p, char* o) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i zero = _mm_setzero_si128();
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(x, zero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 16), _mm_unpackhi_epi8(x, zero));
+}
+
+// The bytes [from, to) of p, all ASCII, as the target writes them, sixteen at a time. The first
+// store is made whatever the run's length, which between kanji is mostly 0 to 3 bytes and no
+// branch could foresee; the stores may reach past the run's end (and read 16 bytes past `from`),
+// into room the next pieces overwrite.
+template <Target kTarget>
+inline void PutAscii(const unsigned char* p, std::size_t from, std::size_t to, char*& o) {
+  std::size_t k = from;
+  do {
+    if constexpr (kTarget == Target::Utf16Le) {
+      WidenSixteen(p + k, o + 2 * (k - from));
+    } else {
+      std::memcpy(o + (k - from), p + k, 16);
+    }
+    k += 16;
+  } while (k < to);
+  o += (to - from) * (kTarget == Target::Utf16Le ? 2 : 1);
+}
+
+// The 64 bytes at p (p[0] beginning a character) when they hold only ASCII and pairs the compact
+// tables settle: their conversion at o, and how many bytes they take (65 when the last byte is a
+// lead byte); 0, with nothing kept at o, for a block the character loop must take. No branch
+// depends on which character comes next, which in text mixing ASCII and kanji in short runs
+// the branch predictor cannot foresee. Reads up to 32 bytes past the block.
+template <Target kTarget>
+std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) {
+  const auto [leads, high] = detail::Cp932LeadBytes(p);
+  if ((high & ~leads & ~(leads << 1)) != 0) return 0;  // katakana or undecodable
+  // The compact tables' index of each pair; a lead byte CP932 does not use, or a trail byte
+  // below 40, takes the entry of trail 7F, which no character has.
+  const auto index = [&](std::size_t j) {
+    const unsigned row = t.row[p[j]];
+    const unsigned trail = p[j + 1];
+    return row != 0xFF && trail >= 0x40 ? row * 192 + (trail - 0x40) : 0x7F - 0x40;
+  };
+  bool found = true;
+  char* w = o;
+  if constexpr (kTarget == Target::Euc) {
+    // Two bytes for two and one for one: each pair's code goes where the pair was.
+    std::memcpy(w, p, 64);
+    for (std::uint64_t m = leads; m != 0;) {
+      const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
+      m &= m - 1;
+      const std::uint16_t code = t.euc[index(j)];
+      found &= code != 0;
+      const std::uint16_t bytes = std::endian::native == std::endian::little
+                                      ? static_cast<std::uint16_t>(code >> 8 | code << 8)
+                                      : code;
+      std::memcpy(w + j, &bytes, 2);
+    }
+    w += 64 + (leads >> 63);
+  } else {
+    std::size_t from = 0;  // the first byte not yet written
+    for (std::uint64_t m = leads; m != 0;) {
+      const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
+      m &= m - 1;
+      PutAscii<kTarget>(p, from, j, w);
+      if constexpr (kTarget == Target::Utf8) {
+        const Entry e = t.utf8[index(j)];
+        found &= e != 0;
+        std::memcpy(w, &e, 4);
+        w += e >> 24;
+      } else {
+        const std::uint16_t u = t.units[index(j)];
+        found &= u != 0;
+        std::memcpy(w, &u, 2);
+        w += 2;
+      }
+      from = j + 2;
+    }
+    PutAscii<kTarget>(p, from, std::max<std::size_t>(from, 64), w);
+  }
+  if (!found) return 0;
+  o = w;
+  return 64 + (leads >> 63);
+}
+#endif
+
 // CP932 to UTF-8, UTF-16 and eucJP-ms, the conversions from the code most files are in, by the
 // compact tables and arithmetic: no table of target bytes too large for the first-level cache to
-// wait on for every kanji. What they do not settle goes to the general loop.
+// wait on for every kanji. Whole blocks of ASCII and pairs go by Cp932Block; what it does not
+// settle goes a character at a time, and what the compact tables do not to the general loop.
 template <Target kTarget>
 Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
               Output& out) {
@@ -390,62 +477,74 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
   char* o = room.o;
   std::size_t i = 0;
   while (i < limit) {
-    const unsigned b = p[i];
-    if (b < 0x80) {
-      if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
-        if constexpr (kTarget == Target::Utf16Le) {
-          for (int k = 0; k < 8; ++k) {
-            o[2 * k] = static_cast<char>(p[i + k]);
-            o[2 * k + 1] = 0;
+    std::size_t end = limit;  // where the character loop hands back to the blocks
+#if defined(__SSE2__)
+    if (limit - i > 64 && n - i >= 64 + 32) {
+      if (const std::size_t taken = Cp932Block<kTarget>(t, p + i, o)) {
+        i += taken;
+        continue;
+      }
+      end = i + 64;
+    }
+#endif
+    while (i < end) {
+      const unsigned b = p[i];
+      if (b < 0x80) {
+        if (i + 8 <= end && detail::EightPlainAscii(p + i)) {
+          if constexpr (kTarget == Target::Utf16Le) {
+            for (int k = 0; k < 8; ++k) {
+              o[2 * k] = static_cast<char>(p[i + k]);
+              o[2 * k + 1] = 0;
+            }
+            o += 16;
+          } else {
+            std::memcpy(o, p + i, 8);
+            o += 8;
           }
-          o += 16;
-        } else {
-          std::memcpy(o, p + i, 8);
-          o += 8;
+          i += 8;
+          continue;
         }
-        i += 8;
+        (void)Put<kTarget == Target::Euc ? Target::Utf8 : kTarget>(b, o);
+        ++i;
         continue;
       }
-      (void)Put<kTarget == Target::Euc ? Target::Utf8 : kTarget>(b, o);
-      ++i;
-      continue;
-    }
-    const unsigned row = t.row[b];
-    const unsigned trail = i + 1 < n ? p[i + 1] : 0;
-    const std::size_t k = row * 192 + (trail - 0x40);
-    if (row != 0xFF && trail >= 0x40) {
-      if constexpr (kTarget == Target::Utf8) {
-        if (const Entry e = t.utf8[k]) {
-          std::memcpy(o, &e, 4);
-          o += e >> 24;
+      const unsigned row = t.row[b];
+      const unsigned trail = i + 1 < n ? p[i + 1] : 0;
+      const std::size_t k = row * 192 + (trail - 0x40);
+      if (row != 0xFF && trail >= 0x40) {
+        if constexpr (kTarget == Target::Utf8) {
+          if (const Entry e = t.utf8[k]) {
+            std::memcpy(o, &e, 4);
+            o += e >> 24;
+            i += 2;
+            continue;
+          }
+        } else if constexpr (kTarget == Target::Euc) {
+          if (const std::uint16_t code = t.euc[k]) {
+            o[0] = static_cast<char>(code >> 8);
+            o[1] = static_cast<char>(code);
+            o += 2;
+            i += 2;
+            continue;
+          }
+        } else if (const char32_t cp = t.units[k]) {
+          (void)Put<kTarget>(cp, o);
           i += 2;
           continue;
         }
-      } else if constexpr (kTarget == Target::Euc) {
-        if (const std::uint16_t code = t.euc[k]) {
-          o[0] = static_cast<char>(code >> 8);
-          o[1] = static_cast<char>(code);
-          o += 2;
-          i += 2;
-          continue;
-        }
-      } else if (const char32_t cp = t.units[k]) {
-        (void)Put<kTarget>(cp, o);
-        i += 2;
-        continue;
       }
+      // Half-width katakana, characters eucJP-ms writes in three bytes, and what fails.
+      std::size_t length;
+      const Entry e = table[SjisIndex(p, n, i, length)];
+      if (e == 0) {
+        room.o = o;
+        room.Close();
+        return {i, true};
+      }
+      std::memcpy(o, &e, 4);
+      o += e >> 24;
+      i += length;
     }
-    // Half-width katakana, characters eucJP-ms writes in three bytes, and what fails.
-    std::size_t length;
-    const Entry e = table[SjisIndex(p, n, i, length)];
-    if (e == 0) {
-      room.o = o;
-      room.Close();
-      return {i, true};
-    }
-    std::memcpy(o, &e, 4);
-    o += e >> 24;
-    i += length;
   }
   room.o = o;
   room.Close();

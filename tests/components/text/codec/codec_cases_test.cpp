@@ -235,13 +235,19 @@ TEST(CodecCases, StrictValidityForRecognition) {
 
 // Long CP932 texts are checked by blocks: the valid prefix is still where decoding first keeps
 // a byte, for bytes whose lead bytes run across block ends and bad bytes anywhere.
-TEST(CodecCases, StrictValidityOfLongShiftJisEndsAtTheFirstUnreadableByte) {
-  // Pieces: ASCII, katakana, pairs whose trail is ASCII or a possible lead byte, and bytes or
-  // pairs no character is (a lone 80/85/A0/FD, an unassigned pair, a lead before a control).
-  const std::string good[] = {"a",        "@",        "\xB1",     "\x82\xA0",
-                              "\x83\x5C", "\x88\x9F", "\xE0\x81", "\x81\x81",
-                              "\xFA\x40", "\x89\xE0", "\x9F\xFC", "\xF0\xA0"};
+TEST(CodecCases, LongShiftJisIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
+  // Pieces: ASCII (runs longer than a vector too), katakana, pairs whose trail is ASCII or a
+  // possible lead byte, a pair eucJP-ms writes in three bytes, and bytes or pairs no character is
+  // (a lone 80/85/A0/FD, an unassigned pair, a lead before a control).
+  const std::string good[] = {
+      "a",        "@",        "\xB1",
+      "\x82\xA0", "\x83\x5C", "\x88\x9F",
+      "\xE0\x81", "\x81\x81", "\xFA\x40",
+      "\x89\xE0", "\x9F\xFC", "\xF0\xA0",
+      "\x87\x40", "\x81\x5C", "the quick brown fox jumps over the lazy dog\r\n"};
   const std::string bad[] = {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40"};
+  const Encoding targets[] = {Encoding::EucJp, Encoding::Utf8, Encoding::Utf16Le,
+                              Encoding::Iso2022Jp};
   std::uint32_t seed = 12345;
   const auto next = [&](std::uint32_t bound) {
     seed = seed * 1103515245u + 12345u;
@@ -250,13 +256,28 @@ TEST(CodecCases, StrictValidityOfLongShiftJisEndsAtTheFirstUnreadableByte) {
   for (int round = 0; round < 3000; ++round) {
     std::string bytes;
     const std::uint32_t length = 60 + next(400);
-    while (bytes.size() < length) bytes += good[next(std::size(good))];
+    while (bytes.size() < length) bytes += good[next(std::size(good) - (round % 4 != 0))];
     if (round % 3 != 0) bytes.insert(next(std::uint32_t(bytes.size())), bad[next(std::size(bad))]);
     if (round % 5 == 0) bytes += "\x88";  // cut off by the end
     const Decoded decoded = Decode(Encoding::ShiftJis, Span(bytes));
     const std::size_t raw = FindRawByte(decoded.text);
     const std::size_t expected = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
     ASSERT_EQ(ValidPrefixLength(Encoding::ShiftJis, Span(bytes)), expected) << round;
+    // A conversion writes what encoding the decoded text writes, or stops at the same place.
+    for (const Encoding to : targets) {
+      std::string encoded, converted;
+      EncodeError error;
+      const bool encodable =
+          Encode(to, decoded.text, encoded, &error, {.rawBytes = false, .bom = true});
+      std::size_t failedAt = 0;
+      ASSERT_EQ(Transcode(Encoding::ShiftJis, to, Span(bytes), converted, &failedAt), encodable)
+          << round << " " << EncodingName(to);
+      if (encodable) {
+        ASSERT_EQ(converted, encoded) << round << " " << EncodingName(to);
+      } else {
+        ASSERT_EQ(failedAt, decoded.offsets[error.index]) << round << " " << EncodingName(to);
+      }
+    }
   }
 }
 
