@@ -126,36 +126,47 @@ const std::uint16_t* Cp932PairTable();
 const std::uint8_t* Cp932PairFlags();
 
 #if defined(__SSE2__)
+// The lead bytes of a two-byte code among 64 bytes beginning a character, given the bytes that
+// may lead (bit k for byte k): in a run of them every other one does, beginning with the run's
+// first, since the byte before a run leads nothing and the byte after a lead byte is its trail
+// whatever it is.
+inline std::uint64_t LeadsOfRuns(std::uint64_t may) {
+  constexpr std::uint64_t kEven = 0x5555555555555555ull;
+  // Runs beginning on an even bit vanish from the sum: their bits are the even-run bits.
+  const std::uint64_t runStarts = may & ~(may << 1);
+  const std::uint64_t evenRuns = may & ~(may + (runStarts & kEven));
+  return (evenRuns & kEven) | (may & ~evenRuns & ~kEven);
+}
+
+// Bit k for each byte p[k] of 64 that `match` marks.
+template <class Match>
+inline std::uint64_t Mask64(const unsigned char* p, Match match) {
+  std::uint64_t mask = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(match(x)))} << (16 * k);
+  }
+  return mask;
+}
+
 // The lead bytes among the 64 bytes at p, p[0] beginning a character: bit k for p[k]; `high`
-// has a bit for each byte 80..FF.
-//
-// Which bytes lead follows from the bytes that may (80..A0, E0..FF): in a run of them every
-// other one does, beginning with the run's first, since the byte before a run leads nothing and
-// the byte after a lead byte is its trail whatever it is. A byte that may lead but begins no pair
-// (80, 85, A0, FD...) is still counted, for the pair lookup to refuse. Bytes 80..FF that are
-// neither lead nor trail bytes are characters by themselves (the half-width katakana) or
+// has a bit for each byte 80..FF. The bytes that may lead are 80..A0 and E0..FF; one that begins
+// no pair (80, 85, A0, FD...) is still counted, for the pair lookup to refuse. Bytes 80..FF that
+// are neither lead nor trail bytes are characters by themselves (the half-width katakana) or
 // undecodable.
 struct Cp932Bytes {
   std::uint64_t leads, high;
 };
 
 inline Cp932Bytes Cp932LeadBytes(const unsigned char* p) {
-  constexpr std::uint64_t kEven = 0x5555555555555555ull;
   const __m128i low = _mm_set1_epi8(static_cast<char>(0xA1));   // below: 80..A0 (signed)
   const __m128i high = _mm_set1_epi8(static_cast<char>(0xDF));  // above: E0..FF (signed)
   const __m128i zero = _mm_setzero_si128();
-  std::uint64_t may = 0, highs = 0;
-  for (int k = 0; k < 4; ++k) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-    const __m128i lead = _mm_or_si128(
-        _mm_cmplt_epi8(x, low), _mm_and_si128(_mm_cmpgt_epi8(x, high), _mm_cmplt_epi8(x, zero)));
-    may |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(lead))} << (16 * k);
-    highs |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(x))} << (16 * k);
-  }
-  // Runs beginning on an even bit vanish from the sum: their bits are the even-run bits.
-  const std::uint64_t runStarts = may & ~(may << 1);
-  const std::uint64_t evenRuns = may & ~(may + (runStarts & kEven));
-  return {(evenRuns & kEven) | (may & ~evenRuns & ~kEven), highs};
+  const std::uint64_t may = Mask64(p, [&](__m128i x) {
+    return _mm_or_si128(_mm_cmplt_epi8(x, low),
+                        _mm_and_si128(_mm_cmpgt_epi8(x, high), _mm_cmplt_epi8(x, zero)));
+  });
+  return {LeadsOfRuns(may), Mask64(p, [](__m128i x) { return x; })};
 }
 #endif
 

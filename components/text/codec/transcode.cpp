@@ -276,13 +276,47 @@ struct Stop {
   bool failed;
 };
 
-// CP932 and eucJP-ms sources: characters that begin before `limit` (and end by n).
-template <bool kSjis, bool kWide>
+#if defined(__SSE2__)
+// eucJP-ms to CP932 for the 64 bytes at p (p[0] beginning a character) when they hold only ASCII
+// and JIS X 0208 characters, which CP932 writes in two bytes too: each goes where it was. How
+// many bytes they take (65 when the last byte is a lead byte); 0, with nothing kept at o, for a
+// block the character loop must take (katakana, JIS X 0212, what fails). Reads a byte past it.
+std::size_t EucPairsInPlace(const Entry* table, const unsigned char* p, char*& o) {
+  const __m128i ss2 = _mm_set1_epi8(static_cast<char>(0x8E));
+  const __m128i ss3 = _mm_set1_epi8(static_cast<char>(0x8F));
+  if (detail::Mask64(p, [&](__m128i x) {
+        return _mm_or_si128(_mm_cmpeq_epi8(x, ss2), _mm_cmpeq_epi8(x, ss3));
+      }) != 0) {
+    return 0;
+  }
+  // Every byte 80..FF leads a pair or trails one; a lead byte whose trail is ASCII fails below.
+  const std::uint64_t leads = detail::LeadsOfRuns(detail::Mask64(p, [](__m128i x) { return x; }));
+  std::memcpy(o, p, 64);
+  bool found = true;
+  for (std::uint64_t m = leads; m != 0;) {
+    const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
+    m &= m - 1;
+    const unsigned row = p[j] - 0xA1u, cell = p[j + 1] - 0xA1u;
+    const bool pair = row < 94 && cell < 94;
+    const Entry e = table[kEuc0208 + (pair ? row * 94 + cell : 0)];
+    found &= pair && e >> 24 == 2;
+    std::memcpy(o + j, &e, 2);
+  }
+  if (!found) return 0;
+  o += 64 + (leads >> 63);
+  return 64 + (leads >> 63);
+}
+#endif
+
+// CP932 and eucJP-ms sources: characters that begin before `limit` (and end by n). kInPlace:
+// eucJP-ms to CP932, whose blocks of ASCII and pairs go by EucPairsInPlace.
+template <bool kSjis, bool kWide, bool kInPlace = false>
 Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
                Output& out) {
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
+  std::size_t end = 0;  // where the character loop hands back to the blocks
   const auto index = [&](std::size_t at, std::size_t& length) {
     return kSjis ? SjisIndex(p, n, at, length) : EucIndex(p, n, at, length);
   };
@@ -297,6 +331,17 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
     o += e >> 24;
   };
   while (i < limit) {
+#if defined(__SSE2__)
+    if constexpr (kInPlace) {
+      if (i >= end && limit - i > 64) {
+        if (const std::size_t taken = EucPairsInPlace(table, p + i, o)) {
+          i += taken;
+          continue;
+        }
+        end = i + 64;
+      }
+    }
+#endif
     // Runs of ASCII, which is itself in every target here, eight bytes at a time.
     if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
       if constexpr (kWide) {
@@ -891,6 +936,10 @@ Stop StreamTranscoder::Impl::Run(const unsigned char* p, std::size_t n, std::siz
     }
     if (to == Encoding::Utf16Le) return RunCp932<Target::Utf16Le>(table, p, n, limit, out);
     if (to == Encoding::EucJp) return RunCp932<Target::Euc>(table, p, n, limit, out);
+  }
+  if (table && from == Encoding::EucJp && to == Encoding::ShiftJis &&
+      std::endian::native == std::endian::little) {
+    return RunLegacy<false, false, true>(table, p, n, limit, out);
   }
   if (table) {
     return from == Encoding::ShiftJis ? (wide ? RunLegacy<true, true>(table, p, n, limit, out)

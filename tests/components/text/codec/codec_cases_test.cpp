@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "text/codec/codec.h"
 
 namespace morvelle::text {
@@ -235,47 +238,67 @@ TEST(CodecCases, StrictValidityForRecognition) {
 
 // Long CP932 texts are checked by blocks: the valid prefix is still where decoding first keeps
 // a byte, for bytes whose lead bytes run across block ends and bad bytes anywhere.
-TEST(CodecCases, LongShiftJisIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
-  // Pieces: ASCII (runs longer than a vector too), katakana, pairs whose trail is ASCII or a
-  // possible lead byte, a pair eucJP-ms writes in three bytes, and bytes or pairs no character is
-  // (a lone 80/85/A0/FD, an unassigned pair, a lead before a control).
-  const std::string good[] = {
-      "a",        "@",        "\xB1",
-      "\x82\xA0", "\x83\x5C", "\x88\x9F",
-      "\xE0\x81", "\x81\x81", "\xFA\x40",
-      "\x89\xE0", "\x9F\xFC", "\xF0\xA0",
-      "\x87\x40", "\x81\x5C", "the quick brown fox jumps over the lazy dog\r\n"};
-  const std::string bad[] = {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40"};
-  const Encoding targets[] = {Encoding::EucJp, Encoding::Utf8, Encoding::Utf16Le,
-                              Encoding::Iso2022Jp};
-  std::uint32_t seed = 12345;
-  const auto next = [&](std::uint32_t bound) {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 8) % bound;
+TEST(CodecCases, LongLegacyTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
+  struct Source {
+    Encoding code;
+    // ASCII (runs longer than a vector too), katakana, pairs, characters another code writes in
+    // another length; then bytes or pairs no character is, and a lead byte to cut off at the end.
+    std::vector<std::string> good, bad;
+    std::string cut;
   };
-  for (int round = 0; round < 3000; ++round) {
-    std::string bytes;
-    const std::uint32_t length = 60 + next(400);
-    while (bytes.size() < length) bytes += good[next(std::size(good) - (round % 4 != 0))];
-    if (round % 3 != 0) bytes.insert(next(std::uint32_t(bytes.size())), bad[next(std::size(bad))]);
-    if (round % 5 == 0) bytes += "\x88";  // cut off by the end
-    const Decoded decoded = Decode(Encoding::ShiftJis, Span(bytes));
-    const std::size_t raw = FindRawByte(decoded.text);
-    const std::size_t expected = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
-    ASSERT_EQ(ValidPrefixLength(Encoding::ShiftJis, Span(bytes)), expected) << round;
-    // A conversion writes what encoding the decoded text writes, or stops at the same place.
-    for (const Encoding to : targets) {
-      std::string encoded, converted;
-      EncodeError error;
-      const bool encodable =
-          Encode(to, decoded.text, encoded, &error, {.rawBytes = false, .bom = true});
-      std::size_t failedAt = 0;
-      ASSERT_EQ(Transcode(Encoding::ShiftJis, to, Span(bytes), converted, &failedAt), encodable)
-          << round << " " << EncodingName(to);
-      if (encodable) {
-        ASSERT_EQ(converted, encoded) << round << " " << EncodingName(to);
-      } else {
-        ASSERT_EQ(failedAt, decoded.offsets[error.index]) << round << " " << EncodingName(to);
+  const std::string line = "the quick brown fox jumps over the lazy dog\r\n";
+  const Source sources[] = {
+      // CP932 pairs whose trail is ASCII or a possible lead byte; FA 40 is three bytes in
+      // eucJP-ms; 80/85/A0/FD, an unassigned pair, a lead before a control.
+      {Encoding::ShiftJis,
+       {"a", "@", "\x82\xA0", "\x83\x5C", "\x88\x9F", "\xE0\x81", "\x81\x81", "\x89\xE0",
+        "\x9F\xFC", "\xF0\xA0", "\x87\x40", "\x81\x5C", "\xB1", "\xFA\x40", line},
+       {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40"},
+       "\x88"},
+      // eucJP-ms kana and JIS X 0212 by their single shifts, NEC row 13, the user-defined area;
+      // a lone A1, an unassigned pair, a lead before ASCII, a shift before no character.
+      {Encoding::EucJp,
+       {"a", "@", "\xA4\xA2", "\xA5\xC0", "\xB4\xC1", "\xAD\xA1", "\xF5\xA1", "\xA2\xCC",
+        "\x8E\xB1", "\x8F\xF3\xF3", line},
+       {"\x80", "\xA1", "\xA9\xA1", "\xA4\x41", "\x8E\xE0", "\x8F\xA1\xA1"},
+       "\xB4"},
+  };
+  const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8,
+                              Encoding::Utf16Le, Encoding::Iso2022Jp};
+  std::uint32_t seed = 12345;
+  const auto next = [&](std::size_t bound) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % static_cast<std::uint32_t>(bound);
+  };
+  for (const Source& source : sources) {
+    for (int round = 0; round < 3000; ++round) {
+      std::string bytes;
+      const std::uint32_t length = 60 + next(400);
+      // The last three pieces only in some rounds, for blocks that hold none of them.
+      const std::size_t pieces = source.good.size() - (round % 4 != 0 ? 3 : 0);
+      while (bytes.size() < length) bytes += source.good[next(pieces)];
+      if (round % 3 != 0) bytes.insert(next(bytes.size()), source.bad[next(source.bad.size())]);
+      if (round % 5 == 0) bytes += source.cut;
+      const Decoded decoded = Decode(source.code, Span(bytes));
+      const std::size_t raw = FindRawByte(decoded.text);
+      const std::size_t valid = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
+      ASSERT_EQ(ValidPrefixLength(source.code, Span(bytes)), valid) << round;
+      // A conversion writes what encoding the decoded text writes, or stops at the same place.
+      for (const Encoding to : targets) {
+        if (to == source.code) continue;
+        SCOPED_TRACE(std::string(EncodingName(source.code)) + " -> " +
+                     std::string(EncodingName(to)) + ", round " + std::to_string(round));
+        std::string encoded, converted;
+        EncodeError error;
+        const bool encodable =
+            Encode(to, decoded.text, encoded, &error, {.rawBytes = false, .bom = true});
+        std::size_t failedAt = 0;
+        ASSERT_EQ(Transcode(source.code, to, Span(bytes), converted, &failedAt), encodable);
+        if (encodable) {
+          ASSERT_EQ(converted, encoded);
+        } else {
+          ASSERT_EQ(failedAt, decoded.offsets[error.index]);
+        }
       }
     }
   }
