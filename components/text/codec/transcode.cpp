@@ -842,6 +842,21 @@ struct StreamTranscoder::Impl {
   jis::State decodeState, encodeState;  // ISO-2022-JP on either side
 
   Stop Run(const unsigned char* p, std::size_t n, std::size_t limit, bool last);
+
+  // The start of the input, at least four bytes of it or all: the source's byte-order mark is no
+  // character (its length is returned); the target's goes first.
+  std::size_t Begin(const unsigned char* p, std::size_t n) {
+    const std::size_t skip = BomLength(from, {p, n});
+    if (from == Encoding::Utf8Bom) from = Encoding::Utf8;
+    if (bom) {
+      if (to == Encoding::Utf16Le) out.append("\xFF\xFE", 2);
+      if (to == Encoding::Utf16Be) out.append("\xFE\xFF", 2);
+      if (to == Encoding::Utf8Bom) out.append("\xEF\xBB\xBF", 3);
+    }
+    if (to == Encoding::Utf8Bom) to = Encoding::Utf8;
+    started = true;
+    return skip;
+  }
 };
 
 StreamTranscoder::StreamTranscoder(Encoding from, Encoding to, bool bom)
@@ -980,7 +995,13 @@ bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last,
   };
   // Characters that begin before a limit end inside the bytes at hand.
   auto limitOf = [&](std::size_t n, bool end) { return end ? n : n - std::min(n, kLongest - 1); };
-  // The first calls, and bytes too few to hold the start of a character: joined whole.
+  // A first block that shows whether a byte-order mark begins it is converted where it is.
+  if (!d.started && d.pending.empty() && (last || bytes.size() >= 4)) {
+    const std::size_t skip = d.Begin(bytes.data(), bytes.size());
+    d.consumed += skip;
+    bytes = bytes.subspan(skip);
+  }
+  // Smaller first calls, and bytes too few to hold the start of a character: joined whole.
   constexpr std::size_t kJoin = 16;
   if (!d.started || (!d.pending.empty() && bytes.size() <= kJoin)) {
     d.pending.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -990,16 +1011,7 @@ bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last,
     std::size_t skip = 0;
     if (!d.started) {
       if (!last && n < 4) return true;
-      // The source's byte-order mark is no character; the target's goes first.
-      skip = BomLength(d.from, {p, n});
-      if (d.from == Encoding::Utf8Bom) d.from = Encoding::Utf8;
-      if (d.bom) {
-        if (d.to == Encoding::Utf16Le) d.out.append("\xFF\xFE", 2);
-        if (d.to == Encoding::Utf16Be) d.out.append("\xFE\xFF", 2);
-        if (d.to == Encoding::Utf8Bom) d.out.append("\xEF\xBB\xBF", 3);
-      }
-      if (d.to == Encoding::Utf8Bom) d.to = Encoding::Utf8;
-      d.started = true;
+      skip = d.Begin(p, n);
     }
     const Stop stop =
         d.Run(p + skip, n - skip, limitOf(n, last) - std::min(skip, limitOf(n, last)), last);
