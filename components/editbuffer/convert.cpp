@@ -199,24 +199,37 @@ Encoding TargetEncoding(TargetCode target) {
 // A source already in the target code is copied as it is, once every byte of it has decoded:
 // undecodable bytes are no text of the target either. A UTF-8 BOM goes, a UTF-16 one comes.
 bool Copy(Source& source, Encoding from, ByteSink& sink) {
-  text::StreamTranscoder check(from, Encoding::Utf16Le, false);
+  // Most files need no decoding to prove them: each block is checked strictly, up to the start
+  // of a character its end cuts, which the next block begins with. From a block that fails (it
+  // may hold a code the tables decode though no character is assigned to it), or throughout for
+  // ISO-2022-JP, whose shifts carry from block to block, the bytes are decoded.
+  std::optional<text::StreamTranscoder> check;
+  if (from == Encoding::Iso2022Jp) check.emplace(from, Encoding::Utf16Le, false);
   std::span<const char> units;
-  bool first = true;
-  return source.EachBlock([&](std::span<const unsigned char> block, bool last) {
-    // A file of one block that is strictly valid needs no decoding to prove it, which for many
-    // small files is most of the work.
-    const bool valid = first && last && text::IsStrictlyValid(from, block);
-    if (!valid && !check.Feed(block, last, units)) return false;
-    std::span<const unsigned char> bytes = block;
-    if (first) {
+  for (std::size_t at = 0;;) {
+    const std::span<const unsigned char> block = source.Read(at, at + kBlock);
+    const bool last = block.size() < kBlock;
+    std::size_t checked = block.size();
+    if (!check) {
+      checked = text::ValidPrefixLength(from, block);
+      // A character's first bytes at the end wait for the next block.
+      constexpr std::size_t kCut = 3;
+      if (checked < block.size() && (last || block.size() - checked > kCut)) {
+        check.emplace(from, Encoding::Utf16Le, false);
+        checked = block.size();
+      }
+    }
+    if (check && !check->Feed(block, last, units)) return false;
+    std::span<const unsigned char> bytes = block.first(checked);
+    if (at == 0) {
       if (from == Encoding::Utf8Bom) bytes = bytes.subspan(text::BomLength(from, bytes));
       if (from == Encoding::Utf16Le && text::BomLength(from, bytes) == 0)
         sink.write({"\xFF\xFE", 2});
-      first = false;
     }
     sink.write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-    return true;
-  });
+    if (last) return true;
+    at += checked;
+  }
 }
 
 // Every CR LF, lone CR and lone LF of UTF-16LE units as `ends` writes them; a CR at a piece's

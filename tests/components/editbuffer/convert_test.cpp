@@ -32,6 +32,12 @@ std::u16string Sample() {
   return t;
 }
 
+std::string Repeated(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 struct Target {
   TargetCode code;
   Encoding encoding;
@@ -84,6 +90,12 @@ TEST(ConvertFile, SourceInTheTargetCodeIsCopiedByteForByte) {
       {Encoded(Encoding::Utf8Bom, Sample()), TargetCode::Utf8,
        Encoded(Encoding::Utf8, Sample())},  // BOM dropped
       {"plain ascii\r\n", TargetCode::ShiftJis, "plain ascii\r\n"},
+      // Files read in blocks, of which every pair, or every three bytes, straddle the ends.
+      {"a" + Repeated("\xED\x40\x87\x90" + Encoded(Encoding::ShiftJis, u"漢字"), 50000),
+       TargetCode::ShiftJis,
+       "a" + Repeated("\xED\x40\x87\x90" + Encoded(Encoding::ShiftJis, u"漢字"), 50000)},
+      {"ab" + Repeated(Encoded(Encoding::Utf8, u"漢字かな"), 40000), TargetCode::Utf8,
+       "ab" + Repeated(Encoded(Encoding::Utf8, u"漢字かな"), 40000)},
   };
   for (const Case& c : cases) {
     WriteFile(dir / "in.txt", c.input);
@@ -139,6 +151,9 @@ TEST(ConvertFile, StrayBytesStopItNamingByteLineAndColumn) {
        "a\0\n\0b\0\0\xD8"
        "c\0"s,
        TargetCode::ShiftJis, "2 行 2 列目のバイト 0x00 (UTF-16LE として)"},
+      // in a later block of a file copied in its own code
+      {Repeated(Encoded(Encoding::ShiftJis, u"一行目\n"), 50000) + "a\x85", TargetCode::ShiftJis,
+       "50001 行 2 列目のバイト 0x85 (Shift_JIS として)"},
       // a set we do not read (JIS X 0213): its escape is named
       {jis.substr(0, 7) + "\x1B$(Q\x30\x21" + jis.substr(7), TargetCode::Utf8,
        "1 行 3 列目のエスケープシーケンス ESC $ ( Q (ISO-2022-JP として)"},
