@@ -270,6 +270,21 @@ inline void PutCode(std::uint32_t code, char*& o) {
   }
 }
 
+// Eight ASCII bytes as they are, or kWide as UTF-16LE units.
+template <bool kWide>
+inline void PutEightAscii(const unsigned char* p, char*& o) {
+  if constexpr (kWide) {
+    for (int k = 0; k < 8; ++k) {
+      o[2 * k] = static_cast<char>(p[k]);
+      o[2 * k + 1] = 0;
+    }
+    o += 16;
+  } else {
+    std::memcpy(o, p, 8);
+    o += 8;
+  }
+}
+
 // One step of a loop: where it stopped and whether it stopped at a failure.
 struct Stop {
   std::size_t at;
@@ -344,16 +359,7 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
 #endif
     // Runs of ASCII, which is itself in every target here, eight bytes at a time.
     if (i + 8 <= limit && detail::EightPlainAscii(p + i)) {
-      if constexpr (kWide) {
-        for (int k = 0; k < 8; ++k) {
-          o[2 * k] = static_cast<char>(p[i + k]);
-          o[2 * k + 1] = 0;
-        }
-        o += 16;
-      } else {
-        std::memcpy(o, p + i, 8);
-        o += 8;
-      }
+      PutEightAscii<kWide>(p + i, o);
       i += 8;
       continue;
     }
@@ -536,16 +542,7 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
       const unsigned b = p[i];
       if (b < 0x80) {
         if (i + 8 <= end && detail::EightPlainAscii(p + i)) {
-          if constexpr (kTarget == Target::Utf16Le) {
-            for (int k = 0; k < 8; ++k) {
-              o[2 * k] = static_cast<char>(p[i + k]);
-              o[2 * k + 1] = 0;
-            }
-            o += 16;
-          } else {
-            std::memcpy(o, p + i, 8);
-            o += 8;
-          }
+          PutEightAscii<kTarget == Target::Utf16Le>(p + i, o);
           i += 8;
           continue;
         }
