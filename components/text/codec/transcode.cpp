@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "codec.h"
@@ -700,13 +701,17 @@ inline bool EightWithoutShifts(const unsigned char* p) {
 // code, an escape before it when its set is not the one in force. `next` gives the JIS code of
 // the source's character at i (kNoJis when it has none or is undecodable); the state carries
 // over from block to block. kAsciiBytes: the source writes ASCII as its own bytes.
-template <bool kAsciiBytes, class Next>
-Stop RunJis(const unsigned char* p, std::size_t limit, jis::State& carried, Output& out,
-            Next next) {
+//
+// `block(i, o, state)`, when given, converts a block from i by itself where it can (returning the
+// bytes it took, 0 where it cannot, leaving o and state as they were).
+template <bool kAsciiBytes, class Next, class Block = std::nullptr_t>
+Stop RunJis(const unsigned char* p, std::size_t limit, jis::State& carried, Output& out, Next next,
+            Block block = nullptr) {
   jis::State state = carried;  // a local the stores through `o` cannot alias
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
+  std::size_t end = 0;  // where the character loop hands back to the blocks
   bool failed = false;
   const auto enter = [&](jis::Set set, const char(&escape)[4]) {
     if (state.g0 == set && !state.shiftOut) return;
@@ -718,6 +723,15 @@ Stop RunJis(const unsigned char* p, std::size_t limit, jis::State& carried, Outp
     state = jis::State{set, false};
   };
   while (i < limit) {
+    if constexpr (!std::is_same_v<Block, std::nullptr_t>) {
+      if (i >= end && limit - i > 64) {
+        if (const std::size_t taken = block(i, o, state)) {
+          i += taken;
+          continue;
+        }
+        end = i + 64;
+      }
+    }
     if (kAsciiBytes && state.g0 == jis::Set::Ascii && !state.shiftOut && i + 8 <= limit &&
         detail::EightPlainAscii(p + i) && EightWithoutShifts(p + i)) {
       std::memcpy(o, p + i, 8);
@@ -783,12 +797,68 @@ std::uint16_t JisCodeOf(const unsigned char* p, std::size_t n, std::size_t i, st
   return detail::JisEncoder()[cp];
 }
 
+#if defined(__SSE2__)
+// CP932 to ISO-2022-JP for the 64 bytes at p (p[0] beginning a character, in ASCII or JIS X 0208
+// as `state` says) when they hold only ASCII other than ESC, SO and SI and pairs with a JIS code:
+// as Cp932Block, each escape written whether or not a run needs it and kept only where the set
+// changes, so that no branch depends on where runs of ASCII and kanji end. Reads up to 32 bytes
+// past the block.
+std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& o,
+                          jis::State& state) {
+  if (state.shiftOut || (state.g0 != jis::Set::Ascii && state.g0 != jis::Set::Jis0208)) return 0;
+  const auto [leads, high] = detail::Cp932LeadBytes(p);
+  if ((high & ~leads & ~(leads << 1)) != 0) return 0;  // katakana or undecodable
+  const __m128i esc = _mm_set1_epi8(0x1B), so = _mm_set1_epi8(0x0E), si = _mm_set1_epi8(0x0F);
+  // As text ESC, SO and SI would read back as shifts (and as trail bytes they begin no pair).
+  if (detail::Mask64(p, [&](__m128i x) {
+        return _mm_or_si128(_mm_cmpeq_epi8(x, esc),
+                            _mm_or_si128(_mm_cmpeq_epi8(x, so), _mm_cmpeq_epi8(x, si)));
+      }) != 0) {
+    return 0;
+  }
+  bool found = true;
+  bool kanji = state.g0 == jis::Set::Jis0208;
+  char* w = o;
+  std::size_t from = 0;  // the first byte not yet written
+  // The ASCII bytes [from, to), after the escape to ASCII when they follow kanji.
+  const auto ascii = [&](std::size_t to) {
+    const bool run = to > from;
+    std::memcpy(w, "\x1B(B", 3);
+    w += 3 * static_cast<std::size_t>(run && kanji);
+    PutAscii<Target::Cp932>(p, from, std::max(from, to), w);
+    kanji = kanji && !run;
+  };
+  for (std::uint64_t m = leads; m != 0;) {
+    const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
+    m &= m - 1;
+    ascii(j);
+    std::memcpy(w, "\x1B$B", 3);
+    w += 3 * static_cast<std::size_t>(!kanji);
+    kanji = true;
+    const unsigned row = t.row[p[j]];
+    const unsigned trail = p[j + 1];
+    const std::uint16_t code =
+        t.jis[row != 0xFF && trail >= 0x40 ? row * 192 + (trail - 0x40) : 0x7F - 0x40];
+    found &= code != 0;
+    w[0] = static_cast<char>(code >> 8);
+    w[1] = static_cast<char>(code);
+    w += 2;
+    from = j + 2;
+  }
+  ascii(64);
+  if (!found) return 0;
+  o = w;
+  state = jis::State{kanji ? jis::Set::Jis0208 : jis::Set::Ascii, false};
+  return std::max<std::size_t>(from, 64);
+}
+#endif
+
 Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t limit,
               jis::State& state, Output& out) {
   switch (from) {
     case Encoding::ShiftJis: {
       const CompactCp932& t = Compact();
-      return RunJis<true>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
+      const auto next = [&](std::size_t i, std::size_t& length) {
         const unsigned row = t.row[p[i]];
         const unsigned trail = i + 1 < n ? p[i + 1] : 0;
         if (row != 0xFF && trail >= 0x40) {
@@ -798,7 +868,15 @@ Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t 
           }
         }
         return JisCodeOf<Encoding::ShiftJis>(p, n, i, length);
-      });
+      };
+#if defined(__SSE2__)
+      return RunJis<true>(p, limit, state, out, next,
+                          [&](std::size_t i, char*& o, jis::State& now) -> std::size_t {
+                            return n - i >= 64 + 32 ? Cp932JisBlock(t, p + i, o, now) : 0;
+                          });
+#else
+      return RunJis<true>(p, limit, state, out, next);
+#endif
     }
     case Encoding::EucJp:
       return RunJis<true>(p, limit, state, out, [&](std::size_t i, std::size_t& length) {
