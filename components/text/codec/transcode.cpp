@@ -816,6 +816,7 @@ std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& 
       }) != 0) {
     return 0;
   }
+  constexpr char kToAscii[3] = {'\x1B', '(', 'B'}, kToKanji[3] = {'\x1B', '$', 'B'};
   bool found = true;
   bool kanji = state.g0 == jis::Set::Jis0208;
   char* w = o;
@@ -823,7 +824,7 @@ std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& 
   // The ASCII bytes [from, to), after the escape to ASCII when they follow kanji.
   const auto ascii = [&](std::size_t to) {
     const bool run = to > from;
-    std::memcpy(w, "\x1B(B", 3);
+    std::memcpy(w, kToAscii, 3);
     w += 3 * static_cast<std::size_t>(run && kanji);
     PutAscii<Target::Cp932>(p, from, std::max(from, to), w);
     kanji = kanji && !run;
@@ -832,7 +833,7 @@ std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& 
     const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
     m &= m - 1;
     ascii(j);
-    std::memcpy(w, "\x1B$B", 3);
+    std::memcpy(w, kToKanji, 3);
     w += 3 * static_cast<std::size_t>(!kanji);
     kanji = true;
     const unsigned row = t.row[p[j]];
