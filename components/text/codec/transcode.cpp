@@ -940,8 +940,10 @@ StreamTranscoder::StreamTranscoder(Encoding from, Encoding to, bool bom)
   impl_->from = from == Encoding::Ascii ? Encoding::Utf8 : from;
   impl_->to = to;
   impl_->bom = bom;
-  if ((from == Encoding::ShiftJis || from == Encoding::EucJp) && Direct(to)) {
-    impl_->table = TableFor(from, to);
+  // UTF-8 with a byte-order mark is UTF-8 after the mark, and goes by the same table.
+  const Encoding written = to == Encoding::Utf8Bom ? Encoding::Utf8 : to;
+  if ((from == Encoding::ShiftJis || from == Encoding::EucJp) && Direct(written)) {
+    impl_->table = TableFor(from, written);
   }
 }
 

@@ -369,8 +369,8 @@ TEST(CodecCases, TranscodeAgreesWithDecodeAndEncode) {
   const std::u16string sample = u"漢字とｶﾅ、①Ⅰ髙﨑纊～−\r\nASCII ~\\\n\uE000";
   const Encoding sources[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8,
                               Encoding::Utf16Le, Encoding::Iso2022Jp};
-  const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Iso2022Jp,
-                              Encoding::Utf8, Encoding::Utf16Le};
+  const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp,   Encoding::Iso2022Jp,
+                              Encoding::Utf8,     Encoding::Utf8Bom, Encoding::Utf16Le};
   for (Encoding from : sources) {
     std::string input;
     std::u16string text = sample;
