@@ -149,13 +149,12 @@ inline std::uint64_t Mask64(const unsigned char* p, Match match) {
   return mask;
 }
 
-// The lead bytes among the 64 bytes at p, p[0] beginning a character: bit k for p[k]; `high`
-// has a bit for each byte 80..FF. The bytes that may lead are 80..A0 and E0..FF; one that begins
-// no pair (80, 85, A0, FD...) is still counted, for the pair lookup to refuse. Bytes 80..FF that
-// are neither lead nor trail bytes are characters by themselves (the half-width katakana) or
-// undecodable.
+// The lead bytes among the 64 bytes at p, p[0] beginning a character: bit k for p[k]. The bytes
+// that may lead are 80..A0 and E0..FF; one that begins no pair (80, 85, A0, FD...) is still
+// counted, for the pair lookup to refuse. `singles`: the bytes 80..FF that are neither lead nor
+// trail bytes, characters by themselves (the half-width katakana) or undecodable.
 struct Cp932Bytes {
-  std::uint64_t leads, high;
+  std::uint64_t leads, singles;
 };
 
 inline Cp932Bytes Cp932LeadBytes(const unsigned char* p) {
@@ -166,7 +165,8 @@ inline Cp932Bytes Cp932LeadBytes(const unsigned char* p) {
     return _mm_or_si128(_mm_cmplt_epi8(x, low),
                         _mm_and_si128(_mm_cmpgt_epi8(x, high), _mm_cmplt_epi8(x, zero)));
   });
-  return {LeadsOfRuns(may), Mask64(p, [](__m128i x) { return x; })};
+  const std::uint64_t leads = LeadsOfRuns(may);
+  return {leads, Mask64(p, [](__m128i x) { return x; }) & ~leads & ~(leads << 1)};
 }
 #endif
 

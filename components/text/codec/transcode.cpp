@@ -401,6 +401,13 @@ struct CompactCp932 {
   std::uint16_t euc[60 * 192];
   std::uint16_t jis[60 * 192];
   Entry utf8[60 * 192];
+
+  // The index of the pair at p. A lead byte CP932 does not use, or a trail byte below 40, gives
+  // the entry of trail 7F, which no character has.
+  std::size_t PairIndex(const unsigned char* p) const {
+    const unsigned r = row[p[0]], trail = p[1];
+    return r != 0xFF && trail >= 0x40 ? r * 192 + (trail - 0x40) : 0x7F - 0x40;
+  }
 };
 
 const CompactCp932& Compact() {
@@ -465,15 +472,8 @@ inline void PutAscii(const unsigned char* p, std::size_t from, std::size_t to, c
 // the branch predictor cannot foresee. Reads up to 32 bytes past the block.
 template <Target kTarget>
 std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) {
-  const auto [leads, high] = detail::Cp932LeadBytes(p);
-  if ((high & ~leads & ~(leads << 1)) != 0) return 0;  // katakana or undecodable
-  // The compact tables' index of each pair; a lead byte CP932 does not use, or a trail byte
-  // below 40, takes the entry of trail 7F, which no character has.
-  const auto index = [&](std::size_t j) {
-    const unsigned row = t.row[p[j]];
-    const unsigned trail = p[j + 1];
-    return row != 0xFF && trail >= 0x40 ? row * 192 + (trail - 0x40) : 0x7F - 0x40;
-  };
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  if (singles != 0) return 0;  // katakana or undecodable
   bool found = true;
   char* w = o;
   if constexpr (kTarget == Target::Euc) {
@@ -482,7 +482,7 @@ std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) 
     for (std::uint64_t m = leads; m != 0;) {
       const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
       m &= m - 1;
-      const std::uint16_t code = t.euc[index(j)];
+      const std::uint16_t code = t.euc[t.PairIndex(p + j)];
       found &= code != 0;
       const std::uint16_t bytes = std::endian::native == std::endian::little
                                       ? static_cast<std::uint16_t>(code >> 8 | code << 8)
@@ -497,12 +497,12 @@ std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) 
       m &= m - 1;
       PutAscii<kTarget>(p, from, j, w);
       if constexpr (kTarget == Target::Utf8) {
-        const Entry e = t.utf8[index(j)];
+        const Entry e = t.utf8[t.PairIndex(p + j)];
         found &= e != 0;
         std::memcpy(w, &e, 4);
         w += e >> 24;
       } else {
-        const std::uint16_t u = t.units[index(j)];
+        const std::uint16_t u = t.units[t.PairIndex(p + j)];
         found &= u != 0;
         std::memcpy(w, &u, 2);
         w += 2;
@@ -806,8 +806,8 @@ std::uint16_t JisCodeOf(const unsigned char* p, std::size_t n, std::size_t i, st
 std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& o,
                           jis::State& state) {
   if (state.shiftOut || (state.g0 != jis::Set::Ascii && state.g0 != jis::Set::Jis0208)) return 0;
-  const auto [leads, high] = detail::Cp932LeadBytes(p);
-  if ((high & ~leads & ~(leads << 1)) != 0) return 0;  // katakana or undecodable
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  if (singles != 0) return 0;  // katakana or undecodable
   const __m128i esc = _mm_set1_epi8(0x1B), so = _mm_set1_epi8(0x0E), si = _mm_set1_epi8(0x0F);
   // As text ESC, SO and SI would read back as shifts (and as trail bytes they begin no pair).
   if (detail::Mask64(p, [&](__m128i x) {
@@ -836,10 +836,7 @@ std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& 
     std::memcpy(w, kToKanji, 3);
     w += 3 * static_cast<std::size_t>(!kanji);
     kanji = true;
-    const unsigned row = t.row[p[j]];
-    const unsigned trail = p[j + 1];
-    const std::uint16_t code =
-        t.jis[row != 0xFF && trail >= 0x40 ? row * 192 + (trail - 0x40) : 0x7F - 0x40];
+    const std::uint16_t code = t.jis[t.PairIndex(p + j)];
     found &= code != 0;
     w[0] = static_cast<char>(code >> 8);
     w[1] = static_cast<char>(code);
