@@ -40,6 +40,15 @@ inline bool EightPlainAscii(const unsigned char* p) {
   return (word & kHighs) == 0;
 }
 
+// Whether the sixteen bytes at p are all plain ASCII.
+inline bool SixteenPlainAscii(const unsigned char* p) {
+#if defined(__SSE2__)
+  return _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) == 0;
+#else
+  return EightPlainAscii(p) && EightPlainAscii(p + 8);
+#endif
+}
+
 inline Step Cp932Step(const unsigned char* p, std::size_t n, std::size_t i) {
   unsigned b = p[i];
   std::uint16_t v = cp932Single[b];

@@ -251,24 +251,27 @@ inline auto CodesOf() {
   }
 }
 
-// Writes a CP932 or eucJP-ms code (one to three bytes) without a branch on its length, which
-// text mixing ASCII and kanji would mispredict: all its possible bytes are written and the
-// position moves by its length (Room leaves space beyond the end for the extra bytes).
+// The legacy target's bytes for each character of the BMP as an Entry, 0 where it has none
+// (surrogates, U+0000 aside, which is its own byte): a UTF-16 or UTF-8 source's character is one
+// lookup and one store with no branch on how many bytes it takes. 256 KB, built at first use.
 template <Target kTarget>
-inline void PutCode(std::uint32_t code, char*& o) {
-  if constexpr (kTarget == Target::Cp932) {
-    const unsigned two = code > 0xFF;
-    o[0] = static_cast<char>(code >> (8 * two));
-    o[1] = static_cast<char>(code);
-    o += 1 + two;
-  } else {
-    const unsigned length = 1 + (code > 0xFF) + (code > 0xFFFF);
-    const std::uint32_t first = code << (8 * (3 - length));  // the first byte in bits 16..23
-    o[0] = static_cast<char>(first >> 16);
-    o[1] = static_cast<char>(first >> 8);
-    o[2] = static_cast<char>(first);
-    o += length;
-  }
+const Entry* BmpEntries() {
+  static const std::unique_ptr<Entry[]> table = [] {
+    auto t = std::make_unique<Entry[]>(0x10000);
+    const auto codes = CodesOf<kTarget>();
+    for (std::uint32_t u = 0; u < 0x10000; ++u) {
+      const std::uint32_t code = u < 0x80 ? u : isSurrogate(u) ? 0 : codes[u];
+      if (code == 0 && u != 0) continue;
+      const unsigned length = 1 + (code > 0xFF) + (code > 0xFFFF);
+      Entry e = Entry{length} << 24;
+      for (unsigned k = 0; k < length; ++k) {
+        e |= ((code >> (8 * (length - 1 - k))) & 0xFF) << (8 * k);
+      }
+      t[u] = e;
+    }
+    return t;
+  }();
+  return table.get();
 }
 
 // Eight ASCII bytes as they are, or kWide as UTF-16LE units.
@@ -497,10 +500,12 @@ std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) 
       m &= m - 1;
       PutAscii<kTarget>(p, from, j, w);
       if constexpr (kTarget == Target::Utf8) {
+        // Three bytes each, as kana and kanji are: where the output goes next never waits for
+        // the lookup. The few pairs of two (Greek, Cyrillic, some signs) go a character at a time.
         const Entry e = t.utf8[t.PairIndex(p + j)];
-        found &= e != 0;
+        found &= e >> 24 == 3;
         std::memcpy(w, &e, 4);
-        w += e >> 24;
+        w += 3;
       } else {
         const std::uint16_t u = t.units[t.PairIndex(p + j)];
         found &= u != 0;
@@ -514,6 +519,53 @@ std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) 
   if (!found) return 0;
   o = w;
   return 64 + (leads >> 63);
+}
+
+// UTF-8 to CP932 or eucJP-ms for the 64 bytes at p (p[0] beginning a character) when they hold
+// only ASCII and three-byte characters the target writes in two bytes, as kana and kanji are: as
+// Cp932Block, no branch depends on which comes next. How many bytes they take (65 or 66 when a
+// character begins in the last two); 0, with nothing kept at o, for a block the character loop
+// must take. Reads up to 32 bytes past the block.
+template <Target kTarget>
+std::size_t Utf8Block(const unsigned char* p, char*& o) {
+  // Signed, 80..BF are the bytes below C0 and E1..EF those between E0 and F0.
+  const __m128i c0 = _mm_set1_epi8(static_cast<char>(0xC0));
+  const __m128i e0 = _mm_set1_epi8(static_cast<char>(0xE0));
+  const __m128i f0 = _mm_set1_epi8(static_cast<char>(0xF0));
+  const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
+  const std::uint64_t high = detail::Mask64(p, [](__m128i x) { return x; });
+  const std::uint64_t continuations =
+      detail::Mask64(p, [&](__m128i x) { return _mm_cmplt_epi8(x, c0); });
+  // E1..EC and EE..EF: no overlong form and no surrogate, whatever their continuation bytes.
+  const std::uint64_t leads = detail::Mask64(p, [&](__m128i x) {
+    return _mm_andnot_si128(_mm_cmpeq_epi8(x, ed),
+                            _mm_and_si128(_mm_cmpgt_epi8(x, e0), _mm_cmplt_epi8(x, f0)));
+  });
+  const auto continuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+  if ((leads | continuations) != high || continuations != (leads << 1 | leads << 2) ||
+      (leads >> 62 != 0 && !continuation(p[64])) || (leads >> 63 != 0 && !continuation(p[65]))) {
+    return 0;
+  }
+  bool found = true;
+  char* w = o;
+  std::size_t from = 0;  // the first byte not yet written
+  const auto codes = CodesOf<kTarget>();
+  for (std::uint64_t m = leads; m != 0;) {
+    const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
+    m &= m - 1;
+    PutAscii<kTarget>(p, from, j, w);
+    const unsigned cp = (p[j] & 0x0Fu) << 12 | (p[j + 1] & 0x3Fu) << 6 | (p[j + 2] & 0x3Fu);
+    const std::uint32_t code = codes[cp];
+    found &= code > 0xFF && code <= 0xFFFF;
+    w[0] = static_cast<char>(code >> 8);
+    w[1] = static_cast<char>(code);
+    w += 2;
+    from = j + 3;
+  }
+  PutAscii<kTarget>(p, from, std::max<std::size_t>(from, 64), w);
+  if (!found) return 0;
+  o = w;
+  return std::max<std::size_t>(from, 64);
 }
 #endif
 
@@ -594,15 +646,27 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
   return {i, false};
 }
 
-// UTF-8 sources: ASCII eight bytes at a time, kana and kanji by arithmetic, the rest by the
-// full step.
+// UTF-8 sources: to the legacy codes, whole blocks of ASCII, kana and kanji by Utf8Block; then
+// ASCII eight bytes at a time, kana and kanji by arithmetic, the rest by the full step.
 template <Target kTarget>
 Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& out) {
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
   bool failed = false;
+  std::size_t end = 0;  // where the character loop hands back to the blocks
   while (i < limit) {
+#if defined(__SSE2__)
+    if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
+      if (i >= end && limit - i > 64 && n - i >= 64 + 32) {
+        if (const std::size_t taken = Utf8Block<kTarget>(p + i, o)) {
+          i += taken;
+          continue;
+        }
+        end = i + 64;
+      }
+    }
+#endif
     const unsigned b = p[i];
     if (b < 0x80) {
       if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc || kTarget == Target::Utf8) {
@@ -651,14 +715,20 @@ Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& 
   constexpr unsigned kLow = kBigEndian ? 1 : 0;
   while (i < limit) {
     if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
-      // One lookup a unit. A unit without a code here (U+0000, a surrogate, a character the
+      // One lookup and one store a unit. A unit without an entry (a surrogate, a character the
       // target lacks) goes to the full step below.
-      const auto codes = CodesOf<kTarget>();
-      while (i < limit && i + 2 <= n) {
-        const unsigned unit = kBigEndian ? (p[i] << 8 | p[i + 1]) : (p[i] | p[i + 1] << 8);
-        const std::uint32_t code = codes[unit];
-        if (code == 0) break;
-        PutCode<kTarget>(code, o);
+      const Entry* entries = BmpEntries<kTarget>();
+      const std::size_t whole = std::min(limit, n - 1);  // units that end by n
+      while (i < whole) {
+        std::uint16_t unit;
+        std::memcpy(&unit, p + i, 2);
+        if (kBigEndian == (std::endian::native == std::endian::little)) {
+          unit = static_cast<std::uint16_t>(unit << 8 | unit >> 8);
+        }
+        const Entry e = entries[unit];
+        if (e == 0) break;
+        std::memcpy(o, &e, 4);
+        o += e >> 24;
         i += 2;
       }
       if (i >= limit) break;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -236,15 +237,18 @@ TEST(CodecCases, StrictValidityForRecognition) {
   }
 }
 
-// Long CP932 texts are checked by blocks: the valid prefix is still where decoding first keeps
-// a byte, for bytes whose lead bytes run across block ends and bad bytes anywhere.
-TEST(CodecCases, LongLegacyTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
+// Long texts are checked and converted by blocks: the valid prefix is still where decoding first
+// keeps a byte, and a conversion writes what decoding and encoding write, for characters that run
+// across block ends and bad bytes anywhere.
+TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
   struct Source {
     Encoding code;
     // ASCII (runs longer than a vector too), katakana, pairs, characters another code writes in
     // another length; then bytes or pairs no character is, and a lead byte to cut off at the end.
     std::vector<std::string> good, bad;
     std::string cut;
+    // The last good pieces, which a block does not take whole.
+    std::size_t rare = 3;
   };
   const std::string line = "the quick brown fox jumps over the lazy dog\r\n";
   const Source sources[] = {
@@ -263,6 +267,22 @@ TEST(CodecCases, LongLegacyTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) 
         "\x8E\xB1", "\x8F\xF3\xF3", line},
        {"\x80", "\xA1", "\xA9\xA1", "\xA4\x41", "\x8E\xE0", "\x8F\xA1\xA1"},
        "\xB4"},
+      // UTF-8 kana, kanji and full-width forms; two-byte Greek and signs, U+0800, half-width
+      // katakana, U+D7FF and a four-byte character (which the legacy codes lack); a stray
+      // continuation, an overlong form, a surrogate, a lead before ASCII, bytes no UTF-8 has.
+      {Encoding::Utf8,
+       {"a", "@", "\xE3\x81\x82", "\xE6\xBC\xA2", "\xEF\xBC\x81", "\xE2\x91\xA0", line, "\xCE\xB1",
+        "\xC3\x97", "\xE0\xA0\x80", "\xEF\xBD\xB1", "\xED\x9F\xBF", "\xF0\x9F\x98\x80"},
+       {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xE3\x81", "\xF5", "\xFF"},
+       "\xE6\xBC",
+       6},
+      // UTF-16LE: ASCII, kana, kanji, half-width katakana, U+0000; a character CP932 lacks, a
+      // pair of surrogates; lone surrogates.
+      {Encoding::Utf16Le,
+       {"a\0"s, "\x42\x30", "\x22\x6F", "\x71\xFF", "\0\0"s, "\x0D\0\x0A\0"s, "\xA0\x00"s,
+        "\x3D\xD8\x00\xDE", "\x00\xE0"},
+       {"\x00\xD8"s, "\x00\xDC"},
+       "\x42"},
   };
   const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8,
                               Encoding::Utf16Le, Encoding::Iso2022Jp};
@@ -275,12 +295,28 @@ TEST(CodecCases, LongLegacyTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) 
     for (int round = 0; round < 3000; ++round) {
       std::string bytes;
       const std::uint32_t length = 60 + next(400);
-      // The last three pieces only in some rounds, for blocks that hold none of them.
-      const std::size_t pieces = source.good.size() - (round % 4 != 0 ? 3 : 0);
-      while (bytes.size() < length) bytes += source.good[next(pieces)];
+      // The rare pieces in a quarter of the rounds, one of them among the others in another
+      // quarter (for blocks that hold nothing else a block refuses), none in the rest.
+      std::vector<std::string> pool(source.good.begin(), source.good.end() - source.rare);
+      if (round % 4 == 0) pool = source.good;
+      if (round % 4 == 1) pool.push_back(source.good.end()[-1 - (round / 4) % source.rare]);
+      std::vector<std::size_t> starts;
+      while (bytes.size() < length) {
+        starts.push_back(bytes.size());
+        bytes += pool[next(pool.size())];
+      }
       if (round % 3 != 0) {
-        // Often first: a block's conversion begins at the start of its output.
-        const std::size_t at = round % 7 == 0 ? 0 : next(bytes.size());
+        // Often first, as a block's conversion begins at the start of its output; often at the
+        // end of a block, whose last character reaches into the next; inside a character too.
+        std::size_t at = starts[next(starts.size())];
+        if (round % 7 == 0) {
+          at = 0;
+        } else if (round % 7 < 3) {
+          const std::size_t end = next(bytes.size() / 64 + 1) * 64 + 61 + next(3);
+          at = *std::lower_bound(starts.begin(), starts.end(), std::min(end, starts.back()));
+        } else if (round % 7 == 3 && source.code != Encoding::Utf16Le) {
+          at = next(bytes.size());
+        }
         bytes.insert(at, source.bad[next(source.bad.size())]);
       }
       if (round % 5 == 0) bytes += source.cut;
