@@ -374,7 +374,7 @@ void ConvertFile(const std::string& source, const std::string& destination, Targ
   Source file(source);
   // The output is a copy of the source: never readable by more people than it.
   WriteFileAtomically(destination, [&](ByteSink& sink) { ConvertTo(file, code, options, sink); },
-                      {.sourceMode = file.mode()});
+                      {.sourceMode = file.mode(), .sizeHint = file.size()});
 }
 
 }  // namespace morvelle::editbuffer

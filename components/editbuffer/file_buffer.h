@@ -85,6 +85,9 @@ struct SaveOptions {
   // than its source. Without them a file there keeps its permissions and a new one gets 0666
   // less the umask.
   std::optional<mode_t> sourceMode;
+  // About how many bytes the output takes (0: not known). A large output's room on the disk is
+  // taken at once; what it does not use is given back before the rename.
+  std::size_t sizeHint = 0;
 };
 
 // Where a save's bytes go: the temporary file, or nowhere for a check.

@@ -162,6 +162,23 @@ TEST(FileBuffer, WriteFailingHalfWayKeepsTheEarlierOutput) {
   EXPECT_EQ(dir.entries(), 1u);
 }
 
+// A large output's room on the disk is taken at once from a guess of its size: what the output
+// does not use is given back, whether the guess was too large or too small.
+TEST(FileBuffer, RoomTakenForALargeOutputIsGivenBack) {
+  TempDir dir;
+  const std::string bytes(std::size_t{3} << 20, 'x');
+  for (const std::size_t hint : {std::size_t{8} << 20, std::size_t{2} << 20}) {
+    WriteFileAtomically(dir / "out.exp", [&](ByteSink& sink) { sink.write(bytes); },
+                        {.sourceMode = std::nullopt, .sizeHint = hint});
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "out.exp").c_str(), &st), 0);
+    EXPECT_EQ(std::size_t(st.st_size), bytes.size());
+    EXPECT_LE(std::size_t(st.st_blocks) * 512, bytes.size() + (std::size_t{1} << 20)) << hint;
+  }
+  EXPECT_EQ(ReadFile(dir / "out.exp"), bytes);
+  EXPECT_EQ(dir.entries(), 1u);
+}
+
 TEST(FileBuffer, SaveKeepsAnExistingFilesPermissions) {
   TempDir dir;
   WriteFile(dir / "out.exp", "old");
