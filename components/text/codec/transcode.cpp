@@ -526,8 +526,8 @@ std::size_t Cp932Block(const CompactCp932& t, const unsigned char* p, char*& o) 
 // Cp932Block, no branch depends on which comes next. How many bytes they take (65 or 66 when a
 // character begins in the last two); 0, with nothing kept at o, for a block the character loop
 // must take. Reads up to 32 bytes past the block.
-template <Target kTarget>
-std::size_t Utf8Block(const unsigned char* p, char*& o) {
+template <Target kTarget, class Codes>
+std::size_t Utf8Block(Codes codes, const unsigned char* p, char*& o) {
   // Signed, 80..BF are the bytes below C0 and E1..EF those between E0 and F0.
   const __m128i c0 = _mm_set1_epi8(static_cast<char>(0xC0));
   const __m128i e0 = _mm_set1_epi8(static_cast<char>(0xE0));
@@ -549,7 +549,6 @@ std::size_t Utf8Block(const unsigned char* p, char*& o) {
   bool found = true;
   char* w = o;
   std::size_t from = 0;  // the first byte not yet written
-  const auto codes = CodesOf<kTarget>();
   for (std::uint64_t m = leads; m != 0;) {
     const std::size_t j = static_cast<std::size_t>(std::countr_zero(m));
     m &= m - 1;
@@ -655,11 +654,18 @@ Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& o
   std::size_t i = 0;
   bool failed = false;
   std::size_t end = 0;  // where the character loop hands back to the blocks
+  [[maybe_unused]] const auto codes = [] {
+    if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
+      return CodesOf<kTarget>();
+    } else {
+      return nullptr;
+    }
+  }();
   while (i < limit) {
 #if defined(__SSE2__)
     if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
       if (i >= end && limit - i > 64 && n - i >= 64 + 32) {
-        if (const std::size_t taken = Utf8Block<kTarget>(p + i, o)) {
+        if (const std::size_t taken = Utf8Block<kTarget>(codes, p + i, o)) {
           i += taken;
           continue;
         }
