@@ -280,8 +280,8 @@ TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
       // pair of surrogates; lone surrogates.
       {Encoding::Utf16Le,
        {"a\0"s, "\x42\x30", "\x22\x6F", "\x71\xFF", "\0\0"s, "\x0D\0\x0A\0"s, "\xA0\x00"s,
-        "\x3D\xD8\x00\xDE", "\x00\xE0"},
-       {"\x00\xD8"s, "\x00\xDC"},
+        "\x3D\xD8\x00\xDE"s, "\x00\xE0"s},
+       {"\x00\xD8"s, "\x00\xDC"s},
        "\x42"},
   };
   const Encoding targets[] = {Encoding::ShiftJis, Encoding::EucJp, Encoding::Utf8,
