@@ -191,4 +191,8 @@ bool EncodeFrom(State& state, std::u16string_view text, std::string& out,
 
 }  // namespace jis
 
+// Whether conversions may use the processor's 512-bit vectors where it has them (the default);
+// false makes them take the path every processor takes, for its tests.
+void AllowWideVectors(bool allowed);
+
 }  // namespace morvelle::text

@@ -6,12 +6,18 @@
 // text of a whole file, and every path writes what Encode(to, Decode(from)) would.
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <type_traits>
 #include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MORVELLE_WIDE_BLOCKS 1
+#endif
 
 #include "codec.h"
 #include "jis_step.h"
@@ -568,6 +574,111 @@ std::size_t Utf8Block(Codes codes, const unsigned char* p, char*& o) {
 }
 #endif
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+#define MORVELLE_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt")))
+
+std::atomic<bool> wideAllowed{true};
+
+// Whether the processor has the 512-bit instructions that compress and expand bytes.
+bool HasWideBlocks() {
+  static const bool has =
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+  return has && wideAllowed.load(std::memory_order_relaxed);
+}
+
+// The code point of a three-byte character beginning at each of the 32 bytes at p, one per
+// 16-bit lane.
+MORVELLE_WIDE inline __m512i ThreeByteCodePoints(const unsigned char* p) {
+  const __m512i b0 = _mm512_and_si512(
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))),
+      _mm512_set1_epi16(0x0F));
+  const __m512i b1 = _mm512_and_si512(
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1))),
+      _mm512_set1_epi16(0x3F));
+  const __m512i b2 = _mm512_and_si512(
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2))),
+      _mm512_set1_epi16(0x3F));
+  return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(b1, 6)), b2);
+}
+
+constexpr __mmask16 kAll16 = 0xFFFF;  // every 32-bit lane
+
+// Utf8Block by 512-bit vectors, for the same blocks and with the same result: every character's
+// code point is computed at once, their entries (BmpEntries of the target) gathered at once, the
+// codes expanded to where the characters' first two bytes were and the third bytes compressed
+// out, with no step per character. A character begun in the block's last byte is left to the
+// next block. Reads up to 66 bytes.
+MORVELLE_WIDE std::size_t Utf8BlockWide(const Entry* entries, const unsigned char* p, char*& o) {
+  const __m512i x0 = _mm512_loadu_si512(p);
+  // Signed, 80..BF are the bytes below C0 and E1..EF those between E0 and F0.
+  const std::uint64_t high = _mm512_movepi8_mask(x0);
+  if (high == 0) {
+    _mm512_storeu_si512(o, x0);
+    o += 64;
+    return 64;
+  }
+  const std::uint64_t continuations =
+      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xC0)));
+  // E1..EC and EE..EF: no overlong form and no surrogate, whatever their continuation bytes.
+  const std::uint64_t leads =
+      _mm512_cmpgt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xE0))) &
+      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xF0))) &
+      ~_mm512_cmpeq_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xED)));
+  const auto continuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+  if ((leads | continuations) != high || continuations != (leads << 1 | leads << 2) ||
+      (leads >> 62 != 0 && !continuation(p[64])) || (leads >> 63 != 0 && !continuation(p[65]))) {
+    return 0;
+  }
+  const std::uint64_t last = std::uint64_t{1} << 63;
+  const std::uint64_t kept = leads & ~last;  // the characters this block writes
+  const auto low = static_cast<__mmask32>(kept), upper = static_cast<__mmask32>(kept >> 32);
+  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
+  const unsigned count = static_cast<unsigned>(std::popcount(kept));  // at most 22
+  // The characters' code points in order, one per 16-bit lane.
+  const __m512i ordered = _mm512_mask_expand_epi16(
+      _mm512_maskz_compress_epi16(low, ThreeByteCodePoints(p)),
+      static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
+      _mm512_maskz_compress_epi16(upper, ThreeByteCodePoints(p + 32)));
+  const auto lanes = [](unsigned n) {
+    return static_cast<__mmask16>((std::uint32_t{1} << std::min(n, 16u)) - 1);
+  };
+  const __mmask16 first = lanes(count), second = lanes(count > 16 ? count - 16 : 0);
+  // Halves of vectors go through memory, and whole-vector operations are written with a mask of
+  // every lane: the unmasked forms and the casts between widths of GCC 12's headers read an
+  // undefined value its warnings then name.
+  alignas(64) std::uint16_t points[32];
+  _mm512_store_si512(points, ordered);
+  const __m512i e0 = _mm512_mask_i32gather_epi32(
+      _mm512_setzero_si512(), first,
+      _mm512_maskz_cvtepu16_epi32(kAll16,
+                                  _mm256_load_si256(reinterpret_cast<const __m256i*>(points))),
+      entries, 4);
+  const __m512i e1 = _mm512_mask_i32gather_epi32(
+      _mm512_setzero_si512(), second,
+      _mm512_maskz_cvtepu16_epi32(kAll16,
+                                  _mm256_load_si256(reinterpret_cast<const __m256i*>(points + 16))),
+      entries, 4);
+  // Two bytes each, as kana and kanji are.
+  const __m512i two = _mm512_set1_epi32(2);
+  if (_mm512_mask_cmpneq_epi32_mask(first, _mm512_maskz_srli_epi32(kAll16, e0, 24), two) != 0 ||
+      _mm512_mask_cmpneq_epi32_mask(second, _mm512_maskz_srli_epi32(kAll16, e1, 24), two) != 0) {
+    return 0;
+  }
+  // Each entry's two bytes in the order they are written.
+  alignas(64) std::uint16_t pairs[32];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(pairs), _mm512_maskz_cvtepi32_epi16(kAll16, e0));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(pairs + 16),
+                     _mm512_maskz_cvtepi32_epi16(kAll16, e1));
+  const __m512i codes = _mm512_load_si512(pairs);
+  const __m512i written = _mm512_mask_expand_epi8(x0, kept | kept << 1, codes);
+  const std::uint64_t keep = ~(kept << 2) & ~(leads & last);
+  _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, written));
+  o += std::popcount(keep);
+  return (leads & last) != 0 ? 63 : 64 + (kept >> 62);
+}
+#undef MORVELLE_WIDE
+#endif
+
 // CP932 to UTF-8, UTF-16 and eucJP-ms, the conversions from the code most files are in, by the
 // compact tables and arithmetic: no table of target bytes too large for the first-level cache to
 // wait on for every kanji. Whole blocks of ASCII and pairs go by Cp932Block; what it does not
@@ -665,7 +776,13 @@ Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& o
 #if defined(__SSE2__)
     if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
       if (i >= end && limit - i > 64 && n - i >= 64 + 32) {
-        if (const std::size_t taken = Utf8Block<kTarget>(codes, p + i, o)) {
+#if defined(MORVELLE_WIDE_BLOCKS)
+        const std::size_t taken = HasWideBlocks() ? Utf8BlockWide(BmpEntries<kTarget>(), p + i, o)
+                                                  : Utf8Block<kTarget>(codes, p + i, o);
+#else
+        const std::size_t taken = Utf8Block<kTarget>(codes, p + i, o);
+#endif
+        if (taken != 0) {
           i += taken;
           continue;
         }
@@ -1205,6 +1322,12 @@ bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last, std
   const bool ok = Feed(bytes, last, converted, failedAt);
   out.append(converted.data(), converted.size());
   return ok;
+}
+
+void AllowWideVectors([[maybe_unused]] bool allowed) {
+#if defined(MORVELLE_WIDE_BLOCKS)
+  wideAllowed.store(allowed, std::memory_order_relaxed);
+#endif
 }
 
 bool Transcode(Encoding from, Encoding to, std::span<const unsigned char> bytes, std::string& out,

@@ -291,54 +291,61 @@ TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 8) % static_cast<std::uint32_t>(bound);
   };
-  for (const Source& source : sources) {
-    for (int round = 0; round < 3000; ++round) {
-      std::string bytes;
-      const std::uint32_t length = 60 + next(400);
-      // The rare pieces in a quarter of the rounds, one of them among the others in another
-      // quarter (for blocks that hold nothing else a block refuses), none in the rest.
-      std::vector<std::string> pool(source.good.begin(), source.good.end() - source.rare);
-      if (round % 4 == 0) pool = source.good;
-      if (round % 4 == 1) pool.push_back(source.good.end()[-1 - (round / 4) % source.rare]);
-      std::vector<std::size_t> starts;
-      while (bytes.size() < length) {
-        starts.push_back(bytes.size());
-        bytes += pool[next(pool.size())];
-      }
-      if (round % 3 != 0) {
-        // Often first, as a block's conversion begins at the start of its output; often at the
-        // end of a block, whose last character reaches into the next; inside a character too.
-        std::size_t at = starts[next(starts.size())];
-        if (round % 7 == 0) {
-          at = 0;
-        } else if (round % 7 < 3) {
-          const std::size_t end = next(bytes.size() / 64 + 1) * 64 + 61 + next(3);
-          at = *std::lower_bound(starts.begin(), starts.end(), std::min(end, starts.back()));
-        } else if (round % 7 == 3 && source.code != Encoding::Utf16Le) {
-          at = next(bytes.size());
+  // With the processor's widest vectors where it has them, and with the path of every processor.
+  struct Restore {
+    ~Restore() { AllowWideVectors(true); }
+  } restore;
+  for (const bool wide : {true, false}) {
+    AllowWideVectors(wide);
+    for (const Source& source : sources) {
+      for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const std::uint32_t length = 60 + next(400);
+        // The rare pieces in a quarter of the rounds, one of them among the others in another
+        // quarter (for blocks that hold nothing else a block refuses), none in the rest.
+        std::vector<std::string> pool(source.good.begin(), source.good.end() - source.rare);
+        if (round % 4 == 0) pool = source.good;
+        if (round % 4 == 1) pool.push_back(source.good.end()[-1 - (round / 4) % source.rare]);
+        std::vector<std::size_t> starts;
+        while (bytes.size() < length) {
+          starts.push_back(bytes.size());
+          bytes += pool[next(pool.size())];
         }
-        bytes.insert(at, source.bad[next(source.bad.size())]);
-      }
-      if (round % 5 == 0) bytes += source.cut;
-      const Decoded decoded = Decode(source.code, Span(bytes));
-      const std::size_t raw = FindRawByte(decoded.text);
-      const std::size_t valid = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
-      ASSERT_EQ(ValidPrefixLength(source.code, Span(bytes)), valid) << round;
-      // A conversion writes what encoding the decoded text writes, or stops at the same place.
-      for (const Encoding to : targets) {
-        if (to == source.code) continue;
-        SCOPED_TRACE(std::string(EncodingName(source.code)) + " -> " +
-                     std::string(EncodingName(to)) + ", round " + std::to_string(round));
-        std::string encoded, converted;
-        EncodeError error;
-        const bool encodable =
-            Encode(to, decoded.text, encoded, &error, {.rawBytes = false, .bom = true});
-        std::size_t failedAt = 0;
-        ASSERT_EQ(Transcode(source.code, to, Span(bytes), converted, &failedAt), encodable);
-        if (encodable) {
-          ASSERT_EQ(converted, encoded);
-        } else {
-          ASSERT_EQ(failedAt, decoded.offsets[error.index]);
+        if (round % 3 != 0) {
+          // Often first, as a block's conversion begins at the start of its output; often at the
+          // end of a block, whose last character reaches into the next; inside a character too.
+          std::size_t at = starts[next(starts.size())];
+          if (round % 7 == 0) {
+            at = 0;
+          } else if (round % 7 < 3) {
+            const std::size_t end = next(bytes.size() / 64 + 1) * 64 + 61 + next(3);
+            at = *std::lower_bound(starts.begin(), starts.end(), std::min(end, starts.back()));
+          } else if (round % 7 == 3 && source.code != Encoding::Utf16Le) {
+            at = next(bytes.size());
+          }
+          bytes.insert(at, source.bad[next(source.bad.size())]);
+        }
+        if (round % 5 == 0) bytes += source.cut;
+        const Decoded decoded = Decode(source.code, Span(bytes));
+        const std::size_t raw = FindRawByte(decoded.text);
+        const std::size_t valid = raw == std::u16string::npos ? bytes.size() : decoded.offsets[raw];
+        ASSERT_EQ(ValidPrefixLength(source.code, Span(bytes)), valid) << round;
+        // A conversion writes what encoding the decoded text writes, or stops at the same place.
+        for (const Encoding to : targets) {
+          if (to == source.code) continue;
+          SCOPED_TRACE(std::string(EncodingName(source.code)) + " -> " +
+                       std::string(EncodingName(to)) + ", round " + std::to_string(round));
+          std::string encoded, converted;
+          EncodeError error;
+          const bool encodable =
+              Encode(to, decoded.text, encoded, &error, {.rawBytes = false, .bom = true});
+          std::size_t failedAt = 0;
+          ASSERT_EQ(Transcode(source.code, to, Span(bytes), converted, &failedAt), encodable);
+          if (encodable) {
+            ASSERT_EQ(converted, encoded);
+          } else {
+            ASSERT_EQ(failedAt, decoded.offsets[error.index]);
+          }
         }
       }
     }
