@@ -676,6 +676,81 @@ MORVELLE_WIDE std::size_t Utf8BlockWide(const Entry* entries, const unsigned cha
   o += std::popcount(keep);
   return (leads & last) != 0 ? 63 : 64 + (kept >> 62);
 }
+
+// The index in Cp932PairTable of a pair beginning at each of the 32 bytes at p, one per 16-bit
+// lane (meaningless where no lead byte is).
+MORVELLE_WIDE inline __m512i PairIndices(const unsigned char* p) {
+  const __m512i lead =
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+  const __m512i trail =
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)));
+  return _mm512_or_si512(_mm512_slli_epi16(_mm512_sub_epi16(lead, _mm512_set1_epi16(0x80)), 8),
+                         trail);
+}
+
+// Cp932Block to UTF-16 by 512-bit vectors, for the same blocks and with the same result: the
+// pairs' characters gathered at once from the table of both bytes whole (`pairs`,
+// Cp932PairTable) and put in their lead bytes' places among the block's ASCII widened to units,
+// the trail bytes' places compressed out. Reads up to 65 bytes.
+MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const unsigned char* p,
+                                              char*& o) {
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  if (singles != 0) return 0;  // katakana or undecodable
+  // FD..FF lead no pair; their index would take the gather past the table's end.
+  const __m512i x0 = _mm512_loadu_si512(p);
+  if ((_mm512_cmpge_epu8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xFD))) & leads) != 0) {
+    return 0;
+  }
+  const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
+  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
+  const unsigned count = static_cast<unsigned>(std::popcount(leads));  // at most 32
+  // The pairs' indices in order, one per 16-bit lane; their characters gathered 16 at a time.
+  alignas(64) std::uint16_t ordered[32];
+  _mm512_store_si512(
+      ordered,
+      _mm512_mask_expand_epi16(
+          _mm512_maskz_compress_epi16(low, PairIndices(p)),
+          static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
+          _mm512_maskz_compress_epi16(upper, PairIndices(p + 32))));
+  const auto lanes = [](unsigned n) {
+    return static_cast<__mmask16>((std::uint32_t{1} << std::min(n, 16u)) - 1);
+  };
+  const __mmask16 first = lanes(count), second = lanes(count > 16 ? count - 16 : 0);
+  const auto gather = [&](__mmask16 mask, const std::uint16_t* at) MORVELLE_WIDE {
+    return _mm512_mask_i32gather_epi32(
+        _mm512_setzero_si512(), mask,
+        _mm512_maskz_cvtepu16_epi32(kAll16,
+                                    _mm256_load_si256(reinterpret_cast<const __m256i*>(at))),
+        pairs, 2);
+  };
+  const __m512i e0 = gather(first, ordered), e1 = gather(second, ordered + 16);
+  // The gather reads four bytes a pair: its character is the low two, and none is 0.
+  const __m512i unit = _mm512_set1_epi32(0xFFFF);
+  if (_mm512_mask_test_epi32_mask(first, e0, unit) != first ||
+      _mm512_mask_test_epi32_mask(second, e1, unit) != second) {
+    return 0;
+  }
+  alignas(64) std::uint16_t characters[32];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(characters),
+                     _mm512_maskz_cvtepi32_epi16(kAll16, e0));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(characters + 16),
+                     _mm512_maskz_cvtepi32_epi16(kAll16, e1));
+  const __m512i units = _mm512_load_si512(characters);
+  const std::uint64_t trails = leads << 1;
+  // Each half: its ASCII widened, its pairs' characters where their lead bytes were, the places of
+  // their trail bytes (the first of the upper half's may be the lower half's last pair's) left out.
+  const auto half = [&](int k, __mmask32 halfLeads, __m512i halfUnits) MORVELLE_WIDE {
+    const __m512i widened =
+        _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k)));
+    const auto keep = static_cast<__mmask32>(~(trails >> (32 * k)));
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi16(
+                               keep, _mm512_mask_expand_epi16(widened, halfLeads, halfUnits)));
+    o += 2 * std::popcount(static_cast<std::uint32_t>(keep));
+  };
+  half(0, low, units);
+  half(1, upper, _mm512_maskz_compress_epi16(~((std::uint32_t{1} << lowCount) - 1), units));
+  return 64 + (leads >> 63);
+}
 #undef MORVELLE_WIDE
 #endif
 
@@ -687,6 +762,8 @@ template <Target kTarget>
 Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
               Output& out) {
   const CompactCp932& t = Compact();
+  [[maybe_unused]] const std::uint16_t* pairs =
+      kTarget == Target::Utf16Le ? detail::Cp932PairTable() : nullptr;
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
@@ -694,7 +771,14 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
     std::size_t end = limit;  // where the character loop hands back to the blocks
 #if defined(__SSE2__)
     if (limit - i > 64 && n - i >= 64 + 32) {
-      if (const std::size_t taken = Cp932Block<kTarget>(t, p + i, o)) {
+#if defined(MORVELLE_WIDE_BLOCKS)
+      const std::size_t taken = kTarget == Target::Utf16Le && HasWideBlocks()
+                                    ? Cp932Utf16BlockWide(pairs, p + i, o)
+                                    : Cp932Block<kTarget>(t, p + i, o);
+#else
+      const std::size_t taken = Cp932Block<kTarget>(t, p + i, o);
+#endif
+      if (taken != 0) {
         i += taken;
         continue;
       }
