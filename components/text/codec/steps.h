@@ -128,7 +128,8 @@ inline Step Utf8Step(const unsigned char* p, std::size_t n, std::size_t i) {
 // to the full step (which also decides every other case).
 enum class Quick { None, Cp932, Euc, Utf8 };
 
-// CP932 pairs indexed by both bytes whole, (lead - 0x80) * 256 + trail; 0 where no character is.
+// CP932 pairs indexed by both bytes whole, (lead - 0x80) * 256 + trail; 0 where no character is
+// (and one entry more, 0, for gathers that read four bytes an entry).
 const std::uint16_t* Cp932PairTable();
 // The same pairs as flags, 32 KB: ((lead << 8) | trail) - 0x8000 is 1 where a character is. Bytes
 // 80..FF that begin no pair (A1..DF among them) have no flags.

@@ -688,23 +688,15 @@ MORVELLE_WIDE inline __m512i PairIndices(const unsigned char* p) {
                          trail);
 }
 
-// Cp932Block to UTF-16 by 512-bit vectors, for the same blocks and with the same result: the
-// pairs' characters gathered at once from the table of both bytes whole (`pairs`,
-// Cp932PairTable) and put in their lead bytes' places among the block's ASCII widened to units,
-// the trail bytes' places compressed out. Reads up to 65 bytes.
-MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const unsigned char* p,
-                                              char*& o) {
-  const auto [leads, singles] = detail::Cp932LeadBytes(p);
-  if (singles != 0) return 0;  // katakana or undecodable
-  // FD..FF lead no pair; their index would take the gather past the table's end.
-  const __m512i x0 = _mm512_loadu_si512(p);
-  if ((_mm512_cmpge_epu8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xFD))) & leads) != 0) {
-    return 0;
-  }
+// The values `table` (16-bit, indexed as PairIndices, one entry more for the four bytes the
+// gather reads an entry) holds for the pairs whose lead bytes
+// `leads` marks among the 64 bytes at p, in order, one per 16-bit lane; false where one is 0.
+MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* p,
+                               std::uint64_t leads, __m512i& values) {
   const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
   const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
   const unsigned count = static_cast<unsigned>(std::popcount(leads));  // at most 32
-  // The pairs' indices in order, one per 16-bit lane; their characters gathered 16 at a time.
+  // The pairs' indices in order, one per 16-bit lane; their values gathered 16 at a time.
   alignas(64) std::uint16_t ordered[32];
   _mm512_store_si512(
       ordered,
@@ -721,21 +713,34 @@ MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const 
         _mm512_setzero_si512(), mask,
         _mm512_maskz_cvtepu16_epi32(kAll16,
                                     _mm256_load_si256(reinterpret_cast<const __m256i*>(at))),
-        pairs, 2);
+        table, 2);
   };
   const __m512i e0 = gather(first, ordered), e1 = gather(second, ordered + 16);
-  // The gather reads four bytes a pair: its character is the low two, and none is 0.
-  const __m512i unit = _mm512_set1_epi32(0xFFFF);
-  if (_mm512_mask_test_epi32_mask(first, e0, unit) != first ||
-      _mm512_mask_test_epi32_mask(second, e1, unit) != second) {
-    return 0;
+  // The gather reads four bytes a pair: its value is the low two, and none is 0.
+  const __m512i low16 = _mm512_set1_epi32(0xFFFF);
+  if (_mm512_mask_test_epi32_mask(first, e0, low16) != first ||
+      _mm512_mask_test_epi32_mask(second, e1, low16) != second) {
+    return false;
   }
-  alignas(64) std::uint16_t characters[32];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(characters),
-                     _mm512_maskz_cvtepi32_epi16(kAll16, e0));
-  _mm256_store_si256(reinterpret_cast<__m256i*>(characters + 16),
+  alignas(64) std::uint16_t gathered[32];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(gathered), _mm512_maskz_cvtepi32_epi16(kAll16, e0));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(gathered + 16),
                      _mm512_maskz_cvtepi32_epi16(kAll16, e1));
-  const __m512i units = _mm512_load_si512(characters);
+  values = _mm512_load_si512(gathered);
+  return true;
+}
+
+// Cp932Block to UTF-16 by 512-bit vectors, for the same blocks and with the same result: the
+// pairs' characters gathered at once from the table of both bytes whole (`pairs`,
+// Cp932PairTable) and put in their lead bytes' places among the block's ASCII widened to units,
+// the trail bytes' places compressed out. Reads up to 65 bytes.
+MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const unsigned char* p,
+                                              char*& o) {
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  __m512i units;
+  if (singles != 0 || !GatherPairs(pairs, p, leads, units)) return 0;
+  const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
+  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
   const std::uint64_t trails = leads << 1;
   // Each half: its ASCII widened, its pairs' characters where their lead bytes were, the places of
   // their trail bytes (the first of the upper half's may be the lower half's last pair's) left out.
@@ -751,6 +756,44 @@ MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const 
   half(1, upper, _mm512_maskz_compress_epi16(~((std::uint32_t{1} << lowCount) - 1), units));
   return 64 + (leads >> 63);
 }
+
+// The eucJP-ms codes of CP932 pairs indexed as PairIndices, as two bytes in the order they are
+// written; 0 where a pair has no two-byte code. 64 KB, built at first use.
+const std::uint16_t* Cp932PairEucCodes() {
+  static const std::unique_ptr<std::uint16_t[]> codes = [] {
+    auto c = std::make_unique<std::uint16_t[]>(128 * 256 + 1);
+    const CompactCp932& t = Compact();
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      for (unsigned trail = 0; trail < 0x100; ++trail) {
+        const unsigned char pair[2] = {static_cast<unsigned char>(lead),
+                                       static_cast<unsigned char>(trail)};
+        const std::uint16_t code = t.euc[t.PairIndex(pair)];
+        c[(lead - 0x80) << 8 | trail] = static_cast<std::uint16_t>(code >> 8 | code << 8);
+      }
+    }
+    return c;
+  }();
+  return codes.get();
+}
+
+// Cp932Block to eucJP-ms by 512-bit vectors, for the same blocks and with the same result: the
+// pairs' codes (`codes`, Cp932PairEucCodes) gathered at once and put where the pairs were.
+MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const unsigned char* p,
+                                            char*& o) {
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  __m512i values;
+  if (singles != 0 || !GatherPairs(codes, p, leads, values)) return 0;
+  _mm512_storeu_si512(o,
+                      _mm512_mask_expand_epi8(_mm512_loadu_si512(p), leads | leads << 1, values));
+  if (leads >> 63 != 0) {
+    // The last pair's second byte, beyond the vector.
+    alignas(64) unsigned char bytes[64];
+    _mm512_store_si512(bytes, values);
+    o[64] = static_cast<char>(bytes[2 * std::popcount(leads) - 1]);
+  }
+  o += 64 + (leads >> 63);
+  return 64 + (leads >> 63);
+}
 #undef MORVELLE_WIDE
 #endif
 
@@ -762,8 +805,13 @@ template <Target kTarget>
 Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::size_t limit,
               Output& out) {
   const CompactCp932& t = Compact();
-  [[maybe_unused]] const std::uint16_t* pairs =
-      kTarget == Target::Utf16Le ? detail::Cp932PairTable() : nullptr;
+#if defined(MORVELLE_WIDE_BLOCKS)
+  // What the wide blocks gather, for the targets they serve.
+  const std::uint16_t* pairs = !HasWideBlocks()             ? nullptr
+                               : kTarget == Target::Utf16Le ? detail::Cp932PairTable()
+                               : kTarget == Target::Euc     ? Cp932PairEucCodes()
+                                                            : nullptr;
+#endif
   Room room(out, limit);
   char* o = room.o;
   std::size_t i = 0;
@@ -772,9 +820,13 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
 #if defined(__SSE2__)
     if (limit - i > 64 && n - i >= 64 + 32) {
 #if defined(MORVELLE_WIDE_BLOCKS)
-      const std::size_t taken = kTarget == Target::Utf16Le && HasWideBlocks()
-                                    ? Cp932Utf16BlockWide(pairs, p + i, o)
-                                    : Cp932Block<kTarget>(t, p + i, o);
+      std::size_t taken;
+      if (kTarget != Target::Utf8 && HasWideBlocks()) {
+        taken = kTarget == Target::Utf16Le ? Cp932Utf16BlockWide(pairs, p + i, o)
+                                           : Cp932EucBlockWide(pairs, p + i, o);
+      } else {
+        taken = Cp932Block<kTarget>(t, p + i, o);
+      }
 #else
       const std::size_t taken = Cp932Block<kTarget>(t, p + i, o);
 #endif
