@@ -301,6 +301,23 @@ struct Stop {
   bool failed;
 };
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+// The blocks by 512-bit vectors, where the processor compresses and expands bytes.
+#define MORVELLE_WIDE __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi2,popcnt")))
+
+std::atomic<bool> wideAllowed{true};
+
+bool HasWideBlocks() {
+  static const bool has =
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+  return has && wideAllowed.load(std::memory_order_relaxed);
+}
+
+const std::uint16_t* EucPairCp932Codes(const Entry* table);
+MORVELLE_WIDE std::size_t EucPairsInPlaceWide(const std::uint16_t* codes, const unsigned char* p,
+                                              char*& o);
+#endif
+
 #if defined(__SSE2__)
 // eucJP-ms to CP932 for the 64 bytes at p (p[0] beginning a character) when they hold only ASCII
 // and JIS X 0208 characters, which CP932 writes in two bytes too: each goes where it was. How
@@ -355,11 +372,21 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
     }
     o += e >> 24;
   };
+#if defined(MORVELLE_WIDE_BLOCKS)
+  [[maybe_unused]] const std::uint16_t* wideCodes =
+      kInPlace && HasWideBlocks() ? EucPairCp932Codes(table) : nullptr;
+#endif
   while (i < limit) {
 #if defined(__SSE2__)
     if constexpr (kInPlace) {
       if (i >= end && limit - i > 64) {
-        if (const std::size_t taken = EucPairsInPlace(table, p + i, o)) {
+#if defined(MORVELLE_WIDE_BLOCKS)
+        const std::size_t taken = HasWideBlocks() ? EucPairsInPlaceWide(wideCodes, p + i, o)
+                                                  : EucPairsInPlace(table, p + i, o);
+#else
+        const std::size_t taken = EucPairsInPlace(table, p + i, o);
+#endif
+        if (taken != 0) {
           i += taken;
           continue;
         }
@@ -575,17 +602,6 @@ std::size_t Utf8Block(Codes codes, const unsigned char* p, char*& o) {
 #endif
 
 #if defined(MORVELLE_WIDE_BLOCKS)
-#define MORVELLE_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt")))
-
-std::atomic<bool> wideAllowed{true};
-
-// Whether the processor has the 512-bit instructions that compress and expand bytes.
-bool HasWideBlocks() {
-  static const bool has =
-      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
-  return has && wideAllowed.load(std::memory_order_relaxed);
-}
-
 // The code point of a three-byte character beginning at each of the 32 bytes at p, one per
 // 16-bit lane.
 MORVELLE_WIDE inline __m512i ThreeByteCodePoints(const unsigned char* p) {
@@ -688,9 +704,27 @@ MORVELLE_WIDE inline __m512i PairIndices(const unsigned char* p) {
                          trail);
 }
 
-// The values `table` (16-bit, indexed as PairIndices, one entry more for the four bytes the
-// gather reads an entry) holds for the pairs whose lead bytes
-// `leads` marks among the 64 bytes at p, in order, one per 16-bit lane; false where one is 0.
+// The row * 94 + cell of a pair beginning at each of the 32 bytes at p, one per 16-bit lane
+// (meaningless where no lead byte is).
+MORVELLE_WIDE inline __m512i EucPairIndices(const unsigned char* p) {
+  const __m512i a1 = _mm512_set1_epi16(0xA1);
+  const __m512i row = _mm512_sub_epi16(
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))), a1);
+  const __m512i cell = _mm512_sub_epi16(
+      _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1))), a1);
+  return _mm512_add_epi16(_mm512_mullo_epi16(row, _mm512_set1_epi16(94)), cell);
+}
+
+template <bool kEuc>
+MORVELLE_WIDE inline __m512i PairIndicesOf(const unsigned char* p) {
+  return kEuc ? EucPairIndices(p) : PairIndices(p);
+}
+
+// The values `table` (16-bit, indexed as EucPairIndices or PairIndices give for the 32 pairs that
+// may begin at the bytes at p, one entry more for the four bytes the gather reads an entry) holds
+// for the pairs whose lead bytes `leads` marks among the 64 bytes at p, in order, one per 16-bit
+// lane; false where one is 0.
+template <bool kEuc>
 MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* p,
                                std::uint64_t leads, __m512i& values) {
   const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
@@ -701,9 +735,9 @@ MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* 
   _mm512_store_si512(
       ordered,
       _mm512_mask_expand_epi16(
-          _mm512_maskz_compress_epi16(low, PairIndices(p)),
+          _mm512_maskz_compress_epi16(low, PairIndicesOf<kEuc>(p)),
           static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
-          _mm512_maskz_compress_epi16(upper, PairIndices(p + 32))));
+          _mm512_maskz_compress_epi16(upper, PairIndicesOf<kEuc>(p + 32))));
   const auto lanes = [](unsigned n) {
     return static_cast<__mmask16>((std::uint32_t{1} << std::min(n, 16u)) - 1);
   };
@@ -738,7 +772,7 @@ MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const 
                                               char*& o) {
   const auto [leads, singles] = detail::Cp932LeadBytes(p);
   __m512i units;
-  if (singles != 0 || !GatherPairs(pairs, p, leads, units)) return 0;
+  if (singles != 0 || !GatherPairs<false>(pairs, p, leads, units)) return 0;
   const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
   const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
   const std::uint64_t trails = leads << 1;
@@ -776,13 +810,10 @@ const std::uint16_t* Cp932PairEucCodes() {
   return codes.get();
 }
 
-// Cp932Block to eucJP-ms by 512-bit vectors, for the same blocks and with the same result: the
-// pairs' codes (`codes`, Cp932PairEucCodes) gathered at once and put where the pairs were.
-MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const unsigned char* p,
-                                            char*& o) {
-  const auto [leads, singles] = detail::Cp932LeadBytes(p);
-  __m512i values;
-  if (singles != 0 || !GatherPairs(codes, p, leads, values)) return 0;
+// The 64 bytes at p with the two-byte codes `values` (in order) in the places of the pairs whose
+// lead bytes `leads` marks, at o; how many bytes that is (65 when the last byte is a lead byte).
+MORVELLE_WIDE std::size_t PairsInPlace(const unsigned char* p, std::uint64_t leads, __m512i values,
+                                       char*& o) {
   _mm512_storeu_si512(o,
                       _mm512_mask_expand_epi8(_mm512_loadu_si512(p), leads | leads << 1, values));
   if (leads >> 63 != 0) {
@@ -794,7 +825,52 @@ MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const un
   o += 64 + (leads >> 63);
   return 64 + (leads >> 63);
 }
-#undef MORVELLE_WIDE
+
+// Cp932Block to eucJP-ms by 512-bit vectors, for the same blocks and with the same result: the
+// pairs' codes (`codes`, Cp932PairEucCodes) gathered at once and put where the pairs were.
+MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const unsigned char* p,
+                                            char*& o) {
+  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  __m512i values;
+  if (singles != 0 || !GatherPairs<false>(codes, p, leads, values)) return 0;
+  return PairsInPlace(p, leads, values, o);
+}
+
+// The CP932 codes of eucJP-ms's JIS X 0208 pairs by row * 94 + cell, as two bytes in the order
+// they are written (`table`: the entries of eucJP-ms to CP932); 0 where CP932 has no two-byte
+// code, and one entry more.
+const std::uint16_t* EucPairCp932Codes(const Entry* table) {
+  static const std::unique_ptr<std::uint16_t[]> codes = [table] {
+    auto c = std::make_unique<std::uint16_t[]>(94 * 94 + 1);
+    for (std::size_t k = 0; k < 94 * 94; ++k) {
+      const Entry e = table[kEuc0208 + k];
+      if (e >> 24 == 2) c[k] = static_cast<std::uint16_t>(e);
+    }
+    return c;
+  }();
+  return codes.get();
+}
+
+// EucPairsInPlace by 512-bit vectors, for the same blocks and with the same result: the pairs'
+// CP932 codes (`codes`, EucPairCp932Codes) gathered at once and put where the pairs were.
+MORVELLE_WIDE std::size_t EucPairsInPlaceWide(const std::uint16_t* codes, const unsigned char* p,
+                                              char*& o) {
+  const __m512i x0 = _mm512_loadu_si512(p);
+  const std::uint64_t high = _mm512_movepi8_mask(x0);
+  // Every byte 80..FF leads a pair or trails one, and both are A1..FE: no single shift, no
+  // lead byte before ASCII.
+  const std::uint64_t inRange =
+      _mm512_cmpge_epu8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xA1))) &
+      _mm512_cmple_epu8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xFE)));
+  const std::uint64_t leads = detail::LeadsOfRuns(high);
+  const auto pairByte = [](unsigned char b) { return b - 0xA1u < 94; };
+  if (inRange != high || (leads << 1 & ~high) != 0 || (leads >> 63 != 0 && !pairByte(p[64]))) {
+    return 0;
+  }
+  __m512i values;
+  if (!GatherPairs<true>(codes, p, leads, values)) return 0;
+  return PairsInPlace(p, leads, values, o);
+}
 #endif
 
 // CP932 to UTF-8, UTF-16 and eucJP-ms, the conversions from the code most files are in, by the

@@ -261,11 +261,11 @@ TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
        {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40", "\x1B"},
        "\x88"},
       // eucJP-ms kana and JIS X 0212 by their single shifts, NEC row 13, the user-defined area;
-      // a lone A1, an unassigned pair, a lead before ASCII, a shift before no character.
+      // a lone A1, an unassigned pair, a lead before ASCII, a shift before no character, FF.
       {Encoding::EucJp,
        {"a", "@", "\xA4\xA2", "\xA5\xC0", "\xB4\xC1", "\xAD\xA1", "\xF5\xA1", "\xA2\xCC",
         "\x8E\xB1", "\x8F\xF3\xF3", line},
-       {"\x80", "\xA1", "\xA9\xA1", "\xA4\x41", "\x8E\xE0", "\x8F\xA1\xA1"},
+       {"\x80", "\xA1", "\xA9\xA1", "\xA4\x41", "\x8E\xE0", "\x8F\xA1\xA1", "\xFF\xA1", "\xB0\xFF"},
        "\xB4"},
       // UTF-8 kana, kanji and full-width forms; two-byte Greek and signs, U+0800, half-width
       // katakana, U+D7FF and a four-byte character (which the legacy codes lack); a stray
