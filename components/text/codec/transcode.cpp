@@ -313,7 +313,7 @@ bool HasWideBlocks() {
   return has && wideAllowed.load(std::memory_order_relaxed);
 }
 
-const std::uint16_t* EucPairCp932Codes(const Entry* table);
+const std::uint16_t* EucPairCp932Codes();
 MORVELLE_WIDE std::size_t EucPairsInPlaceWide(const std::uint16_t* codes, const unsigned char* p,
                                               char*& o);
 #endif
@@ -374,7 +374,7 @@ Stop RunLegacy(const Entry* table, const unsigned char* p, std::size_t n, std::s
   };
 #if defined(MORVELLE_WIDE_BLOCKS)
   [[maybe_unused]] const std::uint16_t* wideCodes =
-      kInPlace && HasWideBlocks() ? EucPairCp932Codes(table) : nullptr;
+      kInPlace && HasWideBlocks() ? EucPairCp932Codes() : nullptr;
 #endif
   while (i < limit) {
 #if defined(__SSE2__)
@@ -619,80 +619,6 @@ MORVELLE_WIDE inline __m512i ThreeByteCodePoints(const unsigned char* p) {
 
 constexpr __mmask16 kAll16 = 0xFFFF;  // every 32-bit lane
 
-// Utf8Block by 512-bit vectors, for the same blocks and with the same result: every character's
-// code point is computed at once, their entries (BmpEntries of the target) gathered at once, the
-// codes expanded to where the characters' first two bytes were and the third bytes compressed
-// out, with no step per character. A character begun in the block's last byte is left to the
-// next block. Reads up to 66 bytes.
-MORVELLE_WIDE std::size_t Utf8BlockWide(const Entry* entries, const unsigned char* p, char*& o) {
-  const __m512i x0 = _mm512_loadu_si512(p);
-  // Signed, 80..BF are the bytes below C0 and E1..EF those between E0 and F0.
-  const std::uint64_t high = _mm512_movepi8_mask(x0);
-  if (high == 0) {
-    _mm512_storeu_si512(o, x0);
-    o += 64;
-    return 64;
-  }
-  const std::uint64_t continuations =
-      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xC0)));
-  // E1..EC and EE..EF: no overlong form and no surrogate, whatever their continuation bytes.
-  const std::uint64_t leads =
-      _mm512_cmpgt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xE0))) &
-      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xF0))) &
-      ~_mm512_cmpeq_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xED)));
-  const auto continuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
-  if ((leads | continuations) != high || continuations != (leads << 1 | leads << 2) ||
-      (leads >> 62 != 0 && !continuation(p[64])) || (leads >> 63 != 0 && !continuation(p[65]))) {
-    return 0;
-  }
-  const std::uint64_t last = std::uint64_t{1} << 63;
-  const std::uint64_t kept = leads & ~last;  // the characters this block writes
-  const auto low = static_cast<__mmask32>(kept), upper = static_cast<__mmask32>(kept >> 32);
-  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
-  const unsigned count = static_cast<unsigned>(std::popcount(kept));  // at most 22
-  // The characters' code points in order, one per 16-bit lane.
-  const __m512i ordered = _mm512_mask_expand_epi16(
-      _mm512_maskz_compress_epi16(low, ThreeByteCodePoints(p)),
-      static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
-      _mm512_maskz_compress_epi16(upper, ThreeByteCodePoints(p + 32)));
-  const auto lanes = [](unsigned n) {
-    return static_cast<__mmask16>((std::uint32_t{1} << std::min(n, 16u)) - 1);
-  };
-  const __mmask16 first = lanes(count), second = lanes(count > 16 ? count - 16 : 0);
-  // Halves of vectors go through memory, and whole-vector operations are written with a mask of
-  // every lane: the unmasked forms and the casts between widths of GCC 12's headers read an
-  // undefined value its warnings then name.
-  alignas(64) std::uint16_t points[32];
-  _mm512_store_si512(points, ordered);
-  const __m512i e0 = _mm512_mask_i32gather_epi32(
-      _mm512_setzero_si512(), first,
-      _mm512_maskz_cvtepu16_epi32(kAll16,
-                                  _mm256_load_si256(reinterpret_cast<const __m256i*>(points))),
-      entries, 4);
-  const __m512i e1 = _mm512_mask_i32gather_epi32(
-      _mm512_setzero_si512(), second,
-      _mm512_maskz_cvtepu16_epi32(kAll16,
-                                  _mm256_load_si256(reinterpret_cast<const __m256i*>(points + 16))),
-      entries, 4);
-  // Two bytes each, as kana and kanji are.
-  const __m512i two = _mm512_set1_epi32(2);
-  if (_mm512_mask_cmpneq_epi32_mask(first, _mm512_maskz_srli_epi32(kAll16, e0, 24), two) != 0 ||
-      _mm512_mask_cmpneq_epi32_mask(second, _mm512_maskz_srli_epi32(kAll16, e1, 24), two) != 0) {
-    return 0;
-  }
-  // Each entry's two bytes in the order they are written.
-  alignas(64) std::uint16_t pairs[32];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(pairs), _mm512_maskz_cvtepi32_epi16(kAll16, e0));
-  _mm256_store_si256(reinterpret_cast<__m256i*>(pairs + 16),
-                     _mm512_maskz_cvtepi32_epi16(kAll16, e1));
-  const __m512i codes = _mm512_load_si512(pairs);
-  const __m512i written = _mm512_mask_expand_epi8(x0, kept | kept << 1, codes);
-  const std::uint64_t keep = ~(kept << 2) & ~(leads & last);
-  _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, written));
-  o += std::popcount(keep);
-  return (leads & last) != 0 ? 63 : 64 + (kept >> 62);
-}
-
 // The index in Cp932PairTable of a pair beginning at each of the 32 bytes at p, one per 16-bit
 // lane (meaningless where no lead byte is).
 MORVELLE_WIDE inline __m512i PairIndices(const unsigned char* p) {
@@ -715,29 +641,40 @@ MORVELLE_WIDE inline __m512i EucPairIndices(const unsigned char* p) {
   return _mm512_add_epi16(_mm512_mullo_epi16(row, _mm512_set1_epi16(94)), cell);
 }
 
-template <bool kEuc>
-MORVELLE_WIDE inline __m512i PairIndicesOf(const unsigned char* p) {
-  return kEuc ? EucPairIndices(p) : PairIndices(p);
+// How a table of codes is indexed by the character beginning at a byte.
+enum class Indexed { Cp932, Euc, Utf8 };
+
+template <Indexed kIndexed>
+MORVELLE_WIDE inline __m512i IndicesAt(const unsigned char* p) {
+  if constexpr (kIndexed == Indexed::Cp932) {
+    return PairIndices(p);
+  } else if constexpr (kIndexed == Indexed::Euc) {
+    return EucPairIndices(p);
+  } else {
+    return ThreeByteCodePoints(p);
+  }
 }
 
-// The values `table` (16-bit, indexed as EucPairIndices or PairIndices give for the 32 pairs that
-// may begin at the bytes at p, one entry more for the four bytes the gather reads an entry) holds
-// for the pairs whose lead bytes `leads` marks among the 64 bytes at p, in order, one per 16-bit
-// lane; false where one is 0.
-template <bool kEuc>
-MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* p,
+// The values `table` (16-bit, indexed as IndicesAt gives, one entry more for the four bytes the
+// gather reads an entry) holds for the characters whose first bytes `leads` marks among the 64
+// bytes at p, in order, one per 16-bit lane; false where one is 0.
+template <Indexed kIndexed>
+MORVELLE_WIDE bool GatherCodes(const std::uint16_t* table, const unsigned char* p,
                                std::uint64_t leads, __m512i& values) {
   const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
   const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
   const unsigned count = static_cast<unsigned>(std::popcount(leads));  // at most 32
-  // The pairs' indices in order, one per 16-bit lane; their values gathered 16 at a time.
+  // The indices in order, one per 16-bit lane; their values gathered 16 at a time. Halves of
+  // vectors go through memory, and whole-vector operations are written with a mask of every
+  // lane: the unmasked forms and the casts between widths of GCC 12's headers read an undefined
+  // value its warnings then name.
   alignas(64) std::uint16_t ordered[32];
   _mm512_store_si512(
       ordered,
       _mm512_mask_expand_epi16(
-          _mm512_maskz_compress_epi16(low, PairIndicesOf<kEuc>(p)),
+          _mm512_maskz_compress_epi16(low, IndicesAt<kIndexed>(p)),
           static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
-          _mm512_maskz_compress_epi16(upper, PairIndicesOf<kEuc>(p + 32))));
+          _mm512_maskz_compress_epi16(upper, IndicesAt<kIndexed>(p + 32))));
   const auto lanes = [](unsigned n) {
     return static_cast<__mmask16>((std::uint32_t{1} << std::min(n, 16u)) - 1);
   };
@@ -750,7 +687,7 @@ MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* 
         table, 2);
   };
   const __m512i e0 = gather(first, ordered), e1 = gather(second, ordered + 16);
-  // The gather reads four bytes a pair: its value is the low two, and none is 0.
+  // The gather reads four bytes an index: its value is the low two, and none is 0.
   const __m512i low16 = _mm512_set1_epi32(0xFFFF);
   if (_mm512_mask_test_epi32_mask(first, e0, low16) != first ||
       _mm512_mask_test_epi32_mask(second, e1, low16) != second) {
@@ -764,6 +701,59 @@ MORVELLE_WIDE bool GatherPairs(const std::uint16_t* table, const unsigned char* 
   return true;
 }
 
+// The two-byte codes of the legacy target for the characters of the BMP, as two bytes in the order
+// they are written; 0 where it writes a character otherwise or has none, and one entry more.
+template <Target kTarget>
+const std::uint16_t* BmpTwoByteCodes() {
+  static const std::unique_ptr<std::uint16_t[]> codes = [] {
+    auto c = std::make_unique<std::uint16_t[]>(0x10000 + 1);
+    const Entry* entries = BmpEntries<kTarget>();
+    for (std::size_t u = 0; u < 0x10000; ++u) {
+      if (entries[u] >> 24 == 2) c[u] = static_cast<std::uint16_t>(entries[u]);
+    }
+    return c;
+  }();
+  return codes.get();
+}
+
+// Utf8Block by 512-bit vectors, for the same blocks and with the same result: every character's
+// code (`codes`: BmpTwoByteCodes of the target) gathered at once, the codes expanded to where the
+// characters' first two bytes were and the third bytes compressed out, with no step per
+// character. A character begun in the block's last byte is left to the next block. Reads up to
+// 66 bytes.
+MORVELLE_WIDE std::size_t Utf8BlockWide(const std::uint16_t* codes, const unsigned char* p,
+                                        char*& o) {
+  const __m512i x0 = _mm512_loadu_si512(p);
+  // Signed, 80..BF are the bytes below C0 and E1..EF those between E0 and F0.
+  const std::uint64_t high = _mm512_movepi8_mask(x0);
+  if (high == 0) {
+    _mm512_storeu_si512(o, x0);
+    o += 64;
+    return 64;
+  }
+  const std::uint64_t continuations =
+      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xC0)));
+  // E1..EC and EE..EF: no overlong form and no surrogate, whatever their continuation bytes.
+  const std::uint64_t leads =
+      _mm512_cmpgt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xE0))) &
+      _mm512_cmplt_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xF0))) &
+      ~_mm512_cmpeq_epi8_mask(x0, _mm512_set1_epi8(static_cast<char>(0xED)));
+  const auto continuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+  if ((leads | continuations) != high || continuations != (leads << 1 | leads << 2) ||
+      (leads >> 62 != 0 && !continuation(p[64])) || (leads >> 63 != 0 && !continuation(p[65]))) {
+    return 0;
+  }
+  const std::uint64_t last = std::uint64_t{1} << 63;
+  const std::uint64_t kept = leads & ~last;  // the characters this block writes
+  __m512i values;
+  if (!GatherCodes<Indexed::Utf8>(codes, p, kept, values)) return 0;
+  const __m512i written = _mm512_mask_expand_epi8(x0, kept | kept << 1, values);
+  const std::uint64_t keep = ~(kept << 2) & ~(leads & last);
+  _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, written));
+  o += std::popcount(keep);
+  return (leads & last) != 0 ? 63 : 64 + (kept >> 62);
+}
+
 // Cp932Block to UTF-16 by 512-bit vectors, for the same blocks and with the same result: the
 // pairs' characters gathered at once from the table of both bytes whole (`pairs`,
 // Cp932PairTable) and put in their lead bytes' places among the block's ASCII widened to units,
@@ -772,7 +762,7 @@ MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const 
                                               char*& o) {
   const auto [leads, singles] = detail::Cp932LeadBytes(p);
   __m512i units;
-  if (singles != 0 || !GatherPairs<false>(pairs, p, leads, units)) return 0;
+  if (singles != 0 || !GatherCodes<Indexed::Cp932>(pairs, p, leads, units)) return 0;
   const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
   const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
   const std::uint64_t trails = leads << 1;
@@ -832,19 +822,20 @@ MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const un
                                             char*& o) {
   const auto [leads, singles] = detail::Cp932LeadBytes(p);
   __m512i values;
-  if (singles != 0 || !GatherPairs<false>(codes, p, leads, values)) return 0;
+  if (singles != 0 || !GatherCodes<Indexed::Cp932>(codes, p, leads, values)) return 0;
   return PairsInPlace(p, leads, values, o);
 }
 
 // The CP932 codes of eucJP-ms's JIS X 0208 pairs by row * 94 + cell, as two bytes in the order
-// they are written (`table`: the entries of eucJP-ms to CP932); 0 where CP932 has no two-byte
-// code, and one entry more.
-const std::uint16_t* EucPairCp932Codes(const Entry* table) {
-  static const std::unique_ptr<std::uint16_t[]> codes = [table] {
+// they are written; 0 where CP932 has no two-byte code, and one entry more.
+const std::uint16_t* EucPairCp932Codes() {
+  static const std::unique_ptr<std::uint16_t[]> codes = [] {
     auto c = std::make_unique<std::uint16_t[]>(94 * 94 + 1);
+    const std::uint16_t* cp932 = detail::Cp932Encoder();
     for (std::size_t k = 0; k < 94 * 94; ++k) {
-      const Entry e = table[kEuc0208 + k];
-      if (e >> 24 == 2) c[k] = static_cast<std::uint16_t>(e);
+      const std::uint16_t u = detail::euc0208[k];
+      const std::uint16_t code = u != 0 ? cp932[u] : 0;
+      if (code > 0xFF) c[k] = static_cast<std::uint16_t>(code >> 8 | code << 8);
     }
     return c;
   }();
@@ -868,7 +859,7 @@ MORVELLE_WIDE std::size_t EucPairsInPlaceWide(const std::uint16_t* codes, const 
     return 0;
   }
   __m512i values;
-  if (!GatherPairs<true>(codes, p, leads, values)) return 0;
+  if (!GatherCodes<Indexed::Euc>(codes, p, leads, values)) return 0;
   return PairsInPlace(p, leads, values, o);
 }
 #endif
@@ -984,12 +975,18 @@ Stop RunUtf8(const unsigned char* p, std::size_t n, std::size_t limit, Output& o
       return nullptr;
     }
   }();
+#if defined(MORVELLE_WIDE_BLOCKS)
+  [[maybe_unused]] const std::uint16_t* wideCodes = nullptr;
+  if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
+    if (HasWideBlocks()) wideCodes = BmpTwoByteCodes<kTarget>();
+  }
+#endif
   while (i < limit) {
 #if defined(__SSE2__)
     if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
       if (i >= end && limit - i > 64 && n - i >= 64 + 32) {
 #if defined(MORVELLE_WIDE_BLOCKS)
-        const std::size_t taken = HasWideBlocks() ? Utf8BlockWide(BmpEntries<kTarget>(), p + i, o)
+        const std::size_t taken = HasWideBlocks() ? Utf8BlockWide(wideCodes, p + i, o)
                                                   : Utf8Block<kTarget>(codes, p + i, o);
 #else
         const std::size_t taken = Utf8Block<kTarget>(codes, p + i, o);
