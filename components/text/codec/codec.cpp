@@ -8,6 +8,7 @@
 
 #include "jis_step.h"
 #include "steps.h"
+#include "wide.h"
 
 namespace morvelle::text {
 
@@ -138,6 +139,77 @@ std::size_t Cp932Blocks(const unsigned char* p, std::size_t n) {
 }
 #endif
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+// The CP932 pairs as classes for a check by byte permutes: a pair is valid where its lead's
+// class and its trail's share a bit. Each bit stands for the row of one lead below, and the
+// leads whose row is that one's: the kana, the symbols and the rows of kanji, which hold
+// nearly every pair of Japanese text. The leads of the other rows have no bit and are looked
+// up one by one.
+struct Cp932Classes {
+  alignas(64) std::uint8_t lead[128];   // by lead byte - 0x80
+  alignas(64) std::uint8_t trail[256];  // by trail byte
+};
+
+const Cp932Classes& Cp932PairClasses() {
+  static const Cp932Classes classes = [] {
+    constexpr unsigned char kRows[8] = {0x81, 0x82, 0x83, 0x84, 0x88, 0x89, 0x98, 0xEA};
+    const std::uint8_t* flags = detail::Cp932PairFlags();
+    const auto row = [&](unsigned lead) { return flags + (lead - 0x80) * 256; };
+    Cp932Classes c{};
+    for (unsigned k = 0; k < 8; ++k) {
+      const auto bit = static_cast<std::uint8_t>(1u << k);
+      for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+        if (std::memcmp(row(lead), row(kRows[k]), 256) == 0) c.lead[lead - 0x80] |= bit;
+      }
+      for (unsigned trail = 0; trail < 256; ++trail) {
+        if (row(kRows[k])[trail]) c.trail[trail] |= bit;
+      }
+    }
+    return c;
+  }();
+  return classes;
+}
+
+// Cp932Blocks by 512-bit vectors: the classes of every byte and of the byte after it, by
+// byte permutes, and a test of each lead against its trail.
+MORVELLE_WIDE std::size_t Cp932BlocksWide(const unsigned char* p, std::size_t n) {
+  const Cp932Classes& c = Cp932PairClasses();
+  const std::uint8_t* flags = detail::Cp932PairFlags();
+  const __m512i lead0 = _mm512_load_si512(c.lead), lead1 = _mm512_load_si512(c.lead + 64);
+  const __m512i trail0 = _mm512_load_si512(c.trail), trail1 = _mm512_load_si512(c.trail + 64);
+  const __m512i trail2 = _mm512_load_si512(c.trail + 128);
+  const __m512i trail3 = _mm512_load_si512(c.trail + 192);
+  // Blocks at a fixed stride, so that no load waits for the last block's leads; `carry` is 1
+  // where a block's first byte is the trail of the last block's last lead.
+  std::uint64_t carry = 0;
+  std::size_t i = 0;
+  for (; n - i > 64; i += 64) {
+    const __m512i v = _mm512_loadu_si512(p + i);
+    const __m512i next = _mm512_loadu_si512(p + i + 1);
+    // 80..A0 and E0..FF, as Cp932LeadBytes takes them.
+    const __mmask64 may =
+        _mm512_cmplt_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(static_cast<char>(0x80))),
+                               _mm512_set1_epi8(0x21)) |
+        _mm512_cmpge_epu8_mask(v, _mm512_set1_epi8(static_cast<char>(0xE0)));
+    const __m512i leadClass = _mm512_permutex2var_epi8(lead0, v, lead1);
+    const __m512i trailClass = _mm512_mask_blend_epi8(
+        _mm512_movepi8_mask(next), _mm512_permutex2var_epi8(trail0, next, trail1),
+        _mm512_permutex2var_epi8(trail2, next, trail3));
+    // Both readings of the block, so that only a choice waits for the last block.
+    const std::uint64_t fromFirst = detail::LeadsOfRuns(may);
+    const std::uint64_t fromSecond = detail::LeadsOfRuns(may & ~std::uint64_t{1});
+    const std::uint64_t leads = carry ? fromSecond : fromFirst;
+    for (std::uint64_t m = leads & ~_mm512_test_epi8_mask(leadClass, trailClass); m != 0;
+         m &= m - 1) {
+      const unsigned char* at = p + i + std::countr_zero(m);
+      if (!flags[(at[0] - 0x80u) * 256 + at[1]]) return i + carry;
+    }
+    carry = leads >> 63;
+  }
+  return i + carry;
+}
+#endif
+
 std::size_t JisPrefix(const unsigned char* p, std::size_t n, bool truncOk) {
   jis::State state;
   for (std::size_t i = 0; i < n;) {
@@ -158,6 +230,12 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
     case Encoding::Ascii:
       return SkipAscii(p, n, 0);
     case Encoding::ShiftJis:
+#if defined(MORVELLE_WIDE_BLOCKS)
+      if (detail::HasWideBlocks()) {
+        return SteppedPrefix<detail::Cp932Step, detail::Quick::Cp932>(p, n, Cp932BlocksWide(p, n),
+                                                                      allowTruncatedEnd);
+      }
+#endif
 #if defined(__SSE2__)
       return SteppedPrefix<detail::Cp932Step, detail::Quick::Cp932>(p, n, Cp932Blocks(p, n),
                                                                     allowTruncatedEnd);

@@ -14,16 +14,12 @@
 #include <type_traits>
 #include <vector>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define MORVELLE_WIDE_BLOCKS 1
-#endif
-
 #include "codec.h"
 #include "jis_step.h"
 #include "steps.h"
 #include "tables.h"
 #include "unit_buffer.h"
+#include "wide.h"
 
 namespace morvelle::text {
 namespace {
@@ -302,16 +298,7 @@ struct Stop {
 };
 
 #if defined(MORVELLE_WIDE_BLOCKS)
-// The blocks by 512-bit vectors, where the processor compresses and expands bytes.
-#define MORVELLE_WIDE __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi2,popcnt")))
-
-std::atomic<bool> wideAllowed{true};
-
-bool HasWideBlocks() {
-  static const bool has =
-      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
-  return has && wideAllowed.load(std::memory_order_relaxed);
-}
+using detail::HasWideBlocks;
 
 const std::uint16_t* EucPairCp932Codes();
 MORVELLE_WIDE std::size_t EucPairsInPlaceWide(const std::uint16_t* codes, const unsigned char* p,
@@ -1532,6 +1519,19 @@ bool StreamTranscoder::Feed(std::span<const unsigned char> bytes, bool last, std
   out.append(converted.data(), converted.size());
   return ok;
 }
+
+#if defined(MORVELLE_WIDE_BLOCKS)
+namespace {
+std::atomic<bool> wideAllowed{true};
+}  // namespace
+
+bool detail::HasWideBlocks() {
+  static const bool has = __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi") &&
+                          __builtin_cpu_supports("avx512vbmi2");
+  return has && wideAllowed.load(std::memory_order_relaxed);
+}
+#endif
 
 void AllowWideVectors([[maybe_unused]] bool allowed) {
 #if defined(MORVELLE_WIDE_BLOCKS)
