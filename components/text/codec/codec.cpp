@@ -210,6 +210,91 @@ MORVELLE_WIDE std::size_t Cp932BlocksWide(const unsigned char* p, std::size_t n)
 }
 #endif
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+// The indices for _mm512_permutex2var_epi8(block, index, before) that give the bytes `back`
+// places before each byte of a block, the last ones of `before` leading.
+struct BytesBack {
+  alignas(64) std::uint8_t index[3][64];
+  constexpr BytesBack() : index() {
+    for (unsigned back = 1; back <= 3; ++back) {
+      for (unsigned j = 0; j < 64; ++j) {
+        index[back - 1][j] = static_cast<std::uint8_t>(j >= back ? j - back : 128 - back + j);
+      }
+    }
+  }
+};
+constexpr BytesBack kBytesBack;
+
+// UTF-8 by 512-bit vectors: each byte is judged with the three before it by three nibble
+// lookups (the method of Keiser and Lemire), so a block holds no step per character. Returns
+// where a character begins before which every byte is valid: the start of a character that
+// runs into the first block not taken, or of that block; the stepped check goes on from there.
+MORVELLE_WIDE std::size_t Utf8BlocksWide(const unsigned char* p, std::size_t n) {
+  // What a pair of bytes breaks, as bits: by the first byte's high and low nibble and the
+  // second's high nibble; a pair is bad where all three share a bit.
+  constexpr char kShort = 1 << 0;                        // a lead without its continuations
+  constexpr char kLong = 1 << 1;                         // a continuation after ASCII
+  constexpr char kOverlong3 = 1 << 2;                    // E0 80..9F
+  constexpr char kLarge = 1 << 3;                        // F4 90.., F5..FF
+  constexpr char kSurrogate = 1 << 4;                    // ED A0..BF
+  constexpr char kOverlong2 = 1 << 5;                    // C0, C1
+  constexpr char kLarge1000 = 1 << 6;                    // F5..FF 80..8F
+  constexpr char kOverlong4 = 1 << 6;                    // F0 80..8F
+  constexpr char kTwoConts = static_cast<char>(1 << 7);  // a continuation after a continuation
+  constexpr char kCarry = kShort | kLong | kTwoConts;
+  // The table in every 128-bit lane; GCC 12 warns of its own unmasked broadcast.
+  constexpr __mmask16 kEvery = 0xFFFF;
+  const __m512i firstHigh = _mm512_maskz_broadcast_i32x4(
+      kEvery,
+      _mm_setr_epi8(kLong, kLong, kLong, kLong, kLong, kLong, kLong, kLong, kTwoConts, kTwoConts,
+                    kTwoConts, kTwoConts, kShort | kOverlong2, kShort,
+                    kShort | kOverlong3 | kSurrogate, kShort | kLarge | kLarge1000 | kOverlong4));
+  constexpr char kAbove = kCarry | kLarge | kLarge1000;
+  const __m512i firstLow = _mm512_maskz_broadcast_i32x4(
+      kEvery, _mm_setr_epi8(kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2,
+                            kCarry, kCarry, kCarry | kLarge, kAbove, kAbove, kAbove, kAbove, kAbove,
+                            kAbove, kAbove, kAbove, kAbove | kSurrogate, kAbove, kAbove));
+  constexpr char kCont = kLong | kOverlong2 | kTwoConts;
+  const __m512i secondHigh = _mm512_maskz_broadcast_i32x4(
+      kEvery, _mm_setr_epi8(kShort, kShort, kShort, kShort, kShort, kShort, kShort, kShort,
+                            kCont | kOverlong3 | kLarge1000 | kOverlong4,
+                            kCont | kOverlong3 | kLarge, kCont | kSurrogate | kLarge,
+                            kCont | kSurrogate | kLarge, kShort, kShort, kShort, kShort));
+  const __m512i nibble = _mm512_set1_epi8(0x0F);
+  const __m512i back1 = _mm512_load_si512(kBytesBack.index[0]);
+  const __m512i back2 = _mm512_load_si512(kBytesBack.index[1]);
+  const __m512i back3 = _mm512_load_si512(kBytesBack.index[2]);
+  __m512i before = _mm512_setzero_si512();
+  std::size_t i = 0;
+  for (; n - i >= 64; i += 64) {
+    const __m512i block = _mm512_loadu_si512(p + i);
+    const __m512i prev1 = _mm512_permutex2var_epi8(block, back1, before);
+    const __m512i prev2 = _mm512_permutex2var_epi8(block, back2, before);
+    const __m512i prev3 = _mm512_permutex2var_epi8(block, back3, before);
+    const __m512i special = _mm512_and_si512(
+        _mm512_and_si512(
+            _mm512_shuffle_epi8(firstHigh, _mm512_and_si512(_mm512_srli_epi16(prev1, 4), nibble)),
+            _mm512_shuffle_epi8(firstLow, _mm512_and_si512(prev1, nibble))),
+        _mm512_shuffle_epi8(secondHigh, _mm512_and_si512(_mm512_srli_epi16(block, 4), nibble)));
+    // The third and fourth bytes of a character must be continuations, which the pair
+    // lookups mark kTwoConts: there the mark is wanted, anywhere else it is an error.
+    const __mmask64 third =
+        _mm512_cmpge_epu8_mask(prev2, _mm512_set1_epi8(static_cast<char>(0xE0))) |
+        _mm512_cmpge_epu8_mask(prev3, _mm512_set1_epi8(static_cast<char>(0xF0)));
+    const __m512i wanted = _mm512_maskz_mov_epi8(third, _mm512_set1_epi8(kTwoConts));
+    if (_mm512_test_epi8_mask(_mm512_xor_si512(special, wanted), _mm512_set1_epi8(-1)) != 0) {
+      break;
+    }
+    before = block;
+  }
+  // Back to the start of a character that runs past i, if one does.
+  if (i >= 1 && p[i - 1] >= 0xC0) return i - 1;
+  if (i >= 2 && p[i - 2] >= 0xE0) return i - 2;
+  if (i >= 3 && p[i - 3] >= 0xF0) return i - 3;
+  return i;
+}
+#endif
+
 std::size_t JisPrefix(const unsigned char* p, std::size_t n, bool truncOk) {
   jis::State state;
   for (std::size_t i = 0; i < n;) {
@@ -246,6 +331,12 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
       return SteppedPrefix<detail::EucStep, detail::Quick::Euc>(p, n, 0, allowTruncatedEnd);
     case Encoding::Utf8:
     case Encoding::Utf8Bom:
+#if defined(MORVELLE_WIDE_BLOCKS)
+      if (detail::HasWideBlocks()) {
+        return SteppedPrefix<detail::Utf8Step, detail::Quick::Utf8>(p, n, Utf8BlocksWide(p, n),
+                                                                    allowTruncatedEnd);
+      }
+#endif
       return SteppedPrefix<detail::Utf8Step, detail::Quick::Utf8>(p, n, 0, allowTruncatedEnd);
     case Encoding::Iso2022Jp:
       return JisPrefix(p, n, allowTruncatedEnd);

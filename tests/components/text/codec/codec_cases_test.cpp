@@ -269,11 +269,11 @@ TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
        "\xB4"},
       // UTF-8 kana, kanji and full-width forms; two-byte Greek and signs, U+0800, half-width
       // katakana, U+D7FF and a four-byte character (which the legacy codes lack); a stray
-      // continuation, an overlong form, a surrogate, a lead before ASCII, bytes no UTF-8 has.
+      // continuation, an overlong form, a surrogate, leads before ASCII, bytes no UTF-8 has.
       {Encoding::Utf8,
        {"a", "@", "\xE3\x81\x82", "\xE6\xBC\xA2", "\xEF\xBC\x81", "\xE2\x91\xA0", line, "\xCE\xB1",
         "\xC3\x97", "\xE0\xA0\x80", "\xEF\xBD\xB1", "\xED\x9F\xBF", "\xF0\x9F\x98\x80"},
-       {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xE3\x81", "\xF5", "\xFF"},
+       {"\x80", "\xC0\xAF", "\xED\xA0\x80", "\xE3\x81", "\xF0\x9F\x98", "\xF5", "\xFF"},
        "\xE6\xBC",
        6},
       // UTF-16LE: ASCII, kana, kanji, half-width katakana, U+0000; a character CP932 lacks, a
