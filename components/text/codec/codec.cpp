@@ -295,6 +295,91 @@ MORVELLE_WIDE std::size_t Utf8BlocksWide(const unsigned char* p, std::size_t n) 
 }
 #endif
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+// The eucJP-ms pairs as classes, as Cp932Classes: each bit stands for the row of one lead below
+// and the leads whose row is that one's (the full rows, symbols, letters, kana and the last row
+// of kanji); the other leads are looked up one by one.
+struct EucClasses {
+  alignas(64) std::uint8_t lead[128];   // by lead byte - 0x80
+  alignas(64) std::uint8_t trail[128];  // by trail byte - 0x80
+};
+
+const EucClasses& EucPairClasses() {
+  static const EucClasses classes = [] {
+    constexpr unsigned char kRows[8] = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xCF};
+    const auto valid = [](unsigned lead, unsigned trail) {
+      return detail::InEucRange(lead) && detail::InEucRange(trail) &&
+             detail::euc0208[(lead - 0xA1) * 94 + (trail - 0xA1)] != 0;
+    };
+    const auto sameRow = [&](unsigned a, unsigned b) {
+      for (unsigned trail = 0x80; trail < 0x100; ++trail) {
+        if (valid(a, trail) != valid(b, trail)) return false;
+      }
+      return true;
+    };
+    EucClasses c{};
+    for (unsigned k = 0; k < 8; ++k) {
+      const auto bit = static_cast<std::uint8_t>(1u << k);
+      for (unsigned lead = 0xA1; lead <= 0xFE; ++lead) {
+        if (sameRow(lead, kRows[k])) c.lead[lead - 0x80] |= bit;
+      }
+      for (unsigned trail = 0x80; trail < 0x100; ++trail) {
+        if (valid(kRows[k], trail)) c.trail[trail - 0x80] |= bit;
+      }
+    }
+    return c;
+  }();
+  return classes;
+}
+
+// eucJP-ms by 512-bit vectors, as Cp932BlocksWide, for blocks of ASCII and pairs; a block that
+// holds a single shift, a C1 control or a byte no character begins with goes a character at a
+// time. Returns where a character begins before which every byte is valid.
+MORVELLE_WIDE std::size_t EucBlocksWide(const unsigned char* p, std::size_t n) {
+  const EucClasses& c = EucPairClasses();
+  const __m512i lead0 = _mm512_load_si512(c.lead), lead1 = _mm512_load_si512(c.lead + 64);
+  const __m512i trail0 = _mm512_load_si512(c.trail), trail1 = _mm512_load_si512(c.trail + 64);
+  const __m512i a1 = _mm512_set1_epi8(static_cast<char>(0xA1));
+  const __m512i ff = _mm512_set1_epi8(static_cast<char>(0xFF));
+  std::uint64_t carry = 0;  // as in Cp932BlocksWide
+  std::size_t i = 0;
+  while (n - i > 64) {
+    const __m512i v = _mm512_loadu_si512(p + i);
+    const __m512i next = _mm512_loadu_si512(p + i + 1);
+    const __mmask64 high = _mm512_movepi8_mask(v);
+    const __mmask64 pairBytes = _mm512_cmpge_epu8_mask(v, a1) & _mm512_cmpneq_epi8_mask(v, ff);
+    if ((high & ~pairBytes) != 0) {
+      // 80..A0 or FF: a character at a time past this block, then blocks again.
+      const std::size_t end = i + 64;
+      for (i += carry; i < end;) {
+        const detail::Step step = detail::EucStep(p, n, i);
+        if (!step.ok) return i;
+        i += step.length;
+      }
+      carry = 0;
+      continue;
+    }
+    const __m512i leadClass = _mm512_permutex2var_epi8(lead0, v, lead1);
+    const __m512i trailClass =
+        _mm512_maskz_permutex2var_epi8(_mm512_movepi8_mask(next), trail0, next, trail1);
+    const std::uint64_t fromFirst = detail::LeadsOfRuns(pairBytes);
+    const std::uint64_t fromSecond = detail::LeadsOfRuns(pairBytes & ~std::uint64_t{1});
+    const std::uint64_t leads = carry ? fromSecond : fromFirst;
+    for (std::uint64_t m = leads & ~_mm512_test_epi8_mask(leadClass, trailClass); m != 0;
+         m &= m - 1) {
+      const unsigned char* at = p + i + std::countr_zero(m);
+      if (!detail::InEucRange(at[1]) ||
+          detail::euc0208[(at[0] - 0xA1) * 94 + (at[1] - 0xA1)] == 0) {
+        return i + carry;
+      }
+    }
+    carry = leads >> 63;
+    i += 64;
+  }
+  return i + carry;
+}
+#endif
+
 std::size_t JisPrefix(const unsigned char* p, std::size_t n, bool truncOk) {
   jis::State state;
   for (std::size_t i = 0; i < n;) {
@@ -328,6 +413,12 @@ std::size_t ValidPrefixLength(Encoding encoding, std::span<const unsigned char> 
       return SteppedPrefix<detail::Cp932Step, detail::Quick::Cp932>(p, n, 0, allowTruncatedEnd);
 #endif
     case Encoding::EucJp:
+#if defined(MORVELLE_WIDE_BLOCKS)
+      if (detail::HasWideBlocks()) {
+        return SteppedPrefix<detail::EucStep, detail::Quick::Euc>(p, n, EucBlocksWide(p, n),
+                                                                  allowTruncatedEnd);
+      }
+#endif
       return SteppedPrefix<detail::EucStep, detail::Quick::Euc>(p, n, 0, allowTruncatedEnd);
     case Encoding::Utf8:
     case Encoding::Utf8Bom:
