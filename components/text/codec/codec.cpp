@@ -140,6 +140,26 @@ std::size_t Cp932Blocks(const unsigned char* p, std::size_t n) {
 #endif
 
 #if defined(MORVELLE_WIDE_BLOCKS)
+// The lead bytes of a block whose bytes that may lead are `may`, its first byte the trail of the
+// last block's last lead where `carry`. Both readings are worked out, so that only the choice
+// waits for the last block.
+inline std::uint64_t BlockLeads(std::uint64_t may, std::uint64_t carry) {
+  const std::uint64_t fromFirst = detail::LeadsOfRuns(may);
+  const std::uint64_t fromSecond = detail::LeadsOfRuns(may & ~std::uint64_t{1});
+  return carry ? fromSecond : fromFirst;
+}
+
+// Whether `valid` takes every pair whose lead `leads` marks among the bytes at p: the pairs the
+// classes leave to a lookup.
+template <class Valid>
+bool PairsValid(const unsigned char* p, std::uint64_t leads, Valid valid) {
+  for (; leads != 0; leads &= leads - 1) {
+    const unsigned char* at = p + std::countr_zero(leads);
+    if (!valid(at[0], at[1])) return false;
+  }
+  return true;
+}
+
 // The CP932 pairs as classes for a check by byte permutes: a pair is valid where its lead's
 // class and its trail's share a bit. Each bit stands for the row of one lead below, and the
 // leads whose row is that one's: the kana, the symbols and the rows of kanji, which hold
@@ -195,14 +215,12 @@ MORVELLE_WIDE std::size_t Cp932BlocksWide(const unsigned char* p, std::size_t n)
     const __m512i trailClass = _mm512_mask_blend_epi8(
         _mm512_movepi8_mask(next), _mm512_permutex2var_epi8(trail0, next, trail1),
         _mm512_permutex2var_epi8(trail2, next, trail3));
-    // Both readings of the block, so that only a choice waits for the last block.
-    const std::uint64_t fromFirst = detail::LeadsOfRuns(may);
-    const std::uint64_t fromSecond = detail::LeadsOfRuns(may & ~std::uint64_t{1});
-    const std::uint64_t leads = carry ? fromSecond : fromFirst;
-    for (std::uint64_t m = leads & ~_mm512_test_epi8_mask(leadClass, trailClass); m != 0;
-         m &= m - 1) {
-      const unsigned char* at = p + i + std::countr_zero(m);
-      if (!flags[(at[0] - 0x80u) * 256 + at[1]]) return i + carry;
+    const std::uint64_t leads = BlockLeads(may, carry);
+    if (!PairsValid(p + i, leads & ~_mm512_test_epi8_mask(leadClass, trailClass),
+                    [&](unsigned lead, unsigned trail) {
+                      return flags[(lead - 0x80) * 256 + trail] != 0;
+                    })) {
+      return i + carry;
     }
     carry = leads >> 63;
   }
@@ -362,16 +380,13 @@ MORVELLE_WIDE std::size_t EucBlocksWide(const unsigned char* p, std::size_t n) {
     const __m512i leadClass = _mm512_permutex2var_epi8(lead0, v, lead1);
     const __m512i trailClass =
         _mm512_maskz_permutex2var_epi8(_mm512_movepi8_mask(next), trail0, next, trail1);
-    const std::uint64_t fromFirst = detail::LeadsOfRuns(pairBytes);
-    const std::uint64_t fromSecond = detail::LeadsOfRuns(pairBytes & ~std::uint64_t{1});
-    const std::uint64_t leads = carry ? fromSecond : fromFirst;
-    for (std::uint64_t m = leads & ~_mm512_test_epi8_mask(leadClass, trailClass); m != 0;
-         m &= m - 1) {
-      const unsigned char* at = p + i + std::countr_zero(m);
-      if (!detail::InEucRange(at[1]) ||
-          detail::euc0208[(at[0] - 0xA1) * 94 + (at[1] - 0xA1)] == 0) {
-        return i + carry;
-      }
+    const std::uint64_t leads = BlockLeads(pairBytes, carry);
+    if (!PairsValid(p + i, leads & ~_mm512_test_epi8_mask(leadClass, trailClass),
+                    [](unsigned lead, unsigned trail) {
+                      return detail::InEucRange(trail) &&
+                             detail::euc0208[(lead - 0xA1) * 94 + (trail - 0xA1)] != 0;
+                    })) {
+      return i + carry;
     }
     carry = leads >> 63;
     i += 64;
