@@ -125,9 +125,6 @@ Unreadable FileBuffer::unreadable() const {
 
 namespace {
 
-// Where `needle` first occurs in `bytes`, or nullptr. Sixteen places at a time are tried by
-// their first and last byte, which for the few bytes of a rule's text rules out nearly all of
-// them (three times glibc's memmem on Japanese text).
 #if defined(MORVELLE_WIDE_BLOCKS)
 // FindBytes by 512-bit vectors, sixty-four places at a time from h[i] while the last byte tried
 // is inside the n; advances i past the places tried.
@@ -149,6 +146,9 @@ MORVELLE_WIDE const char* FindBytesWide(const char* h, std::size_t n, std::strin
 }
 #endif
 
+// Where `needle` first occurs in `bytes`, or nullptr. Sixteen places at a time are tried by
+// their first and last byte, which for the few bytes of a rule's text rules out nearly all of
+// them (three times glibc's memmem on Japanese text).
 const char* FindBytes(std::string_view bytes, std::string_view needle) {
   const char* h = bytes.data();
   const std::size_t n = bytes.size();
