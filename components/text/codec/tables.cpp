@@ -18,7 +18,7 @@ const std::uint16_t* const euc0212 = kEuc0212;
 
 const std::uint16_t* Cp932PairTable() {
   static const std::unique_ptr<std::uint16_t[]> table = [] {
-    auto t = std::make_unique<std::uint16_t[]>(128 * 256 + 1);  // gathers read 4 bytes an entry
+    auto t = std::make_unique<std::uint16_t[]>(128 * 256);
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
       if (kCp932Single[lead] != kLeadByte) continue;
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
