@@ -604,8 +604,6 @@ MORVELLE_WIDE inline __m512i ThreeByteCodePoints(const unsigned char* p) {
   return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi16(b0, 12), _mm512_slli_epi16(b1, 6)), b2);
 }
 
-constexpr __mmask16 kAll16 = 0xFFFF;  // every 32-bit lane
-
 // The index in Cp932PairTable of a pair beginning at each of the 32 bytes at p, one per 16-bit
 // lane (meaningless where no lead byte is).
 MORVELLE_WIDE inline __m512i PairIndices(const unsigned char* p) {
@@ -760,9 +758,10 @@ MORVELLE_WIDE std::size_t Cp932Utf16BlockWide(const std::uint16_t* pairs, const 
 // the unused bytes compressed out. Reads up to 65 bytes.
 MORVELLE_WIDE std::size_t Cp932Utf8BlockWide(const std::uint16_t* pairs, const unsigned char* p,
                                              char*& o) {
-  const auto [leads, singles] = detail::Cp932LeadBytes(p);
+  const detail::Cp932Bytes block = detail::Cp932LeadBytes(p);
+  const std::uint64_t leads = block.leads;  // a name the lambda below can capture
   __m512i units;
-  if (singles != 0 || !GatherCodes<Indexed::Cp932>(pairs, p, leads, units)) return 0;
+  if (block.singles != 0 || !GatherCodes<Indexed::Cp932>(pairs, p, leads, units)) return 0;
   const unsigned count = static_cast<unsigned>(std::popcount(leads));
   const auto used = static_cast<__mmask32>((std::uint64_t{1} << count) - 1);
   if (_mm512_mask_cmplt_epu16_mask(used, units, _mm512_set1_epi16(0x800)) != 0) return 0;
