@@ -799,9 +799,11 @@ MORVELLE_WIDE std::size_t Cp932Utf8BlockWide(const std::uint16_t* pairs, const u
   return 65;
 }
 
-// The eucJP-ms codes of CP932 pairs indexed as PairIndices, as two bytes in the order they are
-// written; 0 where a pair has no two-byte code. 64 KB, built at first use.
-const std::uint16_t* Cp932PairEucCodes() {
+// The codes of CP932 pairs in one of the compact tables (`kCodes`: eucJP-ms or JIS), indexed as
+// PairIndices and as two bytes in the order they are written; 0 where a pair has no two-byte code.
+// 64 KB, built at first use.
+template <auto kCodes>
+const std::uint16_t* Cp932PairCodes() {
   static const std::unique_ptr<std::uint16_t[]> codes = [] {
     auto c = std::make_unique<std::uint16_t[]>(128 * 256);
     const CompactCp932& t = Compact();
@@ -809,7 +811,7 @@ const std::uint16_t* Cp932PairEucCodes() {
       for (unsigned trail = 0; trail < 0x100; ++trail) {
         const unsigned char pair[2] = {static_cast<unsigned char>(lead),
                                        static_cast<unsigned char>(trail)};
-        const std::uint16_t code = t.euc[t.PairIndex(pair)];
+        const std::uint16_t code = (t.*kCodes)[t.PairIndex(pair)];
         c[(lead - 0x80) << 8 | trail] = static_cast<std::uint16_t>(code >> 8 | code << 8);
       }
     }
@@ -835,7 +837,8 @@ MORVELLE_WIDE std::size_t PairsInPlace(const unsigned char* p, std::uint64_t lea
 }
 
 // Cp932Block to eucJP-ms by 512-bit vectors, for the same blocks and with the same result: the
-// pairs' codes (`codes`, Cp932PairEucCodes) looked up together and put where the pairs were.
+// pairs' codes (`codes`, Cp932PairCodes of eucJP-ms) looked up together and put where the pairs
+// were.
 MORVELLE_WIDE std::size_t Cp932EucBlockWide(const std::uint16_t* codes, const unsigned char* p,
                                             char*& o) {
   const auto [leads, singles] = detail::Cp932LeadBytes(p);
@@ -895,7 +898,7 @@ Stop RunCp932(const Entry* table, const unsigned char* p, std::size_t n, std::si
   const std::uint16_t* pairs = !HasWideBlocks()             ? nullptr
                                : kTarget == Target::Utf16Le ? detail::Cp932PairTable()
                                : kTarget == Target::Utf8    ? detail::Cp932PairTable()
-                               : kTarget == Target::Euc     ? Cp932PairEucCodes()
+                               : kTarget == Target::Euc     ? Cp932PairCodes<&CompactCp932::euc>()
                                                             : nullptr;
 #endif
   Room room(out, limit);
@@ -1273,6 +1276,57 @@ std::size_t Cp932JisBlock(const CompactCp932& t, const unsigned char* p, char*& 
 }
 #endif
 
+#if defined(MORVELLE_WIDE_BLOCKS)
+// Cp932JisBlock by 512-bit vectors, for the same blocks and with the same result: the pairs' JIS
+// codes (`codes`, Cp932PairCodes of JIS) looked up together and put where the pairs were, then
+// each byte in a 32-bit lane, with the escape before it where a run of the other set begins.
+MORVELLE_WIDE std::size_t Cp932JisBlockWide(const std::uint16_t* codes, const unsigned char* p,
+                                            char*& o, jis::State& state) {
+  if (state.shiftOut || (state.g0 != jis::Set::Ascii && state.g0 != jis::Set::Jis0208)) return 0;
+  const detail::Cp932Bytes block = detail::Cp932LeadBytes(p);
+  const std::uint64_t leads = block.leads;  // a name the lambda below can capture
+  const __m512i x = _mm512_loadu_si512(p);
+  // As text ESC, SO and SI would read back as shifts (and as trail bytes they begin no pair).
+  const std::uint64_t shifts = _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(0x1B)) |
+                               _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(0x0E)) |
+                               _mm512_cmpeq_epi8_mask(x, _mm512_set1_epi8(0x0F));
+  __m512i values;
+  if (block.singles != 0 || shifts != 0 || !GatherCodes<Indexed::Cp932>(codes, p, leads, values)) {
+    return 0;
+  }
+  const __m512i coded = _mm512_mask_expand_epi8(x, leads | leads << 1, values);
+  const std::uint64_t trails = leads << 1;
+  // Whether the character before each byte is a pair; before the first, what the state says.
+  const std::uint64_t afterPair = trails << 1 | std::uint64_t{state.g0 == jis::Set::Jis0208};
+  const std::uint64_t toKanji = leads & ~afterPair;
+  const std::uint64_t starts = toKanji | (~(leads | trails) & afterPair);
+  const auto quarter = [&](int k, __m128i sixteen) MORVELLE_WIDE {
+    const auto begins = static_cast<__mmask16>(starts >> (16 * k));
+    const __m512i bytes = _mm512_maskz_cvtepu8_epi32(0xFFFF, sixteen);
+    const __m512i escapes = _mm512_mask_blend_epi32(static_cast<__mmask16>(toKanji >> (16 * k)),
+                                                    _mm512_set1_epi32(0x42281B),   // ESC ( B
+                                                    _mm512_set1_epi32(0x42241B));  // ESC $ B
+    const __m512i lanes =
+        _mm512_mask_or_epi32(bytes, begins, _mm512_maskz_slli_epi32(0xFFFF, bytes, 24), escapes);
+    const std::uint64_t keep =
+        _mm512_movepi8_mask(_mm512_maskz_mov_epi32(begins, _mm512_set1_epi32(-1))) |
+        0x1111111111111111ull;
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, lanes));
+    o += std::popcount(keep);
+  };
+  quarter(0, _mm512_maskz_extracti32x4_epi32(0xF, coded, 0));
+  quarter(1, _mm512_maskz_extracti32x4_epi32(0xF, coded, 1));
+  quarter(2, _mm512_maskz_extracti32x4_epi32(0xF, coded, 2));
+  quarter(3, _mm512_maskz_extracti32x4_epi32(0xF, coded, 3));
+  if (leads >> 63 != 0) {
+    // The last pair's second byte, beyond the block.
+    *o++ = static_cast<char>(codes[(std::size_t{p[63]} - 0x80) << 8 | p[64]] >> 8);
+  }
+  state = jis::State{(leads | trails) >> 63 != 0 ? jis::Set::Jis0208 : jis::Set::Ascii, false};
+  return 64 + (leads >> 63);
+}
+#endif
+
 Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t limit,
               jis::State& state, Output& out) {
   switch (from) {
@@ -1289,6 +1343,15 @@ Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t 
         }
         return JisCodeOf<Encoding::ShiftJis>(p, n, i, length);
       };
+#if defined(MORVELLE_WIDE_BLOCKS)
+      if (HasWideBlocks()) {
+        const std::uint16_t* codes = Cp932PairCodes<&CompactCp932::jis>();
+        return RunJis<true>(p, limit, state, out, next,
+                            [&](std::size_t i, char*& o, jis::State& now) -> std::size_t {
+                              return n - i >= 64 + 32 ? Cp932JisBlockWide(codes, p + i, o, now) : 0;
+                            });
+      }
+#endif
 #if defined(__SSE2__)
       return RunJis<true>(p, limit, state, out, next,
                           [&](std::size_t i, char*& o, jis::State& now) -> std::size_t {

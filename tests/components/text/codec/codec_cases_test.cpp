@@ -253,14 +253,14 @@ TEST(CodecCases, LongTextIsCheckedAndConvertedUpToItsFirstUnreadableByte) {
   const std::string line = "the quick brown fox jumps over the lazy dog\r\n";
   const Source sources[] = {
       // CP932 pairs whose trail is ASCII or a possible lead byte; 81 7E is two bytes in UTF-8,
-      // FA 40 three in eucJP-ms; 80/85/A0/FD, an unassigned pair, a lead before a control, an
-      // ESC (no text in ISO-2022-JP).
+      // F0 A0 (user-defined) none in ISO-2022-JP, FA 40 three in eucJP-ms; 80/85/A0/FD, an
+      // unassigned pair, a lead before a control, an ESC (no text in ISO-2022-JP).
       {Encoding::ShiftJis,
        {"a", "@", "\x82\xA0", "\x83\x5C", "\x88\x9F", "\xE0\x81", "\x81\x81", "\x89\xE0",
-        "\x9F\xFC", "\xF0\xA0", "\x87\x40", "\x81\x5C", "\x81\x7E", "\xB1", "\xFA\x40", line},
+        "\x9F\xFC", "\x87\x40", "\x81\x5C", "\x81\x7E", "\xF0\xA0", "\xB1", "\xFA\x40", line},
        {"\x80", "\x85", "\xA0", "\xFD", "\x82\xF2", "\x81\x20", "\xEB\x40", "\x1B"},
        "\x88",
-       4},
+       5},
       // eucJP-ms kana and JIS X 0212 by their single shifts, NEC row 13, the user-defined area;
       // a lone A1, an unassigned pair, a lead before ASCII, a shift before no character, FF.
       {Encoding::EucJp,
