@@ -640,25 +640,13 @@ MORVELLE_WIDE inline __m512i IndicesAt(const unsigned char* p) {
   }
 }
 
-// The values `table` (16-bit, indexed as IndicesAt gives) holds for the characters whose first
-// bytes `leads` marks among the 64 bytes at p, in order, one per 16-bit lane; false where one is 0.
-template <Indexed kIndexed>
-MORVELLE_WIDE bool GatherCodes(const std::uint16_t* table, const unsigned char* p,
-                               std::uint64_t leads, __m512i& values) {
-  const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
-  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
-  const unsigned count = static_cast<unsigned>(std::popcount(leads));  // at most 32
-  // The indices in order, one per 16-bit lane, 0 past the last. Whole-vector operations are
-  // written with a mask of every lane: the unmasked forms of GCC 12's headers read an undefined
-  // value its warnings then name.
+// The values `table` (16-bit) holds at the first `count` indices of `indices` (one per 16-bit
+// lane, 0 past the last), in order, one per 16-bit lane; false where one is 0. Looked up four at a
+// time by plain loads, which here take a third of the time of the processor's gathers.
+MORVELLE_WIDE inline bool LookUp(const std::uint16_t* table, __m512i indices, unsigned count,
+                                 __m512i& values) {
   alignas(64) std::uint16_t at[32];
-  _mm512_store_si512(
-      at, _mm512_mask_expand_epi16(
-              _mm512_maskz_compress_epi16(low, IndicesAt<kIndexed>(p)),
-              static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
-              _mm512_maskz_compress_epi16(upper, IndicesAt<kIndexed>(p + 32))));
-  // Looked up four at a time by plain loads, which here take a third of the time of the
-  // processor's gathers.
+  _mm512_store_si512(at, indices);
   std::uint64_t four[8] = {};
   for (unsigned k = 0; k < (count + 3) / 4; ++k) {
     four[k] = std::uint64_t{table[at[4 * k]]} | std::uint64_t{table[at[4 * k + 1]]} << 16 |
@@ -670,6 +658,25 @@ MORVELLE_WIDE bool GatherCodes(const std::uint16_t* table, const unsigned char* 
                             static_cast<long long>(four[1]), static_cast<long long>(four[0]));
   const auto used = static_cast<__mmask32>((std::uint64_t{1} << count) - 1);
   return _mm512_mask_test_epi16_mask(used, values, values) == used;
+}
+
+// The values `table` (16-bit, indexed as IndicesAt gives) holds for the characters whose first
+// bytes `leads` marks among the 64 bytes at p, in order, one per 16-bit lane; false where one is 0.
+template <Indexed kIndexed>
+MORVELLE_WIDE bool GatherCodes(const std::uint16_t* table, const unsigned char* p,
+                               std::uint64_t leads, __m512i& values) {
+  const auto low = static_cast<__mmask32>(leads), upper = static_cast<__mmask32>(leads >> 32);
+  const unsigned lowCount = static_cast<unsigned>(std::popcount(static_cast<std::uint32_t>(low)));
+  const unsigned count = static_cast<unsigned>(std::popcount(leads));  // at most 32
+  // Whole-vector operations are written with a mask of every lane: the unmasked forms of GCC 12's
+  // headers read an undefined value its warnings then name.
+  return LookUp(
+      table,
+      _mm512_mask_expand_epi16(
+          _mm512_maskz_compress_epi16(low, IndicesAt<kIndexed>(p)),
+          static_cast<__mmask32>(((std::uint64_t{1} << (count - lowCount)) - 1) << lowCount),
+          _mm512_maskz_compress_epi16(upper, IndicesAt<kIndexed>(p + 32))),
+      count, values);
 }
 
 // The two-byte codes of the legacy target for the characters of the BMP, as two bytes in the order
@@ -685,6 +692,28 @@ const std::uint16_t* BmpTwoByteCodes() {
     return c;
   }();
   return codes.get();
+}
+
+// UTF-16LE to CP932 or eucJP-ms for the 32 units at p when each is ASCII or a character the target
+// writes in two bytes (`codes`: BmpTwoByteCodes of the target): each unit a 16-bit lane, holding
+// its ASCII byte or its character's code, the unused bytes compressed out. False, with nothing kept
+// at o, for a block the unit loop must take.
+MORVELLE_WIDE bool Utf16BlockWide(const std::uint16_t* codes, const unsigned char* p, char*& o) {
+  const __m512i units = _mm512_loadu_si512(p);
+  const __mmask32 beyond = _mm512_cmpge_epu16_mask(units, _mm512_set1_epi16(0x80));
+  __m512i values;
+  if (!LookUp(codes, _mm512_maskz_compress_epi16(beyond, units),
+              static_cast<unsigned>(std::popcount(beyond)), values)) {
+    return false;
+  }
+  const std::uint64_t keep =
+      (_mm512_movepi8_mask(_mm512_maskz_mov_epi16(beyond, _mm512_set1_epi16(-1))) &
+       0xAAAAAAAAAAAAAAAAull) |
+      0x5555555555555555ull;
+  _mm512_storeu_si512(
+      o, _mm512_maskz_compress_epi8(keep, _mm512_mask_expand_epi16(units, beyond, values)));
+  o += std::popcount(keep);
+  return true;
 }
 
 // Utf8Block by 512-bit vectors, for the same blocks and with the same result: every character's
@@ -1068,12 +1097,25 @@ Stop RunUtf16(const unsigned char* p, std::size_t n, std::size_t limit, Output& 
   // Bits that are 0 in each of four units loaded as one little-endian word when all are ASCII.
   constexpr std::uint64_t kNotAscii = kBigEndian ? 0x80FF80FF80FF80FFull : 0xFF80FF80FF80FF80ull;
   constexpr unsigned kLow = kBigEndian ? 1 : 0;
+#if defined(MORVELLE_WIDE_BLOCKS)
+  [[maybe_unused]] const std::uint16_t* wideCodes = nullptr;
+  if constexpr (!kBigEndian && (kTarget == Target::Cp932 || kTarget == Target::Euc)) {
+    if (HasWideBlocks()) wideCodes = BmpTwoByteCodes<kTarget>();
+  }
+#endif
   while (i < limit) {
     if constexpr (kTarget == Target::Cp932 || kTarget == Target::Euc) {
+      std::size_t whole = std::min(limit, n - 1);  // units that end by n
+#if defined(MORVELLE_WIDE_BLOCKS)
+      if (wideCodes != nullptr) {
+        while (limit - i >= 64 && Utf16BlockWide(wideCodes, p + i, o)) i += 64;
+        if (i >= limit) break;
+        whole = std::min(whole, i + 64);  // a block refused goes a unit at a time
+      }
+#endif
       // One lookup and one store a unit. A unit without an entry (a surrogate, a character the
       // target lacks) goes to the full step below.
       const Entry* entries = BmpEntries<kTarget>();
-      const std::size_t whole = std::min(limit, n - 1);  // units that end by n
       while (i < whole) {
         std::uint16_t unit;
         std::memcpy(&unit, p + i, 2);
