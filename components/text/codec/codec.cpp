@@ -226,9 +226,7 @@ MORVELLE_WIDE std::size_t Cp932BlocksWide(const unsigned char* p, std::size_t n)
   }
   return i + carry;
 }
-#endif
 
-#if defined(MORVELLE_WIDE_BLOCKS)
 // The indices for _mm512_permutex2var_epi8(block, index, before) that give the bytes `back`
 // places before each byte of a block, the last ones of `before` leading.
 struct BytesBack {
@@ -311,9 +309,7 @@ MORVELLE_WIDE std::size_t Utf8BlocksWide(const unsigned char* p, std::size_t n) 
   if (i >= 3 && p[i - 3] >= 0xF0) return i - 3;
   return i;
 }
-#endif
 
-#if defined(MORVELLE_WIDE_BLOCKS)
 // The eucJP-ms pairs as classes, as Cp932Classes: each bit stands for the row of one lead below
 // and the leads whose row is that one's (the full rows, symbols, letters, kana and the last row
 // of kanji); the other leads are looked up one by one.
@@ -322,16 +318,18 @@ struct EucClasses {
   alignas(64) std::uint8_t trail[128];  // by trail byte - 0x80
 };
 
+// Whether lead and trail are a JIS X 0208 character of eucJP-ms.
+inline bool EucPairValid(unsigned lead, unsigned trail) {
+  return detail::InEucRange(lead) && detail::InEucRange(trail) &&
+         detail::euc0208[(lead - 0xA1) * 94 + (trail - 0xA1)] != 0;
+}
+
 const EucClasses& EucPairClasses() {
   static const EucClasses classes = [] {
     constexpr unsigned char kRows[8] = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xCF};
-    const auto valid = [](unsigned lead, unsigned trail) {
-      return detail::InEucRange(lead) && detail::InEucRange(trail) &&
-             detail::euc0208[(lead - 0xA1) * 94 + (trail - 0xA1)] != 0;
-    };
-    const auto sameRow = [&](unsigned a, unsigned b) {
+    const auto sameRow = [](unsigned a, unsigned b) {
       for (unsigned trail = 0x80; trail < 0x100; ++trail) {
-        if (valid(a, trail) != valid(b, trail)) return false;
+        if (EucPairValid(a, trail) != EucPairValid(b, trail)) return false;
       }
       return true;
     };
@@ -342,7 +340,7 @@ const EucClasses& EucPairClasses() {
         if (sameRow(lead, kRows[k])) c.lead[lead - 0x80] |= bit;
       }
       for (unsigned trail = 0x80; trail < 0x100; ++trail) {
-        if (valid(kRows[k], trail)) c.trail[trail - 0x80] |= bit;
+        if (EucPairValid(kRows[k], trail)) c.trail[trail - 0x80] |= bit;
       }
     }
     return c;
@@ -381,11 +379,7 @@ MORVELLE_WIDE std::size_t EucBlocksWide(const unsigned char* p, std::size_t n) {
     const __m512i trailClass =
         _mm512_maskz_permutex2var_epi8(_mm512_movepi8_mask(next), trail0, next, trail1);
     const std::uint64_t leads = BlockLeads(pairBytes, carry);
-    if (!PairsValid(p + i, leads & ~_mm512_test_epi8_mask(leadClass, trailClass),
-                    [](unsigned lead, unsigned trail) {
-                      return detail::InEucRange(trail) &&
-                             detail::euc0208[(lead - 0xA1) * 94 + (trail - 0xA1)] != 0;
-                    })) {
+    if (!PairsValid(p + i, leads & ~_mm512_test_epi8_mask(leadClass, trailClass), EucPairValid)) {
       return i + carry;
     }
     carry = leads >> 63;

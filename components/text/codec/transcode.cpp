@@ -1385,19 +1385,20 @@ Stop RunToJis(Encoding from, const unsigned char* p, std::size_t n, std::size_t 
         }
         return JisCodeOf<Encoding::ShiftJis>(p, n, i, length);
       };
-#if defined(MORVELLE_WIDE_BLOCKS)
-      if (HasWideBlocks()) {
-        const std::uint16_t* codes = Cp932PairCodes<&CompactCp932::jis>();
-        return RunJis<true>(p, limit, state, out, next,
-                            [&](std::size_t i, char*& o, jis::State& now) -> std::size_t {
-                              return n - i >= 64 + 32 ? Cp932JisBlockWide(codes, p + i, o, now) : 0;
-                            });
-      }
-#endif
 #if defined(__SSE2__)
+#if defined(MORVELLE_WIDE_BLOCKS)
+      const std::uint16_t* wideCodes =
+          HasWideBlocks() ? Cp932PairCodes<&CompactCp932::jis>() : nullptr;
+#endif
       return RunJis<true>(p, limit, state, out, next,
                           [&](std::size_t i, char*& o, jis::State& now) -> std::size_t {
-                            return n - i >= 64 + 32 ? Cp932JisBlock(t, p + i, o, now) : 0;
+                            if (n - i < 64 + 32) return 0;
+#if defined(MORVELLE_WIDE_BLOCKS)
+                            if (wideCodes != nullptr) {
+                              return Cp932JisBlockWide(wideCodes, p + i, o, now);
+                            }
+#endif
+                            return Cp932JisBlock(t, p + i, o, now);
                           });
 #else
       return RunJis<true>(p, limit, state, out, next);
